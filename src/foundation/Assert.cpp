@@ -1,0 +1,7 @@
+#include "Assert.h"
+
+namespace qorv {
+
+void raiseAssertion(std::string message) { throw AssertionFailure(message); }
+
+} // namespace qorv

@@ -1,0 +1,309 @@
+#include "Bundle.h"
+
+#include "Log.h"
+#include "PropertyList.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace qorv {
+
+Bundle::Bundle(std::vector<std::string> resourceDirectories)
+    : m_directories(std::move(resourceDirectories))
+    , m_languages(preferredLanguages())
+{
+}
+
+Bundle& Bundle::main()
+{
+    static Bundle bundle;
+    return bundle;
+}
+
+void Bundle::setResourceDirectories(std::vector<std::string> directories)
+{
+    m_directories = std::move(directories);
+    m_info.reset();
+    m_tables.clear();
+}
+
+void Bundle::setLanguages(std::vector<std::string> languages)
+{
+    m_languages = std::move(languages);
+    m_tables.clear();
+}
+
+std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const
+{
+    std::string file(name);
+    if (!type.empty())
+        file += "." + std::string(type);
+    for (const auto& dir : m_directories) {
+        std::error_code ec;
+        const fs::path p = fs::path(dir) / file;
+        if (fs::is_regular_file(p, ec))
+            return p.string();
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> Bundle::pathsForResources(std::string_view extension, std::string_view subdirectory) const
+{
+    std::vector<std::string> paths;
+    for (const auto& dir : m_directories) {
+        std::error_code ec;
+        const fs::path folder = fs::path(dir) / std::string(subdirectory);
+        if (!fs::is_directory(folder, ec))
+            continue;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            std::error_code fileError;
+            if (entry.is_regular_file(fileError) && entry.path().extension() == "." + std::string(extension))
+                paths.push_back(entry.path().string());
+        }
+        break;
+    }
+    return paths;
+}
+
+const Value& Bundle::infoDictionary() const
+{
+    if (!m_info) {
+        m_info = Value(Value::Dictionary {});
+        if (auto path = pathForResource("Info", "plist")) {
+            auto r = PropertyList::readFile(*path, Value::Type::Dictionary);
+            if (r)
+                m_info = std::move(r.value);
+            else
+                log("ignoring malformed " + *path + ": " + r.error);
+        }
+    }
+    return *m_info;
+}
+
+const Value* Bundle::objectForInfoDictionaryKey(std::string_view key) const { return infoDictionary().find(key); }
+
+std::vector<std::string> Bundle::preferredLanguages()
+{
+    std::vector<std::string> result;
+    auto addLocale = [&](std::string locale) {
+        if (auto dot = locale.find_first_of(".@"); dot != std::string::npos)
+            locale.resize(dot);
+        if (locale.empty() || locale == "C" || locale == "POSIX")
+            return;
+        result.push_back(locale);
+        if (auto underscore = locale.find('_'); underscore != std::string::npos)
+            result.push_back(locale.substr(0, underscore));
+    };
+    if (const char* language = std::getenv("LANGUAGE"); language && *language) {
+        std::stringstream ss(language);
+        std::string item;
+        while (std::getline(ss, item, ':'))
+            addLocale(item);
+    }
+    for (const char* var : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        if (const char* v = std::getenv(var); v && *v) {
+            addLocale(v);
+            break;
+        }
+    }
+    result.push_back("en");
+    return result;
+}
+
+const std::map<std::string, std::string, std::less<>>& Bundle::table(std::string_view name) const
+{
+    if (auto it = m_tables.find(name); it != m_tables.end())
+        return it->second;
+    // Entries of a more preferred language win; other languages fill the gaps.
+    std::map<std::string, std::string, std::less<>> merged;
+    for (const auto& language : m_languages) {
+        auto path = pathForResource(language + ".lproj/" + std::string(name), "strings");
+        if (!path)
+            continue;
+        std::ifstream in(*path, std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        std::string error;
+        auto entries = parseStringsFile(buffer.str(), error);
+        if (!entries) {
+            log("ignoring malformed localisation table " + *path + ": " + error);
+            continue;
+        }
+        merged.merge(*entries);
+    }
+    return m_tables.emplace(std::string(name), std::move(merged)).first->second;
+}
+
+std::string Bundle::localizedString(std::string_view key, std::string_view value, std::string_view tableName) const
+{
+    const auto& entries = table(tableName.empty() ? "Localizable" : tableName);
+    if (auto it = entries.find(key); it != entries.end())
+        return it->second;
+    return std::string(value.empty() ? key : value);
+}
+
+namespace {
+
+class StringsParser {
+public:
+    explicit StringsParser(std::string_view text)
+        : m_text(text)
+    {
+        if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
+            m_pos = 3;
+    }
+
+    std::optional<std::map<std::string, std::string, std::less<>>> parse(std::string& error)
+    {
+        std::map<std::string, std::string, std::less<>> entries;
+        for (;;) {
+            if (!skipSpaceAndComments(error))
+                return std::nullopt;
+            if (m_pos >= m_text.size())
+                return entries;
+            std::string key, value;
+            if (!readString(key, error))
+                return std::nullopt;
+            if (!skipSpaceAndComments(error))
+                return std::nullopt;
+            if (peek() == ';') {
+                // "key"; is shorthand for "key" = "key";
+                ++m_pos;
+                entries.insert_or_assign(key, key);
+                continue;
+            }
+            if (peek() != '=')
+                return fail(error, "expected '=' after key");
+            ++m_pos;
+            if (!skipSpaceAndComments(error) || !readString(value, error) || !skipSpaceAndComments(error))
+                return std::nullopt;
+            if (peek() != ';')
+                return fail(error, "expected ';' after value");
+            ++m_pos;
+            entries.insert_or_assign(std::move(key), std::move(value));
+        }
+    }
+
+private:
+    char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
+
+    std::nullopt_t fail(std::string& error, const std::string& reason)
+    {
+        size_t line = 1;
+        for (size_t i = 0; i < m_pos && i < m_text.size(); ++i)
+            line += m_text[i] == '\n';
+        error = "line " + std::to_string(line) + ": " + reason;
+        return std::nullopt;
+    }
+
+    bool skipSpaceAndComments(std::string& error)
+    {
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                ++m_pos;
+            } else if (m_text.substr(m_pos, 2) == "//") {
+                while (m_pos < m_text.size() && m_text[m_pos] != '\n')
+                    ++m_pos;
+            } else if (m_text.substr(m_pos, 2) == "/*") {
+                const size_t end = m_text.find("*/", m_pos + 2);
+                if (end == std::string_view::npos) {
+                    fail(error, "unterminated comment");
+                    return false;
+                }
+                m_pos = end + 2;
+            } else {
+                break;
+            }
+        }
+        return true;
+    }
+
+    static void appendUTF8(std::string& out, uint32_t cp)
+    {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+
+    bool readString(std::string& out, std::string& error)
+    {
+        if (peek() != '"') {
+            fail(error, "expected a quoted string");
+            return false;
+        }
+        ++m_pos;
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos++];
+            if (c == '"')
+                return true;
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (m_pos >= m_text.size())
+                break;
+            const char e = m_text[m_pos++];
+            switch (e) {
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'U':
+            case 'u': {
+                uint32_t cp = 0;
+                int digits = 0;
+                while (digits < 4 && m_pos < m_text.size() && std::isxdigit(static_cast<unsigned char>(m_text[m_pos]))) {
+                    const char h = m_text[m_pos++];
+                    cp = cp * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (std::tolower(h) - 'a' + 10));
+                    ++digits;
+                }
+                if (digits != 4) {
+                    fail(error, "malformed \\U escape");
+                    return false;
+                }
+                appendUTF8(out, cp);
+                break;
+            }
+            default:
+                out += e;
+            }
+        }
+        fail(error, "unterminated string");
+        return false;
+    }
+
+    std::string_view m_text;
+    size_t m_pos = 0;
+};
+
+} // namespace
+
+std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(std::string_view text, std::string& error)
+{
+    return StringsParser(text).parse(error);
+}
+
+} // namespace qorv

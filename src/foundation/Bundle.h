@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Value.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qorv {
+
+// The application's resources: an ordered list of directories, searched first to last. A file is taken from
+// the first directory that has it; a folder is taken whole from the first directory that has it.
+// Holds Info.plist and the localisation tables "<lang>.lproj/<Table>.strings".
+class Bundle {
+public:
+    explicit Bundle(std::vector<std::string> resourceDirectories = {});
+
+    // The application's bundle. Its directories are set once at start-up.
+    static Bundle& main();
+
+    void setResourceDirectories(std::vector<std::string> directories);
+    const std::vector<std::string>& resourceDirectories() const { return m_directories; }
+
+    // Path of "<name>.<type>" (type may be empty), or nullopt.
+    std::optional<std::string> pathForResource(std::string_view name, std::string_view type) const;
+    // Paths of every "*.<extension>" file in the first directory that has the subdirectory, in no set order.
+    std::vector<std::string> pathsForResources(std::string_view extension, std::string_view subdirectory) const;
+
+    // Info.plist's root dictionary (an empty dictionary when missing or malformed).
+    const Value& infoDictionary() const;
+    const Value* objectForInfoDictionaryKey(std::string_view key) const;
+
+    // The translation of key in table (default "Localizable"); when there is none, value if it is not empty,
+    // else the key itself.
+    std::string localizedString(std::string_view key, std::string_view value = {}, std::string_view table = {}) const;
+
+    // Preferred languages from LANGUAGE, LC_ALL, LC_MESSAGES, LANG, ending with the development language "en".
+    static std::vector<std::string> preferredLanguages();
+    void setLanguages(std::vector<std::string> languages);
+
+private:
+    const std::map<std::string, std::string, std::less<>>& table(std::string_view name) const;
+
+    std::vector<std::string> m_directories;
+    std::vector<std::string> m_languages;
+    mutable std::optional<Value> m_info;
+    mutable std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>> m_tables;
+};
+
+// Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and
+// sets error to "line N: reason".
+std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(std::string_view text, std::string& error);
+
+} // namespace qorv

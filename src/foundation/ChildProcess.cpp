@@ -1,0 +1,172 @@
+#include "ChildProcess.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace qorv {
+
+namespace {
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    bool open()
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    void closeRead()
+    {
+        if (read >= 0)
+            ::close(read);
+        read = -1;
+    }
+    void closeWrite()
+    {
+        if (write >= 0)
+            ::close(write);
+        write = -1;
+    }
+    ~Pipe()
+    {
+        closeRead();
+        closeWrite();
+    }
+};
+
+} // namespace
+
+ChildProcess::ChildProcess(std::string path, std::vector<std::string> arguments)
+    : m_path(std::move(path))
+    , m_arguments(std::move(arguments))
+    , m_cancelFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_cancelFd >= 0)
+        ::close(m_cancelFd);
+}
+
+void ChildProcess::terminate()
+{
+    m_terminate = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(m_cancelFd, &one, sizeof one);
+}
+
+ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> timeLimit)
+{
+    Result result;
+    if (m_path.empty()) {
+        result.error = "no program given";
+        return result;
+    }
+    Pipe out, err;
+    if (!out.open() || !err.open()) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // The child gets default signal handling and its own process group, so the whole group can be killed.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    std::vector<char*> argv;
+    argv.push_back(m_path.data());
+    for (auto& a : m_arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int spawnError = ::posix_spawn(&pid, m_path.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (spawnError != 0) {
+        result.error = std::strerror(spawnError);
+        return result;
+    }
+    result.started = true;
+    out.closeWrite();
+    err.closeWrite();
+    ::fcntl(out.read, F_SETFL, O_NONBLOCK);
+    ::fcntl(err.read, F_SETFL, O_NONBLOCK);
+
+    const auto deadline = timeLimit ? std::chrono::steady_clock::now() + *timeLimit
+                                    : std::chrono::steady_clock::time_point::max();
+    bool kill = false;
+    char buffer[65536];
+    while (out.read >= 0 || err.read >= 0) {
+        if (m_terminate) {
+            result.terminated = true;
+            kill = true;
+            break;
+        }
+        int waitMs = -1;
+        if (timeLimit) {
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero()) {
+                result.timedOut = true;
+                kill = true;
+                break;
+            }
+            waitMs = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+        }
+        pollfd fds[3] = { { out.read, POLLIN, 0 }, { err.read, POLLIN, 0 }, { m_cancelFd, POLLIN, 0 } };
+        if (::poll(fds, 3, waitMs) < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            Pipe& p = i == 0 ? out : err;
+            std::string& sink = i == 0 ? result.standardOutput : result.standardError;
+            for (;;) {
+                const ssize_t n = ::read(p.read, buffer, sizeof buffer);
+                if (n > 0) {
+                    sink.append(buffer, static_cast<size_t>(n));
+                    continue;
+                }
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n == 0 || (n < 0 && errno != EAGAIN))
+                    p.closeRead();
+                break;
+            }
+        }
+    }
+    if (kill)
+        ::kill(-pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    return result;
+}
+
+} // namespace qorv

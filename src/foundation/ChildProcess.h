@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qorv {
+
+// Runs a program with its standard output and error captured, reading both while the child runs.
+// The run is blocking and meant for a background thread; terminate() may be called from any thread.
+class ChildProcess {
+public:
+    struct Result {
+        bool started = false; // false when the program could not be started (see error)
+        bool timedOut = false; // killed because the time limit passed
+        bool terminated = false; // killed through terminate()
+        int exitCode = -1; // when it exited normally
+        int signal = 0; // when a signal ended it
+        std::string standardOutput;
+        std::string standardError;
+        std::string error; // why it could not be started
+    };
+
+    ChildProcess(std::string path, std::vector<std::string> arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Runs to completion, or until the time limit passes or terminate() is called; the child is then killed.
+    Result run(std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
+
+    // Ends a running child (SIGKILL) and makes run() return. Safe to call at any time, from any thread.
+    void terminate();
+
+private:
+    std::string m_path;
+    std::vector<std::string> m_arguments;
+    std::atomic<bool> m_terminate { false };
+    int m_cancelFd = -1; // eventfd that wakes the reading loop
+};
+
+} // namespace qorv
