@@ -1,0 +1,173 @@
+#include "QorvCSHTMLReport.h"
+
+#include "QorvCSReportCupelController.h"
+
+#include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+using Renderer = std::string (QorvCSHTMLReport::*)(const QorvCSReportItem&, QorvCSHTMLReportState&);
+
+// Rendering operations by kind name; a kind without one fails an assertion.
+const std::map<std::string, Renderer, std::less<>>& renderers()
+{
+    static const std::map<std::string, Renderer, std::less<>> table {
+        { "htmlForReportItem:state:", &QorvCSHTMLReport::htmlForReportItem },
+        { "htmlForReportSubSectionStart:state:", &QorvCSHTMLReport::htmlForReportSubSectionStart },
+        { "htmlForReportSubSectionEnd:state:", &QorvCSHTMLReport::htmlForReportSubSectionEnd },
+        { "htmlForReportTitle:state:", &QorvCSHTMLReport::htmlForReportTitle },
+        { "htmlForReportTable:state:", &QorvCSHTMLReport::htmlForReportTable },
+    };
+    return table;
+}
+
+std::vector<qorv::Color>& rowColors()
+{
+    static std::vector<qorv::Color> colors;
+    return colors;
+}
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    if (from.empty())
+        return;
+    size_t pos = 0;
+    while ((pos = text.find(from, pos)) != std::string::npos) {
+        text.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+}
+
+// The templates resource. Every rendering needs it, so it is parsed once per version of the file (path, size and
+// modification time) and an edited file still takes effect at the next rendering.
+qorv::Value templates(std::string_view className)
+{
+    struct Cache {
+        std::string path;
+        std::filesystem::file_time_type modified;
+        uintmax_t size = 0;
+        qorv::Value value;
+    };
+    static Cache cache;
+    auto path = qorv::Bundle::main().pathForResource(className, "plist");
+    QorvAssert(path.has_value(), "%@ missing HTML templates resource.", className);
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(*path, ec);
+    const auto size = std::filesystem::file_size(*path, ec);
+    if (!ec && cache.path == *path && cache.modified == modified && cache.size == size)
+        return cache.value;
+    auto result = qorv::PropertyList::readFile(*path, qorv::Value::Type::Dictionary);
+    QorvAssert(result, "%@ malformed HTML templates resource.", className);
+    cache = ec ? Cache {} : Cache { *path, modified, size, result.value };
+    return result.value;
+}
+
+} // namespace
+
+void QorvCSHTMLReport::setAlternatingRowBackgroundColors(std::vector<qorv::Color> colors)
+{
+    rowColors() = std::move(colors);
+}
+
+const std::vector<qorv::Color>& QorvCSHTMLReport::alternatingRowBackgroundColors() { return rowColors(); }
+
+std::string QorvCSHTMLReport::asHTML()
+{
+    std::string output;
+    QorvCSHTMLReportState state;
+    const qorv::Value pieces = templates(className());
+    auto piece = [&](std::string_view key) -> const std::string* {
+        const qorv::Value* v = pieces.find(key);
+        return v ? v->asString() : nullptr;
+    };
+
+    if (const std::string* top = piece(forExport() ? "export-top" : "top")) {
+        std::string copy = *top;
+        const auto& colors = alternatingRowBackgroundColors();
+        if (colors.size() >= 2) {
+            replaceAll(copy, "[[controlAlternatingRowBackgroundColor0]]", qorv::hexadecimalValue(colors[0]).value_or(""));
+            replaceAll(copy, "[[controlAlternatingRowBackgroundColor1]]", qorv::hexadecimalValue(colors[1]).value_or(""));
+        }
+        output += copy;
+    }
+
+    for (const auto& item : items()) {
+        const std::string_view name = item->className();
+        const std::string operation
+            = qorv::format("htmlForReport%@:state:", name.size() > 12 ? name.substr(12) : std::string_view());
+        auto it = renderers().find(operation);
+        if (it == renderers().end()) {
+            state.incrementItemIndex();
+            QorvAssert(false, "%@ does not respond to selector %@", className(), operation);
+        }
+        output += (this->*(it->second))(*item, state);
+        state.incrementItemIndex();
+    }
+
+    if (items().empty())
+        if (const std::string* empty = piece(forExport() ? "export-empty" : "empty"))
+            output += *empty;
+    if (const std::string* bottom = piece(forExport() ? "export-bottom" : "bottom"))
+        output += *bottom;
+    return output;
+}
+
+std::string QorvCSHTMLReport::htmlForReportItem(const QorvCSReportItem&, QorvCSHTMLReportState&) { return {}; }
+
+std::string QorvCSHTMLReport::htmlForReportSubSectionStart(const QorvCSReportItem&, QorvCSHTMLReportState& state)
+{
+    state.incrementHeadingLevel();
+    return "<div>";
+}
+
+std::string QorvCSHTMLReport::htmlForReportSubSectionEnd(const QorvCSReportItem&, QorvCSHTMLReportState& state)
+{
+    state.decrementHeadingLevel();
+    return "</div>";
+}
+
+std::string QorvCSHTMLReport::htmlForReportTitle(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
+{
+    const auto* title = dynamic_cast<const QorvCSReportTitle*>(&item);
+    QorvAssert(title != nullptr, "%@ cannot render %@ as a title", className(), item.className());
+    const int64_t level = std::clamp<int64_t>(state.headingLevel(), 1, 6);
+    return qorv::format("<h%ld>%@</h%ld>", level, escapeString(title->title()), level);
+}
+
+std::string QorvCSHTMLReport::escapeString(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    // One pass gives the same result as replacing each character over the whole text, ampersand first.
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#x27;";
+            break;
+        case '/':
+            out += "&#x2F;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}

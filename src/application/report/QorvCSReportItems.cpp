@@ -1,0 +1,31 @@
+#include "QorvCSReportItems.h"
+
+#include "foundation/Assert.h"
+
+QorvCSReportTable::QorvCSReportTable(std::string summary, std::string caption)
+    : m_summary(std::move(summary))
+    , m_caption(std::move(caption))
+    , m_pairs(std::make_shared<const Pairs>())
+{
+}
+
+void QorvCSReportTable::setHeadingValuePairs(std::shared_ptr<const Pairs> pairs)
+{
+    m_pairs = pairs ? std::move(pairs) : std::make_shared<const Pairs>();
+}
+
+void QorvCSReportTable::addHeadingAndValue(const QorvCSReportTablePair& aPair)
+{
+    QorvAssert(aPair.heading && aPair.value, "Invalid parameter not satisfying: %@", "aPair");
+    auto next = std::make_shared<Pairs>(*m_pairs);
+    next->push_back(aPair);
+    m_pairs = std::move(next);
+}
+
+void QorvCSReportTable::addHeading(
+    std::shared_ptr<QorvCSReportTableHeading> aHeading, std::shared_ptr<QorvCSReportTableValue> aValue)
+{
+    QorvParameterAssert(aHeading);
+    QorvParameterAssert(aValue);
+    addHeadingAndValue({ std::move(aHeading), std::move(aValue) });
+}
