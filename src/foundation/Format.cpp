@@ -72,6 +72,21 @@ std::string pad(std::string text, const Conversion& c)
     return std::string(fill, ' ') + text;
 }
 
+// snprintf into a string as long as the result needs: widths and precisions reach 99999.
+template <typename T> std::string printfToString(const std::string& spec, T value)
+{
+    char small[128];
+    const int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    if (n < 0)
+        return {};
+    if (static_cast<size_t>(n) < sizeof small)
+        return std::string(small, static_cast<size_t>(n));
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
 std::string printfNumber(const Conversion& c, char specifier, const Value& v)
 {
     std::string spec = "%";
@@ -82,15 +97,13 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         spec += std::to_string(c.width);
     if (c.precision >= 0)
         spec += "." + std::to_string(c.precision);
-    char buf[16384];
     switch (specifier) {
     case 'd':
     case 'i': {
         auto i = v.asInteger();
         if (!i)
             return pad(v.description(), c);
-        std::snprintf(buf, sizeof buf, (spec + "lld").c_str(), static_cast<long long>(*i));
-        return buf;
+        return printfToString(spec + "lld", static_cast<long long>(*i));
     }
     case 'u':
     case 'x':
@@ -103,8 +116,7 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         // A 32-bit conversion shows a negative number the way a C int would.
         if (c.length.empty() || c.length == "h")
             u &= 0xffffffffull;
-        std::snprintf(buf, sizeof buf, (spec + "ll" + specifier).c_str(), u);
-        return buf;
+        return printfToString(spec + "ll" + specifier, u);
     }
     case 'c': {
         auto i = v.asInteger();
@@ -117,8 +129,7 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         auto d = v.asReal();
         if (!d)
             return pad(v.description(), c);
-        std::snprintf(buf, sizeof buf, (spec + specifier).c_str(), *d);
-        return buf;
+        return printfToString(spec + specifier, *d);
     }
     }
 }
