@@ -129,8 +129,8 @@ plist_t toPlist(const Value& v)
         return plist_new_string(v.asString()->c_str());
     case Value::Type::Date: {
         const double s = v.asDate()->secondsSinceReferenceDate;
-        const double clamped = std::max<double>(std::numeric_limits<int32_t>::min(),
-            std::min<double>(std::numeric_limits<int32_t>::max(), s));
+        const double clamped = std::max<double>(
+            std::numeric_limits<int32_t>::min(), std::min<double>(std::numeric_limits<int32_t>::max(), s));
         const auto sec = static_cast<int32_t>(std::floor(clamped));
         return plist_new_date(sec, static_cast<int32_t>((clamped - sec) * 1e6));
     }
@@ -226,11 +226,17 @@ PropertyList::Result PropertyList::readFile(const std::string& path)
     return parse(buffer.str());
 }
 
+static std::string withArticle(Value::Type type)
+{
+    const std::string name = typeName(type);
+    return (name == "array" || name == "integer" ? "an " : "a ") + name;
+}
+
 PropertyList::Result PropertyList::readFile(const std::string& path, Value::Type requiredRoot)
 {
     Result r = readFile(path);
     if (r && r.value.type() != requiredRoot)
-        return { {}, std::string("root is a ") + typeName(r.value.type()) + ", not a " + typeName(requiredRoot) };
+        return { {}, std::string("root is ") + withArticle(r.value.type()) + ", not " + withArticle(requiredRoot) };
     return r;
 }
 
