@@ -13,8 +13,7 @@ namespace qorv {
 
 RunLoop::RunLoop()
     : m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-{
-}
+{ }
 
 RunLoop::~RunLoop()
 {
@@ -52,7 +51,9 @@ void RunLoop::perform(Task task)
 RunLoop::Id RunLoop::addTimer(std::chrono::milliseconds interval, bool repeats, Task task)
 {
     const Id id = m_nextId++;
-    interval = std::max(interval, std::chrono::milliseconds(0));
+    // Clock::now() + interval must not overflow the clock's nanosecond count; a century is "never".
+    constexpr std::chrono::milliseconds longest = std::chrono::hours(24 * 365 * 100);
+    interval = std::clamp(interval, std::chrono::milliseconds(0), longest);
     m_timers.emplace(id, Timer { Clock::now() + interval, interval, repeats, std::move(task) });
     wake();
     return id;
