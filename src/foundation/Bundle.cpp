@@ -16,8 +16,7 @@ namespace qorv {
 Bundle::Bundle(std::vector<std::string> resourceDirectories)
     : m_directories(std::move(resourceDirectories))
     , m_languages(preferredLanguages())
-{
-}
+{ }
 
 Bundle& Bundle::main()
 {
@@ -85,7 +84,10 @@ const Value& Bundle::infoDictionary() const
     return *m_info;
 }
 
-const Value* Bundle::objectForInfoDictionaryKey(std::string_view key) const { return infoDictionary().find(key); }
+const Value* Bundle::objectForInfoDictionaryKey(std::string_view key) const
+{
+    return infoDictionary().find(key);
+}
 
 std::vector<std::string> Bundle::preferredLanguages()
 {
@@ -243,6 +245,20 @@ private:
         }
     }
 
+    bool readHex4(uint32_t& cp)
+    {
+        cp = 0;
+        for (int digits = 0; digits < 4; ++digits) {
+            if (m_pos >= m_text.size() || !std::isxdigit(static_cast<unsigned char>(m_text[m_pos])))
+                return false;
+            const char h = m_text[m_pos++];
+            cp = cp * 16
+                + static_cast<uint32_t>(
+                    std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : std::tolower(h) - 'a' + 10);
+        }
+        return true;
+    }
+
     bool readString(std::string& out, std::string& error)
     {
         if (peek() != '"') {
@@ -274,16 +290,23 @@ private:
             case 'U':
             case 'u': {
                 uint32_t cp = 0;
-                int digits = 0;
-                while (digits < 4 && m_pos < m_text.size() && std::isxdigit(static_cast<unsigned char>(m_text[m_pos]))) {
-                    const char h = m_text[m_pos++];
-                    cp = cp * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (std::tolower(h) - 'a' + 10));
-                    ++digits;
-                }
-                if (digits != 4) {
+                if (!readHex4(cp)) {
                     fail(error, "malformed \\U escape");
                     return false;
                 }
+                // The escapes are UTF-16 units: join a surrogate pair, replace a lone surrogate.
+                if (cp >= 0xD800 && cp <= 0xDBFF
+                    && (m_text.substr(m_pos, 2) == "\\U" || m_text.substr(m_pos, 2) == "\\u")) {
+                    const size_t pairStart = m_pos;
+                    uint32_t low = 0;
+                    m_pos += 2;
+                    if (readHex4(low) && low >= 0xDC00 && low <= 0xDFFF)
+                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    else
+                        m_pos = pairStart;
+                }
+                if (cp >= 0xD800 && cp <= 0xDFFF)
+                    cp = 0xFFFD;
                 appendUTF8(out, cp);
                 break;
             }
@@ -301,7 +324,8 @@ private:
 
 } // namespace
 
-std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(std::string_view text, std::string& error)
+std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(
+    std::string_view text, std::string& error)
 {
     return StringsParser(text).parse(error);
 }
