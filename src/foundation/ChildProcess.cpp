@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -53,8 +54,7 @@ ChildProcess::ChildProcess(std::string path, std::vector<std::string> arguments)
     : m_path(std::move(path))
     , m_arguments(std::move(arguments))
     , m_cancelFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-{
-}
+{ }
 
 ChildProcess::~ChildProcess()
 {
@@ -116,8 +116,8 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
     ::fcntl(out.read, F_SETFL, O_NONBLOCK);
     ::fcntl(err.read, F_SETFL, O_NONBLOCK);
 
-    const auto deadline = timeLimit ? std::chrono::steady_clock::now() + *timeLimit
-                                    : std::chrono::steady_clock::time_point::max();
+    const auto deadline
+        = timeLimit ? std::chrono::steady_clock::now() + *timeLimit : std::chrono::steady_clock::time_point::max();
     bool kill = false;
     char buffer[65536];
     while (out.read >= 0 || err.read >= 0) {
@@ -158,10 +158,39 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
             }
         }
     }
+    // The pipes can close while the child runs on (it closed them itself): keep honouring the time limit and
+    // terminate() while waiting for it to end, checking at growing intervals.
+    int status = 0;
+    bool reaped = false;
+    for (int step = 1; !kill;) {
+        const pid_t waited = ::waitpid(pid, &status, WNOHANG);
+        if (waited == pid || (waited < 0 && errno != EINTR)) {
+            reaped = waited == pid;
+            break;
+        }
+        if (m_terminate) {
+            result.terminated = true;
+            kill = true;
+            break;
+        }
+        int waitMs = step;
+        if (timeLimit) {
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero()) {
+                result.timedOut = true;
+                kill = true;
+                break;
+            }
+            waitMs
+                = std::min<int>(waitMs, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        }
+        pollfd cancel { m_cancelFd, POLLIN, 0 };
+        ::poll(&cancel, 1, waitMs);
+        step = std::min(step * 2, 50);
+    }
     if (kill)
         ::kill(-pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    while (!reaped && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
