@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "AtomicFile.h"
+
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -129,8 +131,8 @@ plist_t toPlist(const Value& v)
         return plist_new_string(v.asString()->c_str());
     case Value::Type::Date: {
         const double s = v.asDate()->secondsSinceReferenceDate;
-        const double clamped = std::max<double>(
-            std::numeric_limits<int32_t>::min(), std::min<double>(std::numeric_limits<int32_t>::max(), s));
+        const double clamped = std::max<double>(std::numeric_limits<int32_t>::min(),
+            std::min<double>(std::numeric_limits<int32_t>::max(), s));
         const auto sec = static_cast<int32_t>(std::floor(clamped));
         return plist_new_date(sec, static_cast<int32_t>((clamped - sec) * 1e6));
     }
@@ -255,35 +257,7 @@ std::string PropertyList::toXML(const Value& value)
 
 std::string PropertyList::writeXMLFile(const std::string& path, const Value& value)
 {
-    const std::string xml = toXML(value);
-    const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return std::strerror(errno);
-    size_t written = 0;
-    while (written < xml.size()) {
-        const ssize_t n = ::write(fd, xml.data() + written, xml.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return reason;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return reason;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return reason;
-    }
-    return {};
+    return writeFileAtomically(path, toXML(value));
 }
 
 } // namespace qorv

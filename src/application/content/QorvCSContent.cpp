@@ -140,6 +140,15 @@ void QorvCSContent::postDidChangeNotification()
     qorv::NotificationCenter::defaultCenter().post(std::string(QorvCSContentNotificationDidUpdate), root(), std::move(userInfo));
 }
 
+bool QorvCSContent::isWaitingForData() const
+{
+    if (m_children)
+        for (const auto& child : *m_children)
+            if (child && child->isWaitingForData())
+                return true;
+    return false;
+}
+
 qorv::Value QorvCSContent::debug()
 {
     qorv::Value::Dictionary values;

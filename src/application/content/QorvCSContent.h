@@ -64,6 +64,10 @@ public:
 
     void postDidChangeNotification();
 
+    // True while the node or a node below it still waits for data that will arrive later (the inventory).
+    // The command line waits for it before writing the report.
+    virtual bool isWaitingForData() const;
+
     qorv::Value debug();
     virtual void insertDebugValues(qorv::Value::Dictionary& values);
     std::string description() const;

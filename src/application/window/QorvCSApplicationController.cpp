@@ -1,0 +1,121 @@
+#include "QorvCSApplicationController.h"
+
+#include "QorvCSHTMLReport.h"
+
+#include "foundation/Assert.h"
+
+QorvCSApplicationController::~QorvCSApplicationController()
+{
+    setToolbar(nullptr);
+    setContentController(nullptr);
+}
+
+void QorvCSApplicationController::awakeFromNib()
+{
+    QorvAssert(m_toolbar != nullptr, "%@'s toolbar is not connected.", className());
+    QorvAssert(m_contentOutline != nullptr, "%@'s contentOutline is not connected.", className());
+    QorvAssert(m_contentWebView != nullptr, "%@'s contentWebView is not connected.", className());
+
+    m_contentOutline->setDataSource(contentController().get());
+    m_contentOutline->sizeLastColumnToFit();
+    m_contentWebView->setShouldPrintBackgrounds(true);
+    m_contentWebView->setDelegate(this);
+    updateWebView();
+}
+
+void QorvCSApplicationController::searchReport(const std::optional<std::string>& stringValue)
+{
+    if (!stringValue || !m_contentWebView)
+        return;
+    m_contentWebView->searchFor(*stringValue, true, false, true);
+}
+
+void QorvCSApplicationController::refresh() { updateWebView(); }
+
+std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
+{
+    auto report = QorvCSHTMLReport::reportForExport(forExport);
+    report->addItemsFromArray(contentController()->itemsForReport(*report));
+    return report->asHTML();
+}
+
+void QorvCSApplicationController::pauseUpdates() { ++m_pauseStack; }
+
+void QorvCSApplicationController::resumeUpdates()
+{
+    QorvAssert(isPaused(), "%@ attempting to resume already live updates.", className());
+    --m_pauseStack;
+    if (m_pauseStack == 0)
+        refresh();
+}
+
+void QorvCSApplicationController::updateWebView()
+{
+    if (isPaused())
+        return;
+    const std::string screen = reportHTMLForExport(false);
+    const std::string exported = reportHTMLForExport(true);
+    ++m_renderCount;
+    if (m_contentWebView) {
+        if (auto position = m_contentWebView->scrollPosition()) {
+            m_scrollAfterRefreshPoint = *position;
+            m_scrollAfterRefresh = true;
+        }
+        m_contentWebView->loadHTMLString(screen);
+    }
+    if (m_contentPrintView)
+        m_contentPrintView->loadHTMLString(exported);
+}
+
+void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)
+{
+    if (!m_scrollAfterRefresh)
+        return;
+    if (m_contentWebView)
+        m_contentWebView->scrollToPoint(m_scrollAfterRefreshPoint);
+    m_scrollAfterRefresh = false;
+}
+
+QorvCSNavigationPolicy QorvCSApplicationController::decidePolicyForNavigation(
+    QorvCSWebView&, const std::string& url, const std::string& path)
+{
+    if (path.size() >= 4 && path.compare(path.size() - 4, 4, "html") == 0) {
+        if (m_workspace)
+            m_workspace->openURL(url);
+        return QorvCSNavigationPolicy::Ignore;
+    }
+    return QorvCSNavigationPolicy::Use;
+}
+
+void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notification& notification)
+{
+    if (notification.name != QorvCSContentControllerNotificationDidUpdate)
+        return;
+    auto node = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
+    if (m_contentOutline) {
+        m_contentOutline->reloadItem(node.get(), true);
+        m_contentOutline->expandItem(nullptr, true);
+    }
+    updateWebView();
+}
+
+const std::shared_ptr<QorvCSContentController>& QorvCSApplicationController::contentController()
+{
+    if (!m_contentController)
+        setContentController(std::make_shared<QorvCSContentController>());
+    return m_contentController;
+}
+
+void QorvCSApplicationController::setContentController(std::shared_ptr<QorvCSContentController> contentController)
+{
+    if (contentController == m_contentController)
+        return;
+    auto& center = qorv::NotificationCenter::defaultCenter();
+    if (m_contentController)
+        center.removeObserver(this, std::nullopt, m_contentController.get());
+    m_contentController = std::move(contentController);
+    if (m_contentController)
+        center.addObserver(
+            this, [this](const qorv::Notification& n) { contentControllerDidNotify(n); }, std::nullopt,
+            m_contentController.get());
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QorvCSWebView;
+
+enum class QorvCSNavigationPolicy { Use, Ignore };
+
+// What a web view tells its delegate.
+class QorvCSWebViewDelegate {
+public:
+    virtual ~QorvCSWebViewDelegate() = default;
+    virtual void webViewDidFinishLoad(QorvCSWebView& webView) = 0;
+    // url is the whole address, path its path component.
+    virtual QorvCSNavigationPolicy decidePolicyForNavigation(
+        QorvCSWebView& webView, const std::string& url, const std::string& path)
+        = 0;
+};
+
+// A web view that shows HTML with no base address.
+class QorvCSWebView {
+public:
+    struct Point {
+        double x = 0;
+        double y = 0;
+        bool operator==(const Point&) const = default;
+    };
+
+    virtual ~QorvCSWebView() = default;
+    virtual void setDelegate(QorvCSWebViewDelegate* delegate) = 0;
+    virtual void loadHTMLString(const std::string& html) = 0;
+    // The document's scroll position; nullopt while no document has been shown.
+    virtual std::optional<Point> scrollPosition() const = 0;
+    virtual void scrollToPoint(Point point) = 0;
+    virtual void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) = 0;
+    virtual void setShouldPrintBackgrounds(bool printBackgrounds) = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "QorvCSCommandLine.h"
+
+// The report cycle without a window: builds the content tree, waits for the inventory (or the time limit), and
+// writes each requested output. Returns the process exit status: 0, or 1 when an output could not be produced.
+class QorvCSBatchReport {
+public:
+    explicit QorvCSBatchReport(QorvCSCommandLine commandLine)
+        : m_commandLine(std::move(commandLine))
+    {
+    }
+    int run();
+
+private:
+    QorvCSCommandLine m_commandLine;
+};

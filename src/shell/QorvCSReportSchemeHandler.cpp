@@ -1,0 +1,47 @@
+#include "QorvCSReportSchemeHandler.h"
+
+#include <QBuffer>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+
+void QorvCSReportSchemeHandler::registerScheme()
+{
+    QWebEngineUrlScheme reportScheme(scheme);
+    reportScheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    reportScheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
+        | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(reportScheme);
+}
+
+QorvCSReportSchemeHandler& QorvCSReportSchemeHandler::shared()
+{
+    static QorvCSReportSchemeHandler* handler = [] {
+        auto* h = new QorvCSReportSchemeHandler;
+        QWebEngineProfile::defaultProfile()->installUrlSchemeHandler(scheme, h);
+        return h;
+    }();
+    return *handler;
+}
+
+QUrl QorvCSReportSchemeHandler::publish(const QString& viewName, const QByteArray& html)
+{
+    m_documents.insert(viewName, html);
+    // A fresh address per document, so the engine never serves an earlier one from its cache.
+    return QUrl(QStringLiteral("%1:%2/%3").arg(QLatin1String(scheme), viewName).arg(++m_generation));
+}
+
+void QorvCSReportSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
+{
+    const QString path = job->requestUrl().path();
+    const QString viewName = path.section(QLatin1Char('/'), 0, 0);
+    auto it = m_documents.constFind(viewName);
+    if (it == m_documents.constEnd()) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    auto* buffer = new QBuffer(job);
+    buffer->setData(*it);
+    buffer->open(QIODevice::ReadOnly);
+    job->reply("text/html;charset=utf-8", buffer);
+}

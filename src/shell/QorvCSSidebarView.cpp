@@ -1,0 +1,63 @@
+#include "QorvCSSidebarView.h"
+
+#include "QorvCSContent.h"
+
+#include <QHeaderView>
+
+QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
+    : QTreeView(parent)
+{
+    setObjectName(QStringLiteral("contentOutline"));
+    setModel(&m_model);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setIndentation(8);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::NoFocus);
+    setUniformRowHeights(false);
+    setIconSize(QSize(16, 16));
+    header()->setStretchLastSection(true);
+    header()->setSectionResizeMode(QorvCSOutlineModel::IncludeColumn, QHeaderView::ResizeToContents);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void QorvCSSidebarView::setDataSource(QorvCSContentController* dataSource)
+{
+    m_model.setDataSource(dataSource);
+    spanGroupRows();
+}
+
+void QorvCSSidebarView::reloadItem(QorvCSContent*, bool)
+{
+    m_model.reload();
+    spanGroupRows();
+}
+
+void QorvCSSidebarView::expandItem(QorvCSContent* item, bool expandChildren)
+{
+    if (!item) {
+        expandAll();
+        return;
+    }
+    const QModelIndex index = m_model.indexOf(item);
+    if (expandChildren)
+        expandRecursively(index);
+    else
+        expand(index);
+}
+
+void QorvCSSidebarView::sizeLastColumnToFit() { header()->setStretchLastSection(true); }
+
+void QorvCSSidebarView::spanGroupRows()
+{
+    std::function<void(const QModelIndex&)> visit = [&](const QModelIndex& parent) {
+        for (int row = 0; row < m_model.rowCount(parent); ++row) {
+            const QModelIndex index = m_model.index(row, 0, parent);
+            QorvCSContent* node = m_model.node(index);
+            setFirstColumnSpanned(row, parent, node && node->isGroup());
+            visit(index);
+        }
+    };
+    visit({});
+}

@@ -1,0 +1,125 @@
+#include "QorvCSWebEngineView.h"
+
+#include "QorvCSReportSchemeHandler.h"
+
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace {
+
+constexpr const char* scrollReportPrefix = "cellsheet-scroll:";
+
+// Reports the document's scroll position through the console: the engine's own scroll position stays at 0,0
+// unless frames are composited.
+const char* scrollReporter = R"JS(
+(function () {
+    var pending = false;
+    function report() {
+        pending = false;
+        console.info('cellsheet-scroll:' + window.scrollX + ',' + window.scrollY);
+    }
+    window.addEventListener('scroll', function () {
+        if (!pending) { pending = true; window.requestAnimationFrame(report); }
+    }, { passive: true });
+})();
+)JS";
+
+} // namespace
+
+class QorvCSWebEngineView::Page : public QWebEnginePage {
+public:
+    Page(QorvCSWebEngineView* view)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), view)
+        , m_view(view)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    {
+        if (url.scheme() == QLatin1String(QorvCSReportSchemeHandler::scheme) || !isMainFrame)
+            return true;
+        if (!m_view->m_delegate)
+            return true;
+        const auto decision = m_view->m_delegate->decidePolicyForNavigation(
+            *m_view, url.toString().toStdString(), url.path().toStdString());
+        return decision == QorvCSNavigationPolicy::Use;
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override
+    {
+        if (!message.startsWith(QLatin1String(scrollReportPrefix)))
+            return;
+        // While a new document loads, the last position the user saw still counts.
+        if (m_view->m_loading)
+            return;
+        const QStringList parts = message.mid(int(qstrlen(scrollReportPrefix))).split(QLatin1Char(','));
+        if (parts.size() == 2)
+            m_view->m_scroll = { parts[0].toDouble(), parts[1].toDouble() };
+    }
+
+private:
+    QorvCSWebEngineView* m_view;
+};
+
+QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
+    : QWebEngineView(parent)
+    , m_name(name)
+{
+    auto* page = new Page(this);
+    setPage(page);
+    QWebEngineScript script;
+    script.setName(QStringLiteral("cellsheet-scroll"));
+    script.setSourceCode(QString::fromUtf8(scrollReporter));
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    page->scripts().insert(script);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        m_loading = false;
+        ++m_loadCount;
+        if (ok)
+            m_hasDocument = true;
+        if (m_delegate)
+            m_delegate->webViewDidFinishLoad(*this);
+        emit reportLoaded(ok);
+    });
+}
+
+void QorvCSWebEngineView::loadHTMLString(const std::string& html)
+{
+    m_loading = true;
+    setUrl(QorvCSReportSchemeHandler::shared().publish(m_name, QByteArray::fromStdString(html)));
+}
+
+std::optional<QorvCSWebView::Point> QorvCSWebEngineView::scrollPosition() const
+{
+    if (!m_hasDocument)
+        return std::nullopt;
+    return m_scroll;
+}
+
+void QorvCSWebEngineView::scrollToPoint(Point point)
+{
+    m_scroll = point;
+    page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);").arg(point.x).arg(point.y),
+        QWebEngineScript::ApplicationWorld);
+}
+
+void QorvCSWebEngineView::searchFor(const std::string& text, bool forward, bool caseSensitive, bool)
+{
+    // The engine's search always wraps around the document.
+    QWebEnginePage::FindFlags flags;
+    if (!forward)
+        flags |= QWebEnginePage::FindBackward;
+    if (caseSensitive)
+        flags |= QWebEnginePage::FindCaseSensitively;
+    findText(QString::fromStdString(text), flags);
+}
+
+void QorvCSWebEngineView::setShouldPrintBackgrounds(bool printBackgrounds)
+{
+    settings()->setAttribute(QWebEngineSettings::PrintElementBackgrounds, printBackgrounds);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "QorvCSWebView.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+// The report's web view: loads documents through the report scheme, reports finished loads and navigation
+// decisions to its delegate, keeps track of the document's scroll position, and shows no context menu.
+class QorvCSWebEngineView : public QWebEngineView, public QorvCSWebView {
+    Q_OBJECT
+public:
+    explicit QorvCSWebEngineView(const QString& name, QWidget* parent = nullptr);
+
+    void setDelegate(QorvCSWebViewDelegate* delegate) override { m_delegate = delegate; }
+    void loadHTMLString(const std::string& html) override;
+    std::optional<Point> scrollPosition() const override;
+    void scrollToPoint(Point point) override;
+    void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) override;
+    void setShouldPrintBackgrounds(bool printBackgrounds) override;
+
+    bool isLoading() const { return m_loading; }
+    int loadCount() const { return m_loadCount; }
+
+signals:
+    void reportLoaded(bool ok);
+
+private:
+    class Page;
+    friend class Page;
+
+    QString m_name;
+    QorvCSWebViewDelegate* m_delegate = nullptr;
+    bool m_hasDocument = false;
+    bool m_loading = false;
+    int m_loadCount = 0;
+    Point m_scroll;
+};

@@ -1,0 +1,106 @@
+#include "QorvCSApplication.h"
+#include "QorvCSBatchReport.h"
+#include "QorvCSReportSchemeHandler.h"
+#include "QtRunLoopBinding.h"
+#include "cellsheetAppDelegate.h"
+
+#include "QorvCSCommandLine.h"
+#include "QorvCSResourceDirectories.h"
+
+#include "foundation/Bundle.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+bool hasDisplay()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform)
+        return true;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+std::string executablePath()
+{
+    std::error_code ec;
+    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : p.string();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    auto commandLine = QorvCSCommandLine::parse(arguments, error);
+    if (!commandLine) {
+        std::fprintf(stderr, "cellsheet: %s\n", error.c_str());
+        return 2;
+    }
+    if (commandLine->help) {
+        std::fputs(QorvCSCommandLine::usage().c_str(), stdout);
+        return 0;
+    }
+    if (commandLine->version) {
+        std::printf("cellsheet %s\n", CELLSHEET_VERSION);
+        return 0;
+    }
+    for (const auto& dir : commandLine->resourceDirectories) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(dir, ec)) {
+            std::fprintf(stderr, "cellsheet: --resources %s: not a directory\n", dir.c_str());
+            return 2;
+        }
+    }
+    qorv::Bundle::main().setResourceDirectories(
+        QorvCSResourceDirectories(commandLine->resourceDirectories, executablePath(), CELLSHEET_BUILD_RESOURCES));
+
+    if (!hasDisplay()) {
+        if (!commandLine->isBatch()) {
+            std::fprintf(stderr,
+                "cellsheet: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                "use --html FILE to write the report without a window\n");
+            return 1;
+        }
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    // The web engine refuses to run as root with its sandbox on.
+    if (::geteuid() == 0)
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
+
+    QorvCSReportSchemeHandler::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    std::vector<char*> qtArguments { argv[0] };
+    for (auto& a : commandLine->toolkitArguments)
+        qtArguments.push_back(a.data());
+    int qtArgc = int(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QorvCSApplication application(qtArgc, qtArguments.data());
+    QApplication::setApplicationName(QStringLiteral("cellsheet"));
+    QApplication::setApplicationVersion(QStringLiteral(CELLSHEET_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
+
+    if (commandLine->isBatch())
+        return QorvCSBatchReport(*commandLine).run();
+
+    QtRunLoopBinding binding(qorv::RunLoop::main());
+    cellsheetAppDelegate delegate;
+    try {
+        delegate.launch();
+    } catch (const std::exception& e) {
+        qorv::log(e.what());
+    }
+    return application.exec();
+}
