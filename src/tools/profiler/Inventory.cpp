@@ -1,0 +1,124 @@
+#include "Inventory.h"
+
+#include "Collectors.h"
+#include "HardwareDatabase.h"
+#include "SystemRoot.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <exception>
+#include <thread>
+
+namespace cellsheet::profiler {
+
+namespace {
+
+// Shared between the runner and one collector thread; whichever lets go last frees it.
+struct Job {
+    std::shared_ptr<const Collector> collector;
+    CollectorContext context;
+    ItemSink sink;
+    std::mutex mutex;
+    std::condition_variable finishedCondition;
+    bool finished = false;
+    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point ended;
+    std::chrono::system_clock::time_point endedAt;
+};
+
+void work(const std::shared_ptr<Job>& job)
+{
+    try {
+        job->collector->collect(job->context, job->sink);
+    } catch (const std::exception& error) {
+        // One data type failing must not cost the others; what it finished is kept.
+        std::fprintf(
+            stderr, "cellsheet-profiler: %s: %s\n", std::string(job->collector->dataType()).c_str(), error.what());
+    }
+    std::lock_guard lock(job->mutex);
+    job->finished = true;
+    job->ended = std::chrono::steady_clock::now();
+    job->endedAt = std::chrono::system_clock::now();
+    job->finishedCondition.notify_all();
+}
+
+qorv::Value::Date dateOf(std::chrono::system_clock::time_point time)
+{
+    // Property-list dates count from 2001-01-01 00:00:00 UTC, 978307200 seconds after the Unix epoch.
+    const double unix = std::chrono::duration<double>(time.time_since_epoch()).count();
+    return qorv::Value::Date { unix - 978307200.0 };
+}
+
+} // namespace
+
+Inventory::Inventory(std::shared_ptr<const SystemRoot> root, DetailLevel level, std::chrono::milliseconds budget)
+    : m_root(std::move(root))
+    , m_database(std::make_shared<HardwareDatabase>(*m_root))
+    , m_level(level)
+    , m_budget(budget)
+{ }
+
+const std::vector<std::shared_ptr<const Collector>>& Inventory::collectors()
+{
+    static const std::vector<std::shared_ptr<const Collector>> all = allCollectors();
+    return all;
+}
+
+std::shared_ptr<const Collector> Inventory::collectorFor(std::string_view dataType)
+{
+    for (const auto& collector : collectors())
+        if (collector->dataType() == dataType)
+            return collector;
+    return nullptr;
+}
+
+qorv::Value Inventory::run(const std::vector<std::shared_ptr<const Collector>>& chosen)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + m_budget;
+    std::vector<std::shared_ptr<Job>> jobs;
+    std::vector<std::thread> threads;
+    for (const auto& collector : chosen) {
+        auto job = std::make_shared<Job>();
+        job->collector = collector;
+        job->context = CollectorContext { m_root, m_database, m_level, deadline };
+        job->started = std::chrono::steady_clock::now();
+        threads.emplace_back([job] { work(job); });
+        jobs.push_back(std::move(job));
+    }
+
+    qorv::Value::Array dataTypes;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        Job& job = *jobs[i];
+        bool finished = false;
+        {
+            std::unique_lock lock(job.mutex);
+            finished = job.finishedCondition.wait_until(lock, deadline, [&] { return job.finished; });
+        }
+        if (finished) {
+            threads[i].join();
+        } else {
+            threads[i].detach();
+            m_leftWorkBehind = true;
+        }
+        const qorv::Value::Array items = job.sink.items();
+        if (items.empty())
+            continue;
+        const auto ended = finished ? job.ended : std::chrono::steady_clock::now();
+        const auto endedAt = finished ? job.endedAt : std::chrono::system_clock::now();
+        qorv::Value::Dictionary dataType {
+            { "_dataType", std::string(job.collector->dataType()) },
+            { "_detailLevel", std::string(nameOf(m_level)) },
+            { "_items", items },
+            { "_properties", job.collector->schema().propertiesFor(items) },
+            { "_timeStamp", dateOf(endedAt) },
+            { "_SPCompletionInterval", std::chrono::duration<double>(ended - job.started).count() },
+        };
+        if (!finished)
+            dataType.emplace("_timedOut", true);
+        dataTypes.emplace_back(std::move(dataType));
+    }
+    return dataTypes;
+}
+
+} // namespace cellsheet::profiler

@@ -1,0 +1,283 @@
+#include "Collectors.h"
+#include "SystemRoot.h"
+#include "Text.h"
+#include "Units.h"
+
+#include <cmath>
+
+namespace cellsheet::profiler {
+
+namespace {
+
+using Level = DetailLevel;
+
+// The values use the vocabulary of the application's power-source descriptions ("InternalBattery", "AC Power",
+// "Battery Power", "Off Line", "Good"/"Fair"/"Poor"), so the inventory and the power report agree.
+const Schema powerSchema {
+    { "sppower_type" },
+    { "sppower_kernel_name" },
+    { "sppower_power_source_state" },
+    { "sppower_battery_installed" },
+    { "sppower_battery_status" },
+    { "sppower_battery_is_charging" },
+    { "sppower_battery_fully_charged" },
+    { "sppower_battery_state_of_charge" },
+    { "sppower_battery_time_remaining" },
+    { "sppower_battery_time_to_full" },
+    { "sppower_battery_health" },
+    { "sppower_battery_health_maximum_capacity" },
+    { "sppower_battery_full_charge_capacity" },
+    { "sppower_battery_design_capacity" },
+    { "sppower_battery_cycle_count" },
+    { "sppower_battery_power" },
+    { "sppower_current_voltage" },
+    { "sppower_current_amperage" },
+    { "sppower_battery_temperature" },
+    { "sppower_battery_technology" },
+    { "sppower_battery_manufacturer" },
+    { "sppower_battery_device_name" },
+    { "sppower_battery_serial_number", Level::Basic },
+    { "sppower_battery_charger_connected" },
+    { "sppower_ac_charger_family" },
+    { "sppower_ac_charger_watts" },
+    { "sppower_ac_charger_voltage", Level::Full },
+    { "sppower_ac_charger_current", Level::Full },
+    { "sppower_ac_charger_name" },
+    { "sppower_ac_charger_manufacturer" },
+    { "sppower_ac_charger_serial_number", Level::Basic },
+};
+
+using Attributes = std::map<std::string, std::string, std::less<>>;
+
+// All properties of a supply in one read of "uevent" (POWER_SUPPLY_CAPACITY=85 ...), keyed without the prefix
+// and in lower case like the attribute files; the files themselves when uevent cannot be read.
+Attributes attributesOf(const SystemRoot& root, const std::string& base)
+{
+    Attributes attributes;
+    if (const auto uevent = root.read(base + "/uevent")) {
+        for (auto& [key, value] : Text::keyValues(*uevent)) {
+            if (key.rfind("POWER_SUPPLY_", 0) != 0)
+                continue;
+            std::string name = key.substr(13);
+            for (char& c : name)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            attributes.emplace(std::move(name), Text::clean(value));
+        }
+        if (!attributes.empty())
+            return attributes;
+    }
+    for (const auto& name : root.list(base))
+        if (name != "uevent")
+            if (auto value = root.readLine(base + "/" + name))
+                attributes.emplace(name, std::move(*value));
+    return attributes;
+}
+
+std::optional<std::string> text(const Attributes& attributes, std::string_view key)
+{
+    const auto found = attributes.find(key);
+    if (found == attributes.end() || Text::isPlaceholder(found->second))
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<int64_t> number(const Attributes& attributes, std::string_view key)
+{
+    const auto found = attributes.find(key);
+    return found == attributes.end() ? std::nullopt : Text::parseInteger(found->second);
+}
+
+bool isAdapterType(const std::string& type)
+{
+    return type == "Mains" || type == "USB" || type == "Wireless";
+}
+
+// The readable family an adapter's name is built from: "Mains", "USB-C PD", "USB", "Wireless".
+std::string familyOf(const Attributes& attributes, const std::string& type)
+{
+    if (type != "USB")
+        return type;
+    // usb_type lists the possible types with the active one in brackets: "C [PD] PD_PPS".
+    const std::string usbType = text(attributes, "usb_type").value_or("");
+    const size_t open = usbType.find('['), close = usbType.find(']');
+    const std::string active
+        = open != std::string::npos && close > open ? usbType.substr(open + 1, close - open - 1) : "";
+    if (active == "PD" || active == "PD_PPS" || active == "PD_DRP")
+        return "USB-C PD";
+    if (active == "C")
+        return "USB-C";
+    return "USB";
+}
+
+std::string minutes(int64_t seconds)
+{
+    return Units::duration(static_cast<uint64_t>(seconds / 60 * 60));
+}
+
+// Health: a fault the kernel reports comes first, then the capacity rule (at least 80 % of design "Good", at least
+// 50 % "Fair", below that "Poor"), then the kernel's "Good".
+std::optional<std::string> health(const Attributes& attributes, std::optional<double> ratio)
+{
+    const auto kernel = text(attributes, "health");
+    if (kernel && *kernel != "Good" && *kernel != "Unknown")
+        return kernel;
+    if (ratio)
+        return *ratio >= 0.8 ? "Good" : *ratio >= 0.5 ? "Fair" : "Poor";
+    if (kernel == "Good")
+        return kernel;
+    return std::nullopt;
+}
+
+void addBattery(Item& item, const Attributes& attributes, bool onAC, bool isUPS)
+{
+    const bool present = number(attributes, "present").value_or(1) != 0;
+    const std::string status = text(attributes, "status").value_or("Unknown");
+    item.set("sppower_battery_installed", present ? "Yes" : "No");
+    if (!present) {
+        item.set("sppower_power_source_state", "Off Line");
+        return;
+    }
+    const bool discharging = status == "Discharging";
+    item.set("sppower_power_source_state", (isUPS ? !discharging : onAC) ? "AC Power" : "Battery Power");
+    item.set("sppower_battery_status", status);
+    item.set("sppower_battery_is_charging", status == "Charging" ? "Yes" : "No");
+    item.set("sppower_battery_fully_charged", status == "Full" ? "Yes" : "No");
+
+    // Energy in µWh or charge in µAh, whichever the driver reports.
+    const bool energy = attributes.count("energy_full") > 0;
+    const auto now = number(attributes, energy ? "energy_now" : "charge_now");
+    const auto full = number(attributes, energy ? "energy_full" : "charge_full");
+    const auto design = number(attributes, energy ? "energy_full_design" : "charge_full_design");
+    const auto rate = number(attributes, energy ? "power_now" : "current_now");
+    auto capacity = number(attributes, "capacity");
+    if (!capacity && now && full && *full > 0)
+        capacity = static_cast<int64_t>(std::llround(100.0 * double(*now) / double(*full)));
+    if (capacity)
+        item.set("sppower_battery_state_of_charge", Units::percent(double(*capacity)));
+
+    std::optional<int64_t> toEmpty = number(attributes, "time_to_empty_now");
+    std::optional<int64_t> toFull = number(attributes, "time_to_full_now");
+    if (rate && std::llabs(*rate) > 0 && now && full) {
+        const double hours = 3600.0 / double(std::llabs(*rate));
+        if (!toEmpty && discharging)
+            toEmpty = static_cast<int64_t>(double(*now) * hours);
+        if (!toFull && status == "Charging" && *full >= *now)
+            toFull = static_cast<int64_t>(double(*full - *now) * hours);
+    }
+    if (toEmpty && discharging && *toEmpty > 0)
+        item.set("sppower_battery_time_remaining", minutes(*toEmpty));
+    if (toFull && status == "Charging" && *toFull > 0)
+        item.set("sppower_battery_time_to_full", minutes(*toFull));
+
+    std::optional<double> ratio;
+    if (full && design && *design > 0 && *full > 0)
+        ratio = double(*full) / double(*design);
+    item.set("sppower_battery_health", health(attributes, ratio));
+    if (ratio)
+        item.set("sppower_battery_health_maximum_capacity", Units::percent(std::min(*ratio, 1.0) * 100));
+    const auto amount = [&](int64_t micro) {
+        return energy ? Units::trimmedNumber(double(micro) / 1e6) + " Wh" : std::to_string(micro / 1000) + " mAh";
+    };
+    if (full && *full > 0)
+        item.set("sppower_battery_full_charge_capacity", amount(*full));
+    if (design && *design > 0)
+        item.set("sppower_battery_design_capacity", amount(*design));
+    if (const auto cycles = number(attributes, "cycle_count"); cycles && *cycles > 0)
+        item.set("sppower_battery_cycle_count", *cycles); // 0 means the count is unknown
+    if (const auto power = number(attributes, "power_now"); power && *power != 0)
+        item.set("sppower_battery_power", Units::trimmedNumber(double(std::llabs(*power)) / 1e6) + " W");
+    if (const auto voltage = number(attributes, "voltage_now"))
+        item.set("sppower_current_voltage", *voltage / 1000); // mV, as the reference tool keeps it
+    if (const auto current = number(attributes, "current_now")) {
+        const int64_t milliamperes = std::llabs(*current) / 1000;
+        item.set("sppower_current_amperage", discharging ? -milliamperes : milliamperes);
+    }
+    if (const auto temperature = number(attributes, "temp"))
+        item.set("sppower_battery_temperature", Units::trimmedNumber(double(*temperature) / 10, 1) + " °C");
+    item.set("sppower_battery_technology", text(attributes, "technology"));
+    item.set("sppower_battery_manufacturer", text(attributes, "manufacturer"));
+    item.set("sppower_battery_device_name", text(attributes, "model_name"));
+    item.set("sppower_battery_serial_number", text(attributes, "serial_number"));
+}
+
+void addAdapter(Item& item, const Attributes& attributes, const std::string& type)
+{
+    item.set("sppower_battery_charger_connected", number(attributes, "online").value_or(0) ? "Yes" : "No");
+    item.set("sppower_ac_charger_family", familyOf(attributes, type));
+    const auto limit = number(attributes, "input_power_limit");
+    const auto voltage = number(attributes, "voltage_max");
+    const auto current = number(attributes, "current_max");
+    if (limit && *limit > 0)
+        item.set("sppower_ac_charger_watts", Units::trimmedNumber(double(*limit) / 1e6, 1) + " W");
+    else if (voltage && current && *voltage > 0 && *current > 0)
+        item.set("sppower_ac_charger_watts",
+            Units::trimmedNumber(double(*voltage) * double(*current) / 1e12, 1) + " W (rated)");
+    if (voltage && *voltage > 0)
+        item.set("sppower_ac_charger_voltage", Units::trimmedNumber(double(*voltage) / 1e6, 1) + " V");
+    if (current && *current > 0)
+        item.set("sppower_ac_charger_current", Units::trimmedNumber(double(*current) / 1e6, 2) + " A");
+    item.set("sppower_ac_charger_name", text(attributes, "model_name"));
+    item.set("sppower_ac_charger_manufacturer", text(attributes, "manufacturer"));
+    item.set("sppower_ac_charger_serial_number", text(attributes, "serial_number"));
+}
+
+} // namespace
+
+std::string_view PowerCollector::dataType() const
+{
+    return "SPPowerDataType";
+}
+
+const Schema& PowerCollector::schema() const
+{
+    return powerSchema;
+}
+
+void PowerCollector::collect(const CollectorContext& context, ItemSink& sink) const
+{
+    const SystemRoot& root = *context.root;
+    struct Supply {
+        std::string name;
+        Attributes attributes;
+        std::string type;
+        bool device = false; // scope=Device: a peripheral's own battery, not the system's power
+    };
+    std::vector<Supply> supplies;
+    for (const auto& name : root.list("/sys/class/power_supply")) {
+        Supply supply { name, attributesOf(root, "/sys/class/power_supply/" + name), {}, false };
+        supply.type = text(supply.attributes, "type").value_or("");
+        supply.device = text(supply.attributes, "scope") == "Device";
+        supplies.push_back(std::move(supply));
+    }
+    bool onAC = false;
+    for (const auto& supply : supplies)
+        if (isAdapterType(supply.type) && !supply.device && number(supply.attributes, "online").value_or(0) != 0)
+            onAC = true;
+
+    int batteryNumber = 0;
+    for (const auto& supply : supplies) {
+        const auto model = text(supply.attributes, "model_name");
+        std::string name, type;
+        if (supply.device) {
+            name = model.value_or(supply.name), type = "Accessory Source";
+        } else if (supply.type == "Battery") {
+            name = "InternalBattery-" + std::to_string(batteryNumber++), type = "InternalBattery";
+        } else if (supply.type == "UPS") {
+            name = model.value_or(supply.name), type = "UPS";
+        } else if (isAdapterType(supply.type)) {
+            name = model.value_or("Power Adapter"), type = "Power Adapter";
+        } else {
+            continue;
+        }
+        Item item(powerSchema, context.level, name);
+        item.set("sppower_type", type);
+        item.set("sppower_kernel_name", supply.name);
+        if (type == "Power Adapter")
+            addAdapter(item, supply.attributes, supply.type);
+        else
+            addBattery(item, supply.attributes, onAC, type == "UPS");
+        sink.add(item);
+    }
+}
+
+} // namespace cellsheet::profiler
