@@ -9,7 +9,12 @@
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 
+#include "QorvCSWebEngineView.h"
+#include "QorvCSWebPrintOperation.h"
+
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QPalette>
 
 #include <cstdio>
@@ -30,6 +35,33 @@ std::string writeOutput(const std::string& path, std::string_view bytes)
 }
 
 } // namespace
+
+std::string QorvCSBatchReport::printPDF(QorvCSApplicationController& controller, const std::string& path)
+{
+    // The same print routine as the window's, on a hidden export view.
+    QorvCSWebEngineView view(QStringLiteral("export"));
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(800, 1000);
+    QorvCSWebPrintOperation operation(&view, nullptr);
+    controller.setContentPrintView(&view);
+    controller.setPrintOperation(&operation);
+    controller.updateWebView();
+
+    QEventLoop loop;
+    std::optional<bool> result;
+    QTimer::singleShot(std::chrono::seconds(120), &loop, &QEventLoop::quit);
+    controller.printToPDF(path, [&](bool ok) {
+        result = ok;
+        loop.quit();
+    });
+    if (!result)
+        loop.exec();
+    controller.setPrintOperation(nullptr);
+    controller.setContentPrintView(nullptr);
+    if (!result)
+        return "printing did not finish in time";
+    return *result ? std::string() : "the PDF file could not be written";
+}
 
 int QorvCSBatchReport::run()
 {
@@ -67,7 +99,8 @@ int QorvCSBatchReport::run()
         produce(m_commandLine.exportHTML, [&] { return controller.reportHTMLForExport(true); });
         produce(m_commandLine.debugPlist, [&] { return qorv::PropertyList::toXML(root->debug()); });
         if (m_commandLine.pdf)
-            fail(*m_commandLine.pdf, "PDF output is not available in this build");
+            if (std::string error = printPDF(controller, *m_commandLine.pdf); !error.empty())
+                fail(*m_commandLine.pdf, error);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cellsheet: %s\n", e.what());
         return 1;

@@ -2,6 +2,10 @@
 
 #include "QorvCSCommandLine.h"
 
+#include <string>
+
+class QorvCSApplicationController;
+
 // The report cycle without a window: builds the content tree, waits for the inventory (or the time limit), and
 // writes each requested output. Returns the process exit status: 0, or 1 when an output could not be produced.
 class QorvCSBatchReport {
@@ -13,5 +17,8 @@ public:
     int run();
 
 private:
+    // Prints the export rendering to path; returns an empty string on success, else the reason.
+    std::string printPDF(QorvCSApplicationController& controller, const std::string& path);
+
     QorvCSCommandLine m_commandLine;
 };

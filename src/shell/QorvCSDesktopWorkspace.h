@@ -2,11 +2,10 @@
 
 #include "QorvCSWorkspace.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
-// Opens addresses in the user's default browser.
+// The desktop as Qt reaches it: the default browser, the icon theme and the MIME database.
 class QorvCSDesktopWorkspace : public QorvCSWorkspace {
 public:
-    void openURL(const std::string& url) override { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+    void openURL(const std::string& url) override;
+    std::optional<qorv::Image> mailApplicationIcon() const override;
+    qorv::Image iconForFileType(const std::string& extension) const override;
 };

@@ -1,6 +1,11 @@
 #include "QorvCSMainWindow.h"
 
+#include "QorvCSApplicationMenu.h"
 #include "QorvCSDesktopWorkspace.h"
+#include "QorvCSFileSavePanel.h"
+#include "QorvCSMessageAlert.h"
+#include "QorvCSWebPrintOperation.h"
+#include "QorvCSXdgEmailComposer.h"
 #include "QorvCSQtToolbar.h"
 #include "QorvCSSidebarView.h"
 #include "QorvCSWebEngineView.h"
@@ -44,6 +49,8 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_toolBar->setMovable(false);
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbarAdapter = std::make_unique<QorvCSQtToolbar>(m_toolBar);
+    m_toolBar->setIconSize(QSize(24, 24));
+    buildToolbarItems();
 
     auto* spacer = new QWidget(m_toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -71,6 +78,10 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_printView->setAttribute(Qt::WA_DontShowOnScreen);
     m_printView->resize(800, 1000);
 
+    m_printOperation = std::make_unique<QorvCSWebPrintOperation>(m_printView, this);
+    m_savePanel = std::make_unique<QorvCSFileSavePanel>(this);
+    m_mailComposer = std::make_unique<QorvCSXdgEmailComposer>();
+    m_alert = std::make_unique<QorvCSMessageAlert>(this);
     buildMenus();
 
     connect(m_searchField, &QLineEdit::textChanged, this,
@@ -83,6 +94,10 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_controller->setContentWebView(m_webView);
     m_controller->setContentPrintView(m_printView);
     m_controller->setWorkspace(m_workspace.get());
+    m_controller->setPrintOperation(m_printOperation.get());
+    m_controller->setSavePanel(m_savePanel.get());
+    m_controller->setMailComposer(m_mailComposer.get());
+    m_controller->setAlertPresenter(m_alert.get());
     m_controller->awakeFromNib();
 }
 
@@ -90,15 +105,25 @@ QorvCSMainWindow::~QorvCSMainWindow()
 {
     // The controller goes first: it stops observing and must not reach the views after they are gone.
     m_controller.reset();
+    m_printOperation.reset();
     delete m_printView;
 }
 
 void QorvCSMainWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    QAction* quit = file->addAction(tr("&Quit"), qApp, &QApplication::closeAllWindows);
-    quit->setShortcut(QKeySequence::Quit);
-    quit->setMenuRole(QAction::QuitRole);
+    m_applicationMenu = QorvCSBuildApplicationMenu(menuBar(), this);
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    QAction* email = m_fileMenu->addAction(tr("Send by &E-mail…"), this, [this] { m_controller->exportToEmail(); });
+    email->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    QAction* pdf = m_fileMenu->addAction(tr("Save as &PDF…"), this, [this] { m_controller->exportToPDF(); });
+    pdf->setShortcuts({ QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::Key_S) });
+    m_fileMenu->addAction(tr("Save &Debug Information…"), this, [this] { m_controller->exportForDebug(); });
+    m_fileMenu->addSeparator();
+    QAction* pageSetup = m_fileMenu->addAction(tr("Page Set&up…"), this, [this] { m_controller->runPageLayout(); });
+    pageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    QAction* print = m_fileMenu->addAction(tr("&Print…"), this, [this] { m_controller->print(); });
+    print->setShortcut(QKeySequence::Print);
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     QAction* find = edit->addAction(tr("&Find…"), this, [this] {
@@ -113,6 +138,21 @@ void QorvCSMainWindow::buildMenus()
     QMenu* view = menuBar()->addMenu(tr("&View"));
     QAction* reload = view->addAction(tr("&Reload Report"), this, [this] { m_controller->refresh(); });
     reload->setShortcuts({ QKeySequence::Refresh, QKeySequence(Qt::CTRL | Qt::Key_R) });
+}
+
+void QorvCSMainWindow::buildToolbarItems()
+{
+    QAction* email = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Email", "E-mail"), "exportToEmail:");
+    email->setToolTip(tr("Attach the report as a PDF to a new message"));
+    connect(email, &QAction::triggered, this, [this] { m_controller->exportToEmail(); });
+    QAction* pdf = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.PDF", "PDF"), "exportToPDF:");
+    pdf->setToolTip(tr("Save the report as a PDF file"));
+    connect(pdf, &QAction::triggered, this, [this] { m_controller->exportToPDF(); });
+    QAction* print = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Print", "Print"), "print:");
+    print->setToolTip(tr("Print the report"));
+    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
+        QIcon(QString::fromStdString(qorv::Bundle::main().pathForResource("print", "svg").value_or(std::string())))));
+    connect(print, &QAction::triggered, this, [this] { m_controller->print(); });
 }
 
 void QorvCSMainWindow::applyPalette()

@@ -2,10 +2,7 @@
 
 #include "QorvCSImages.h"
 
-void QorvCSQtToolbarItem::setImageName(const std::string& themeName, const std::string& fallbackPath)
-{
-    m_action->setIcon(QorvCSIcon(qorv::Image { themeName, fallbackPath }));
-}
+void QorvCSQtToolbarItem::setImage(const qorv::Image& image) { m_action->setIcon(QorvCSIcon(image)); }
 
 QAction* QorvCSQtToolbar::addItem(const QString& text, std::string actionName)
 {

@@ -17,7 +17,7 @@ public:
     {
     }
     std::string action() const override { return m_actionName; }
-    void setImageName(const std::string& themeName, const std::string& fallbackPath) override;
+    void setImage(const qorv::Image& image) override;
     QAction* qAction() const { return m_action; }
 
 private:

@@ -6,6 +6,7 @@
 
 QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     : QTreeView(parent)
+    , m_cellDelegate(m_model)
 {
     setObjectName(QStringLiteral("contentOutline"));
     setModel(&m_model);
@@ -17,9 +18,21 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setUniformRowHeights(false);
     setIconSize(QSize(16, 16));
+    setItemDelegate(&m_cellDelegate);
+    // A source-list look: the window's own background, no grid, no hover highlight.
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    setPalette(p);
     header()->setStretchLastSection(true);
     header()->setSectionResizeMode(QorvCSOutlineModel::IncludeColumn, QHeaderView::ResizeToContents);
     setFrameShape(QFrame::NoFrame);
+}
+
+void QorvCSSidebarView::setDelegate(QorvCSOutlineDelegate* delegate)
+{
+    m_cellDelegate.setOutlineDelegate(delegate);
+    viewport()->update();
 }
 
 void QorvCSSidebarView::setDataSource(QorvCSContentController* dataSource)

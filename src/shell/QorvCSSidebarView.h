@@ -2,6 +2,7 @@
 
 #include "QorvCSOutlineModel.h"
 #include "QorvCSOutlineView.h"
+#include "QorvCSSidebarDelegate.h"
 
 #include <QTreeView>
 
@@ -13,6 +14,7 @@ public:
 
     QorvCSOutlineModel& outlineModel() { return m_model; }
 
+    void setDelegate(QorvCSOutlineDelegate* delegate) override;
     void setDataSource(QorvCSContentController* dataSource) override;
     void reloadItem(QorvCSContent* item, bool reloadChildren) override;
     void expandItem(QorvCSContent* item, bool expandChildren) override;
@@ -22,4 +24,5 @@ private:
     void spanGroupRows();
 
     QorvCSOutlineModel m_model;
+    QorvCSSidebarDelegate m_cellDelegate;
 };

@@ -11,6 +11,8 @@
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 
+#include <QIcon>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +93,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("cellsheet"));
     QApplication::setApplicationVersion(QStringLiteral(CELLSHEET_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
+
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
 
     if (commandLine->isBatch())
         return QorvCSBatchReport(*commandLine).run();

@@ -16,6 +16,8 @@ void QorvCSApplicationController::awakeFromNib()
     QorvAssert(m_contentOutline != nullptr, "%@'s contentOutline is not connected.", className());
     QorvAssert(m_contentWebView != nullptr, "%@'s contentWebView is not connected.", className());
 
+    applyImageToCustomToolbarItems(m_toolbar->items());
+    m_contentOutline->setDelegate(this);
     m_contentOutline->setDataSource(contentController().get());
     m_contentOutline->sizeLastColumnToFit();
     m_contentWebView->setShouldPrintBackgrounds(true);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "QorvCSAlertPresenter.h"
+#include "QorvCSMailComposer.h"
 #include "QorvCSOutlineView.h"
+#include "QorvCSPrintOperation.h"
+#include "QorvCSSavePanel.h"
 #include "QorvCSToolbar.h"
 #include "QorvCSWebView.h"
 #include "QorvCSWorkspace.h"
@@ -9,16 +13,18 @@
 
 #include "foundation/NotificationCenter.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QorvCSPowerSourceController;
 
 // The main window's controller: owns the content tree, renders the report into the on-screen and the hidden
 // export web view, keeps the report scrolled where the user left it, applies the link policy, searches, and lets
 // printing and feedback pause re-rendering. The views are the shell's; the controller does not own them.
-class QorvCSApplicationController : public QorvCSWebViewDelegate {
+class QorvCSApplicationController : public QorvCSWebViewDelegate, public QorvCSOutlineDelegate {
 public:
     QorvCSApplicationController() = default;
     ~QorvCSApplicationController() override;
@@ -47,6 +53,37 @@ public:
 
     void contentControllerDidNotify(const qorv::Notification& notification);
 
+    // Export and print. The print operation finishes later: completion (optional) then says whether it worked.
+    using PrintCompletion = std::function<void(bool ok)>;
+    std::string computerName() const;
+    std::string exportFilename() const;
+    void printToPDF(const std::string& path, PrintCompletion completion = {});
+    void printWithInfo(const qorv::Value::Dictionary& info, bool showPrintPanel, PrintCompletion completion = {});
+    void exportToEmail();
+    void exportToPDF();
+    void exportForDebug();
+    void runPageLayout();
+    void print() { printDocument(); }
+    void printDocument();
+    qorv::Value::Dictionary& sharedPrintSettings() { return m_sharedPrintSettings; }
+    void setSharedPrintSettings(qorv::Value::Dictionary settings) { m_sharedPrintSettings = std::move(settings); }
+    // Where the computer's name comes from (the system by default).
+    void setComputerNameSource(std::function<std::string()> source) { m_computerNameSource = std::move(source); }
+    // The folder that holds the e-mail attachment (a private per-user folder by default).
+    void setMailAttachmentDirectory(std::string directory) { m_mailAttachmentDirectory = std::move(directory); }
+
+    // Sidebar presentation (QorvCSOutlineDelegate)
+    std::string dataCellForTableColumn(const QorvCSOutlineColumn* column, QorvCSContent* item) override;
+    void willDisplayCell(QorvCSOutlineCell& cell, const QorvCSOutlineColumn* column, QorvCSContent* item) override;
+    bool isGroupItem(QorvCSContent* item) override;
+    bool shouldTrackCell(const QorvCSOutlineColumn* column, QorvCSContent* item) override;
+
+    // Toolbar
+    bool validateToolbarItem(QorvCSToolbarItem&) const { return true; }
+    void toolbarWillAddItem(QorvCSToolbarItem& item) { applyImageToCustomToolbarItem(item); }
+    void applyImageToCustomToolbarItems(const std::vector<QorvCSToolbarItem*>& items);
+    void applyImageToCustomToolbarItem(QorvCSToolbarItem& item);
+
     const std::shared_ptr<QorvCSContentController>& contentController();
     void setContentController(std::shared_ptr<QorvCSContentController> contentController);
 
@@ -60,6 +97,15 @@ public:
     void setToolbar(QorvCSToolbar* toolbar) { m_toolbar = toolbar; }
     QorvCSWorkspace* workspace() const { return m_workspace; }
     void setWorkspace(QorvCSWorkspace* workspace) { m_workspace = workspace; }
+
+    QorvCSPrintOperation* printOperation() const { return m_printOperation; }
+    void setPrintOperation(QorvCSPrintOperation* operation) { m_printOperation = operation; }
+    QorvCSSavePanel* savePanel() const { return m_savePanel; }
+    void setSavePanel(QorvCSSavePanel* panel) { m_savePanel = panel; }
+    QorvCSMailComposer* mailComposer() const { return m_mailComposer; }
+    void setMailComposer(QorvCSMailComposer* composer) { m_mailComposer = composer; }
+    QorvCSAlertPresenter* alertPresenter() const { return m_alertPresenter; }
+    void setAlertPresenter(QorvCSAlertPresenter* presenter) { m_alertPresenter = presenter; }
 
     bool scrollAfterRefresh() const { return m_scrollAfterRefresh; }
     void setScrollAfterRefresh(bool scroll) { m_scrollAfterRefresh = scroll; }
@@ -77,6 +123,15 @@ private:
     QorvCSWebView* m_contentPrintView = nullptr;
     QorvCSToolbar* m_toolbar = nullptr;
     QorvCSWorkspace* m_workspace = nullptr;
+    QorvCSPrintOperation* m_printOperation = nullptr;
+    QorvCSSavePanel* m_savePanel = nullptr;
+    QorvCSMailComposer* m_mailComposer = nullptr;
+    QorvCSAlertPresenter* m_alertPresenter = nullptr;
+    qorv::Value::Dictionary m_sharedPrintSettings = QorvCSDefaultPrintSettings(595.2756, 841.8898); // A4
+    std::function<std::string()> m_computerNameSource;
+    std::string m_mailAttachmentDirectory;
+    void alert(const std::string& message, const std::string& detail);
+    QorvCSSavePanel::Options savePanelOptions(const std::string& fileType) const;
     std::shared_ptr<QorvCSContentController> m_contentController;
     bool m_scrollAfterRefresh = false;
     QorvCSWebView::Point m_scrollAfterRefreshPoint;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/Image.h"
+
 #include <string>
 #include <vector>
 
@@ -8,7 +10,7 @@ class QorvCSToolbarItem {
 public:
     virtual ~QorvCSToolbarItem() = default;
     virtual std::string action() const = 0;
-    virtual void setImageName(const std::string& themeName, const std::string& fallbackPath) = 0;
+    virtual void setImage(const qorv::Image& image) = 0;
 };
 
 class QorvCSToolbar {

@@ -1,0 +1,118 @@
+#include "QorvCSSidebarDelegate.h"
+
+#include "ImageAndTextCell.h"
+#include "QorvCSImages.h"
+#include "QorvCSOutlineModel.h"
+
+#include "QorvCSContent.h"
+#include "QorvCSContentController.h"
+#include "QorvCSOutlineView.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+// The cell the controller dresses before drawing.
+class SidebarCell : public QorvCSOutlineCell {
+public:
+    explicit SidebarCell(double height)
+        : m_height(height)
+    {
+    }
+    void setImage(const qorv::Image& image, double side) override
+    {
+        m_cell.setImage(image.isNull() ? QIcon() : QorvCSIcon(image), QSizeF(side, side));
+    }
+    double cellHeight() const override { return m_height; }
+    void setStringValue(const std::string& text) override { m_text = QString::fromStdString(text); }
+
+    ImageAndTextCell m_cell;
+    std::optional<QString> m_text;
+
+private:
+    double m_height;
+};
+
+const QorvCSOutlineColumn includeColumn { "include" };
+const QorvCSOutlineColumn labelColumn { "localisedLabel" };
+
+} // namespace
+
+QorvCSSidebarDelegate::QorvCSSidebarDelegate(QorvCSOutlineModel& model, QObject* parent)
+    : QStyledItemDelegate(parent)
+    , m_model(model)
+{
+}
+
+QSize QorvCSSidebarDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    QorvCSContent* node = m_model.node(index);
+    size.setHeight(node && node->isGroup() ? rowHeight + 8 : rowHeight);
+    return size;
+}
+
+void QorvCSSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QorvCSContent* node = m_model.node(index);
+    if (!node || !m_delegate) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const bool group = m_delegate->isGroupItem(node);
+    const QorvCSOutlineColumn* column = group ? nullptr : (index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn);
+    const std::string cellKind = m_delegate->dataCellForTableColumn(column, node);
+
+    SidebarCell cell(option.rect.height() - 3);
+    m_delegate->willDisplayCell(cell, column, node);
+
+    if (cellKind == "include") {
+        QStyleOptionViewItem checkbox = option;
+        checkbox.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, checkbox, index);
+        return;
+    }
+
+    painter->save();
+    QString text = cell.m_text ? *cell.m_text : index.data(Qt::DisplayRole).toString();
+    QFont font = option.font;
+    QColor color = option.palette.color(QPalette::Text);
+    // Group rows start a little in, so the image's drawing offset stays inside the row.
+    QRectF frame = QRectF(option.rect).adjusted(group ? 6 : 2, 0, 0, 0);
+    if (group) {
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        font.setBold(true);
+        font.setLetterSpacing(QFont::PercentageSpacing, 104);
+        color = option.palette.color(QPalette::PlaceholderText);
+        frame.adjust(0, 6, 0, 0);
+    }
+    if (!cell.m_cell.image().isNull()) {
+        const QRectF imageRect = cell.m_cell.imageDrawingRect(frame.adjusted(ImageAndTextCell::imageInset, 0, 0, 0));
+        cell.m_cell.image().paint(painter, imageRect.toAlignedRect());
+    }
+    QRectF titleRect = cell.m_cell.titleRectForBounds(frame);
+    if (!cell.m_cell.image().isNull())
+        titleRect.adjust(ImageAndTextCell::imageInset, 0, 0, 0);
+    const QFontMetricsF metrics(font);
+    const QRectF textRect = QorvCSTextFieldCell::interiorFrame(titleRect, metrics.height());
+    painter->setFont(font);
+    painter->setPen(color);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+        metrics.elidedText(text, Qt::ElideRight, textRect.width()));
+    painter->restore();
+}
+
+bool QorvCSSidebarDelegate::editorEvent(
+    QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    QorvCSContent* node = m_model.node(index);
+    if (!node || !m_delegate)
+        return false;
+    const QorvCSOutlineColumn* column = index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn;
+    // Only an includable node's checkbox reacts to the mouse.
+    if (m_delegate->isGroupItem(node) || !m_delegate->shouldTrackCell(column, node))
+        return false;
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}

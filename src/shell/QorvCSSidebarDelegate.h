@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+class QorvCSOutlineDelegate;
+class QorvCSOutlineModel;
+
+// Draws the sidebar's rows as the window controller decides: the label column and group rows as image-and-text
+// cells, the checkbox column as a checkbox for includable rows only, group labels small and upper case.
+class QorvCSSidebarDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    QorvCSSidebarDelegate(QorvCSOutlineModel& model, QObject* parent = nullptr);
+    void setOutlineDelegate(QorvCSOutlineDelegate* delegate) { m_delegate = delegate; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
+
+    static constexpr int rowHeight = 20;
+
+private:
+    QorvCSOutlineModel& m_model;
+    QorvCSOutlineDelegate* m_delegate = nullptr;
+};
