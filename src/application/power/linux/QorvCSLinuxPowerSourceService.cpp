@@ -1,0 +1,203 @@
+#include "QorvCSLinuxPowerSourceService.h"
+
+#include "foundation/Bundle.h"
+
+#include <algorithm>
+#include <libudev.h>
+
+std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemService()
+{
+    return std::make_shared<QorvCSLinuxPowerSourceService>();
+}
+
+namespace {
+
+constexpr std::string_view powerSupplySubsystem = "power_supply";
+
+// Links and the uevent summary are not attribute files of the supply.
+bool isAttributeFile(std::string_view name)
+{
+    static constexpr std::string_view skipped[] = { "uevent", "subsystem", "driver", "device", "module", "of_node" };
+    return name.find('/') == std::string_view::npos
+        && std::find(std::begin(skipped), std::end(skipped), name) == std::end(skipped);
+}
+
+QorvCSPowerSupply readSupply(struct udev_device* device)
+{
+    QorvCSPowerSupply supply;
+    supply.name = udev_device_get_sysname(device);
+    supply.sysPath = udev_device_get_syspath(device);
+    supply.onUSB = udev_device_get_parent_with_subsystem_devtype(device, "usb", nullptr) != nullptr;
+    struct udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_device_get_sysattr_list_entry(device))
+    {
+        const char* name = udev_list_entry_get_name(entry);
+        if (!name || !isAttributeFile(name))
+            continue;
+        // Write-only and unreadable files give no value.
+        if (const char* value = udev_device_get_sysattr_value(device, name))
+            supply.attributes.emplace(name, value);
+    }
+    return supply;
+}
+
+// Reports changes of the power supplies on the run loop it is scheduled on: at once when udev announces an event
+// for one, and after a poll that found different readings.
+class QorvCSUdevChangeSource : public QorvCSPowerSourceChangeSource,
+                               public std::enable_shared_from_this<QorvCSUdevChangeSource> {
+public:
+    QorvCSUdevChangeSource(std::shared_ptr<QorvCSLinuxPowerSourceService> service, Callback callback, void* context)
+        : m_service(std::move(service))
+        , m_callback(callback)
+        , m_context(context)
+    {
+        // Without a monitor (no netlink socket allowed) the poll still sees every change, only later.
+        m_monitor = udev_monitor_new_from_netlink(m_service->udevContext(), "udev");
+        if (m_monitor
+            && (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, powerSupplySubsystem.data(), nullptr) < 0
+                || udev_monitor_enable_receiving(m_monitor) < 0)) {
+            udev_monitor_unref(m_monitor);
+            m_monitor = nullptr;
+        }
+    }
+
+    ~QorvCSUdevChangeSource() override
+    {
+        if (m_runLoop)
+            unschedule(*m_runLoop);
+        if (m_monitor)
+            udev_monitor_unref(m_monitor);
+    }
+
+    void schedule(qorv::RunLoop& runLoop) override
+    {
+        if (m_runLoop)
+            return;
+        m_runLoop = &runLoop;
+        m_lastReadings = m_service->powerSupplies();
+        std::weak_ptr<QorvCSUdevChangeSource> weak = weak_from_this();
+        // The tasks hold the source while they run: the callback may release the last other reference.
+        if (m_monitor)
+            m_sourceID = runLoop.addSource(udev_monitor_get_fd(m_monitor), [weak] {
+                if (auto self = weak.lock())
+                    self->monitorDidBecomeReadable();
+            });
+        m_timerID = runLoop.addTimer(m_service->pollInterval(), true, [weak] {
+            if (auto self = weak.lock())
+                self->poll();
+        });
+    }
+
+    void unschedule(qorv::RunLoop& runLoop) override
+    {
+        if (m_runLoop != &runLoop)
+            return;
+        if (m_sourceID)
+            runLoop.removeSource(m_sourceID);
+        runLoop.removeTimer(m_timerID);
+        m_sourceID = m_timerID = 0;
+        m_runLoop = nullptr;
+    }
+
+    bool isScheduled() const override { return m_runLoop != nullptr; }
+
+private:
+    void monitorDidBecomeReadable()
+    {
+        // One notice for everything that arrived together.
+        bool received = false;
+        while (struct udev_device* device = udev_monitor_receive_device(m_monitor)) {
+            received = true;
+            udev_device_unref(device);
+        }
+        if (!received || !m_runLoop)
+            return;
+        m_lastReadings = m_service->powerSupplies();
+        m_callback(m_context);
+    }
+
+    void poll()
+    {
+        auto readings = m_service->powerSupplies();
+        if (readings == m_lastReadings || !m_runLoop)
+            return;
+        m_lastReadings = std::move(readings);
+        m_callback(m_context);
+    }
+
+    std::shared_ptr<QorvCSLinuxPowerSourceService> m_service;
+    Callback m_callback;
+    void* m_context;
+    struct udev_monitor* m_monitor = nullptr;
+    qorv::RunLoop* m_runLoop = nullptr;
+    qorv::RunLoop::Id m_sourceID = 0;
+    qorv::RunLoop::Id m_timerID = 0;
+    std::vector<QorvCSPowerSupply> m_lastReadings;
+};
+
+} // namespace
+
+QorvCSLinuxPowerSourceService::QorvCSLinuxPowerSourceService(std::chrono::milliseconds pollInterval)
+    : m_udev(udev_new())
+    , m_pollInterval(std::max(pollInterval, std::chrono::milliseconds(1)))
+{ }
+
+QorvCSLinuxPowerSourceService::~QorvCSLinuxPowerSourceService()
+{
+    if (m_udev)
+        udev_unref(m_udev);
+}
+
+std::chrono::milliseconds QorvCSLinuxPowerSourceService::defaultPollInterval()
+{
+    constexpr std::chrono::milliseconds fallback(5000);
+    const qorv::Value* value = qorv::Bundle::main().objectForInfoDictionaryKey(QorvCSPowerSourceBridgePollIntervalKey);
+    const auto seconds = value ? value->asReal() : std::nullopt;
+    if (!seconds || !(*seconds > 0) || *seconds > 24 * 3600)
+        return fallback;
+    return std::max(std::chrono::milliseconds(1), std::chrono::milliseconds(static_cast<int64_t>(*seconds * 1000)));
+}
+
+std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::powerSupplies() const
+{
+    std::vector<QorvCSPowerSupply> supplies;
+    if (!m_udev)
+        return supplies;
+    struct udev_enumerate* enumerate = udev_enumerate_new(m_udev);
+    if (!enumerate)
+        return supplies;
+    if (udev_enumerate_add_match_subsystem(enumerate, powerSupplySubsystem.data()) >= 0
+        && udev_enumerate_scan_devices(enumerate) >= 0) {
+        struct udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
+        {
+            // A device can vanish between the scan and this read; it is simply left out.
+            struct udev_device* device = udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
+            if (!device)
+                continue;
+            supplies.push_back(readSupply(device));
+            udev_device_unref(device);
+        }
+    }
+    udev_enumerate_unref(enumerate);
+    std::sort(supplies.begin(), supplies.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return supplies;
+}
+
+qorv::Value::Array QorvCSLinuxPowerSourceService::copyPowerSourceDescriptions()
+{
+    return QorvCSPowerSupplyDescription::powerSources(powerSupplies());
+}
+
+qorv::Value QorvCSLinuxPowerSourceService::copyExternalPowerAdapterDetails()
+{
+    return QorvCSPowerSupplyDescription::powerAdapter(powerSupplies());
+}
+
+std::shared_ptr<QorvCSPowerSourceChangeSource> QorvCSLinuxPowerSourceService::createChangeSource(
+    QorvCSPowerSourceChangeSource::Callback callback, void* context)
+{
+    if (!m_udev || !callback)
+        return nullptr;
+    return std::make_shared<QorvCSUdevChangeSource>(shared_from_this(), callback, context);
+}
