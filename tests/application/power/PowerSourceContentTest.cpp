@@ -1,0 +1,306 @@
+#include "PowerTestSupport.h"
+
+#include "QorvCSContentController.h"
+#include "QorvCSContentPowerAdapterGroup.h"
+#include "QorvCSContentPowerSource.h"
+#include "QorvCSContentPowerSourceGroup.h"
+#include "QorvCSHTMLReport.h"
+#include "QorvCSPowerAdapter.h"
+
+#include "foundation/Assert.h"
+
+using namespace power_test;
+using qorv::Value;
+
+namespace {
+
+std::string assertionOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const qorv::AssertionFailure& e) {
+        return e.what();
+    }
+    return "(no assertion)";
+}
+
+std::shared_ptr<QorvCSContentPowerSource> nodeFor(Value::Dictionary raw)
+{
+    return QorvCSContentPowerSource::contentWithPowerSource(
+        QorvCSPowerSource::powerSourceWithRawSource(Value(std::move(raw))));
+}
+
+QorvCSReportItemList itemsOf(QorvCSContent& node)
+{
+    QorvCSReport report(false);
+    return node.itemsForReport(report);
+}
+
+std::shared_ptr<QorvCSReportTable> tableOf(const QorvCSReportItemList& items)
+{
+    return items.size() == 2 ? std::dynamic_pointer_cast<QorvCSReportTable>(items[1]) : nullptr;
+}
+
+// The table rows as (heading raw, value text) pairs.
+std::vector<std::pair<std::string, std::string>> rowsOf(const QorvCSReportTable& table)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& pair : *table.headingValuePairs())
+        rows.emplace_back(pair.heading->raw().value_or("?"), pair.value->label());
+    return rows;
+}
+
+} // namespace
+
+TEST(PowerSourceContentTest, TableRowsSortedByKeyWithTheirTextForms)
+{
+    TestResources resources;
+    auto node = nodeFor(
+        { { "b", "lower" }, { "a b", "space" }, { "B", "upper" }, { "Cycle Count", 42 }, { "Is Charging", true },
+            { "Temperature", 29.5 }, { "Cells", Value::array({ 1, 2 }) }, { "Date", Value(Value::Date { 0 }) } });
+    auto items = itemsOf(*node);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(std::dynamic_pointer_cast<QorvCSReportTitle>(items[0])->title(), node->localisedLabel());
+    auto table = tableOf(items);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(rowsOf(*table),
+        (std::vector<std::pair<std::string, std::string>> { { "B", "upper" }, { "Cycle Count", "42" },
+            { "Is Charging", "1" }, { "Temperature", "29.5" }, { "a b", "space" }, { "b", "lower" } }));
+    const auto& first = table->headingValuePairs()->at(1);
+    EXPECT_EQ(first.value->raw(), "42");
+    EXPECT_EQ(first.heading->provider(), node->label());
+    EXPECT_EQ(first.value->provider(), node->label());
+}
+
+TEST(PowerSourceContentTest, HeadingsAreLocalisedButKeepTheirRawKey)
+{
+    TestResources resources;
+    resources.writeFile("en.lproj/Localizable.strings",
+        "\"QorvCSContentPowerSource.Current Capacity\" = \"Charge\";\n\"Voltage\" = \"Tension\";\n"
+        "\"QorvCSContentPowerSource.SummaryFormat\" = \"Readings of %@\";\n\"Charge\" = \"Not a value\";\n");
+    auto table
+        = tableOf(itemsOf(*nodeFor({ { "Current Capacity", "Charge" }, { "Voltage", 12000 }, { "Name", "B" } })));
+    ASSERT_TRUE(table);
+    const auto& pairs = *table->headingValuePairs();
+    EXPECT_EQ(pairs[0].heading->title(), "Charge");
+    EXPECT_EQ(pairs[0].heading->raw(), "Current Capacity");
+    EXPECT_EQ(pairs[0].value->label(), "Charge") << "values are never localised";
+    EXPECT_EQ(pairs[2].heading->title(), "Tension");
+    EXPECT_EQ(table->summary(), "Readings of B");
+    EXPECT_EQ(table->caption(), "QorvCSContentPowerSource.CaptionFormat") << "an untranslated format is the key";
+}
+
+TEST(PowerSourceContentTest, EmptyDescriptionGivesNothingAndContainersGiveNoRows)
+{
+    TestResources resources;
+    EXPECT_TRUE(itemsOf(*nodeFor({})).empty());
+    auto items = itemsOf(*nodeFor({ { "Cells", Value::array({ 1 }) } }));
+    ASSERT_TRUE(tableOf(items));
+    EXPECT_TRUE(tableOf(items)->headingValuePairs()->empty());
+}
+
+TEST(PowerSourceContentTest, NodeImagesDebugValuesAndAssertions)
+{
+    TestResources resources;
+    auto node = nodeFor({ { "Power Source ID", 9 }, { "Name", "InternalBattery-0" } });
+    EXPECT_EQ(node->uniqueID(), "9");
+    EXPECT_EQ(node->label(), "InternalBattery-0");
+    EXPECT_TRUE(node->image().path.ends_with("/power-source.svg"));
+    auto debug = node->debug();
+    EXPECT_EQ(*debug.find("class"), Value("QorvCSContentPowerSource"));
+    EXPECT_EQ(*debug.find("powerSource"), node->powerSource()->rawSource());
+
+    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSource::contentWithPowerSource(nullptr); }),
+        "Invalid parameter not satisfying: aPowerSource");
+    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSourceGroup::powerSourceGroupWithPowerSourceController(nullptr); }),
+        "Invalid parameter not satisfying: aPowerSourceController");
+    EXPECT_EQ(assertionOf([] { QorvCSContentPowerAdapterGroup::contentWithUniqueID("a", "b"); }),
+        "QorvCSContentPowerAdapterGroup does not suport initWith...");
+    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSourceGroup::contentWithUniqueID("a", "b"); }),
+        "QorvCSContentPowerSourceGroup does not suport initWith...");
+
+    resources.writeFile("power-source.svg", "not an image");
+    EXPECT_EQ(assertionOf([] { nodeFor({})->image(); }), "QorvCSContentPowerSource malformed image resource.");
+    qorv::Bundle::main().setResourceDirectories({ resources.directory() + "/nowhere" });
+    EXPECT_EQ(assertionOf([] { nodeFor({})->image(); }), "QorvCSContentPowerSource missing image resource.");
+}
+
+namespace {
+
+// The sidebar's part of the tree: a root with the two power groups, wired to a content controller that renders
+// the report each time the tree announces a change, as the window does.
+class PowerContentTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FakePowerSupplies::available()) << "umockdev's preload library is not loaded";
+        qorv::NotificationCenter::defaultCenter().addObserver(
+            this, [this](const qorv::Notification&) { render(); },
+            std::string(QorvCSContentControllerNotificationDidUpdate));
+    }
+    void TearDown() override { qorv::NotificationCenter::defaultCenter().removeObserver(this); }
+
+    void makeTree()
+    {
+        powerSourceController = std::make_shared<QorvCSPowerSourceController>();
+        sourcesGroup = QorvCSContentPowerSourceGroup::powerSourceGroupWithPowerSourceController(powerSourceController);
+        adapterGroup
+            = QorvCSContentPowerAdapterGroup::powerAdapterGroupWithPowerSourceController(powerSourceController);
+        auto root = QorvCSContent::rootContent();
+        root->setChildren(
+            std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { sourcesGroup, adapterGroup }));
+        contentController.setRoot(root);
+    }
+
+    void render()
+    {
+        auto report = QorvCSHTMLReport::reportForExport(false);
+        report->addItemsFromArray(contentController.itemsForReport(*report));
+        html = report->asHTML();
+        ++renders;
+    }
+
+    std::shared_ptr<QorvCSContent> child(QorvCSContent& group, size_t index) { return group.childAtIndex(long(index)); }
+    // A node's section title as the report writes it.
+    static std::string titleOf(QorvCSContent& node)
+    {
+        return ">" + QorvCSHTMLReport::escapeString(node.localisedLabel()) + "<";
+    }
+
+    TestResources resources { 0.05 };
+    FakePowerSupplies fake;
+    QorvCSContentController contentController;
+    std::shared_ptr<QorvCSPowerSourceController> powerSourceController;
+    std::shared_ptr<QorvCSContentPowerSourceGroup> sourcesGroup;
+    std::shared_ptr<QorvCSContentPowerAdapterGroup> adapterGroup;
+    std::string html;
+    int renders = 0;
+};
+
+} // namespace
+
+TEST_F(PowerContentTreeTest, PlaceholdersWithoutHardware)
+{
+    makeTree();
+    for (QorvCSContent* group :
+        { static_cast<QorvCSContent*>(sourcesGroup.get()), static_cast<QorvCSContent*>(adapterGroup.get()) }) {
+        ASSERT_EQ(group->numberOfChildren(), 1u);
+        auto placeholder = child(*group, 0);
+        const std::string key = std::string(group->className()) + ".searching.label";
+        EXPECT_EQ(placeholder->uniqueID(), key);
+        EXPECT_EQ(placeholder->label(), qorv::Bundle::main().localizedString(key));
+        EXPECT_NE(placeholder->label(), key) << "the application's table has a text for it";
+        EXPECT_FALSE(placeholder->include());
+        EXPECT_FALSE(placeholder->canInclude());
+        EXPECT_TRUE(group->isGroup());
+    }
+    QorvCSReport report(false);
+    EXPECT_TRUE(contentController.itemsForReport(report).empty());
+
+    resources.writeFile("en.lproj/Localizable.strings", "\"Other\" = \"x\";\n");
+    auto bare = QorvCSContentPowerAdapterGroup::powerAdapterGroupWithPowerSourceController(powerSourceController);
+    EXPECT_EQ(child(*bare, 0)->label(), "QorvCSContentPowerAdapterGroup.searching.label");
+}
+
+TEST_F(PowerContentTreeTest, PolledCapacityChangeReRendersOnceWithTheNewValue)
+{
+    const std::string battery = fake.addSupply("BAT0", laptopBattery());
+    makeTree();
+    ASSERT_EQ(sourcesGroup->numberOfChildren(), 1u);
+    auto node = child(*sourcesGroup, 0);
+    EXPECT_EQ(node->uniqueID(), "powerSource");
+
+    fake.setAttribute(battery, "capacity", "37");
+    ASSERT_TRUE(runMainLoopUntil([&] { return renders > 0; }));
+    runMainLoopFor(300ms);
+    // One bridge notice refreshes both groups, and each group announces its change once.
+    EXPECT_EQ(renders, 2);
+    EXPECT_EQ(child(*sourcesGroup, 0), node) << "the single battery keeps its node";
+    auto table = tableOf(itemsOf(*node));
+    ASSERT_TRUE(table);
+    const auto rows = rowsOf(*table);
+    EXPECT_NE(
+        std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>("Current Capacity", "37")), rows.end());
+    EXPECT_NE(html.find("37"), std::string::npos);
+}
+
+TEST_F(PowerContentTreeTest, SingleBatteryKeepsItsIncludeChoice)
+{
+    const std::string battery = fake.addSupply("BAT0", laptopBattery());
+    makeTree();
+    child(*sourcesGroup, 0)->setInclude(false);
+    fake.setAttribute(battery, "status", "Charging");
+    fake.uevent(battery, "change");
+    ASSERT_TRUE(runMainLoopUntil([&] { return renders > 0; }));
+    EXPECT_FALSE(child(*sourcesGroup, 0)->include());
+    EXPECT_FALSE(html.empty());
+    EXPECT_EQ(html.find(titleOf(*child(*sourcesGroup, 0))), std::string::npos) << "left out of the report";
+}
+
+TEST_F(PowerContentTreeTest, TwoBatteriesKeepSeparateNodesAndIncludeChoices)
+{
+    const std::string first = fake.addSupply("BAT0", laptopBattery());
+    const std::string second = fake.addSupply("BAT1", laptopBattery());
+    makeTree();
+    ASSERT_EQ(sourcesGroup->numberOfChildren(), 2u);
+    auto node0 = std::dynamic_pointer_cast<QorvCSContentPowerSource>(child(*sourcesGroup, 0));
+    auto node1 = std::dynamic_pointer_cast<QorvCSContentPowerSource>(child(*sourcesGroup, 1));
+    EXPECT_NE(node0->uniqueID(), node1->uniqueID());
+    EXPECT_EQ(node0->label(), "InternalBattery-0");
+    EXPECT_EQ(node1->label(), "InternalBattery-1");
+    node1->setInclude(false);
+
+    fake.setAttribute(first, "capacity", "50");
+    fake.uevent(first, "change");
+    ASSERT_TRUE(runMainLoopUntil([&] { return renders > 0; }));
+    EXPECT_EQ(child(*sourcesGroup, 0), node0);
+    EXPECT_EQ(child(*sourcesGroup, 1), node1);
+    EXPECT_TRUE(node0->include());
+    EXPECT_FALSE(node1->include());
+    EXPECT_EQ(*node0->powerSource()->rawSource().find("capacity"), Value("50"));
+    EXPECT_NE(html.find(titleOf(*node0)), std::string::npos);
+    EXPECT_EQ(html.find(titleOf(*node1)), std::string::npos);
+
+    // The first battery taken out: the second keeps its node and choice, now as the only source.
+    fake.remove(first);
+    fake.uevent(second, "change");
+    ASSERT_TRUE(runMainLoopUntil([&] { return sourcesGroup->numberOfChildren() == 1; }));
+    EXPECT_EQ(child(*sourcesGroup, 0), node1);
+    EXPECT_FALSE(node1->include());
+    EXPECT_EQ(node1->uniqueID(), "powerSource");
+}
+
+TEST_F(PowerContentTreeTest, UnpluggingShowsThePlaceholderAndPluggingInMakesANewNode)
+{
+    const std::string adapter = fake.addSupply("AC", mainsAdapter());
+    makeTree();
+    auto plugged = child(*adapterGroup, 0);
+    EXPECT_EQ(plugged->uniqueID(), "powerAdaptor");
+    EXPECT_TRUE(plugged->image().path.ends_with("/power-adapter.svg"));
+    EXPECT_EQ(plugged->label(),
+        qorv::format(qorv::Bundle::main().localizedString("QorvCSPowerSource.AdapterNameFormat"), "Mains"));
+
+    fake.setAttribute(adapter, "online", "0");
+    fake.uevent(adapter, "change");
+    ASSERT_TRUE(runMainLoopUntil([&] { return child(*adapterGroup, 0) != plugged; }));
+    EXPECT_EQ(child(*adapterGroup, 0), adapterGroup->searchingContent());
+    EXPECT_EQ(plugged->parent(), nullptr);
+
+    fake.setAttribute(adapter, "online", "1");
+    fake.uevent(adapter, "change");
+    ASSERT_TRUE(runMainLoopUntil([&] { return child(*adapterGroup, 0) != adapterGroup->searchingContent(); }));
+    auto replugged = child(*adapterGroup, 0);
+    EXPECT_NE(replugged, plugged);
+    EXPECT_TRUE(replugged->image().path.ends_with("/power-adapter.svg"));
+}
+
+TEST_F(PowerContentTreeTest, DebugDictionaryCarriesTheRawDescription)
+{
+    fake.addSupply("AC", mainsAdapter());
+    makeTree();
+    auto debug = adapterGroup->debug();
+    EXPECT_EQ(*debug.find("class"), Value("QorvCSContentPowerAdapterGroup"));
+    const Value& adapterDebug = *debug.find("children")->at(0);
+    EXPECT_EQ(*adapterDebug.find("uniqueID"), Value("powerAdaptor"));
+    EXPECT_EQ(*adapterDebug.find("powerSource")->find("FamilyCode"), Value("Mains"));
+}
