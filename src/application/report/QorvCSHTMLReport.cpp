@@ -1,13 +1,13 @@
 #include "QorvCSHTMLReport.h"
 
 #include "QorvCSReportCupelController.h"
+#include "QorvCSReportFileCache.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/PropertyList.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 
 namespace {
@@ -44,28 +44,24 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
     }
 }
 
-// The templates resource. Every rendering needs it, so it is parsed once per version of the file (path, size and
-// modification time) and an edited file still takes effect at the next rendering.
+// The templates resource, read again only when the file changes: every rendering needs it.
 qorv::Value templates(std::string_view className)
 {
-    struct Cache {
-        std::string path;
-        std::filesystem::file_time_type modified;
-        uintmax_t size = 0;
-        qorv::Value value;
-    };
-    static Cache cache;
+    static QorvCSReportFileCache<qorv::Value> cache;
     auto path = qorv::Bundle::main().pathForResource(className, "plist");
     QorvAssert(path.has_value(), "%@ missing HTML templates resource.", className);
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(*path, ec);
-    const auto size = std::filesystem::file_size(*path, ec);
-    if (!ec && cache.path == *path && cache.modified == modified && cache.size == size)
-        return cache.value;
-    auto result = qorv::PropertyList::readFile(*path, qorv::Value::Type::Dictionary);
-    QorvAssert(result, "%@ malformed HTML templates resource.", className);
-    cache = ec ? Cache {} : Cache { *path, modified, size, result.value };
-    return result.value;
+    std::string error;
+    auto value = cache.value(
+        *path,
+        [](const std::string& bytes, std::string&) -> std::shared_ptr<const qorv::Value> {
+            auto parsed = qorv::PropertyList::parse(bytes);
+            if (!parsed.value.isDictionary())
+                return nullptr;
+            return std::make_shared<const qorv::Value>(std::move(parsed.value));
+        },
+        error);
+    QorvAssert(value != nullptr, "%@ malformed HTML templates resource.", className);
+    return *value;
 }
 
 } // namespace
@@ -75,7 +71,10 @@ void QorvCSHTMLReport::setAlternatingRowBackgroundColors(std::vector<qorv::Color
     rowColors() = std::move(colors);
 }
 
-const std::vector<qorv::Color>& QorvCSHTMLReport::alternatingRowBackgroundColors() { return rowColors(); }
+const std::vector<qorv::Color>& QorvCSHTMLReport::alternatingRowBackgroundColors()
+{
+    return rowColors();
+}
 
 std::string QorvCSHTMLReport::asHTML()
 {
@@ -91,8 +90,10 @@ std::string QorvCSHTMLReport::asHTML()
         std::string copy = *top;
         const auto& colors = alternatingRowBackgroundColors();
         if (colors.size() >= 2) {
-            replaceAll(copy, "[[controlAlternatingRowBackgroundColor0]]", qorv::hexadecimalValue(colors[0]).value_or(""));
-            replaceAll(copy, "[[controlAlternatingRowBackgroundColor1]]", qorv::hexadecimalValue(colors[1]).value_or(""));
+            replaceAll(
+                copy, "[[controlAlternatingRowBackgroundColor0]]", qorv::hexadecimalValue(colors[0]).value_or(""));
+            replaceAll(
+                copy, "[[controlAlternatingRowBackgroundColor1]]", qorv::hexadecimalValue(colors[1]).value_or(""));
         }
         output += copy;
     }
@@ -102,10 +103,7 @@ std::string QorvCSHTMLReport::asHTML()
         const std::string operation
             = qorv::format("htmlForReport%@:state:", name.size() > 12 ? name.substr(12) : std::string_view());
         auto it = renderers().find(operation);
-        if (it == renderers().end()) {
-            state.incrementItemIndex();
-            QorvAssert(false, "%@ does not respond to selector %@", className(), operation);
-        }
+        QorvAssert(it != renderers().end(), "%@ does not respond to selector %@", className(), operation);
         output += (this->*(it->second))(*item, state);
         state.incrementItemIndex();
     }
@@ -118,7 +116,10 @@ std::string QorvCSHTMLReport::asHTML()
     return output;
 }
 
-std::string QorvCSHTMLReport::htmlForReportItem(const QorvCSReportItem&, QorvCSHTMLReportState&) { return {}; }
+std::string QorvCSHTMLReport::htmlForReportItem(const QorvCSReportItem&, QorvCSHTMLReportState&)
+{
+    return {};
+}
 
 std::string QorvCSHTMLReport::htmlForReportSubSectionStart(const QorvCSReportItem&, QorvCSHTMLReportState& state)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QorvCSReport.h"
 #include "QorvCSHTMLReportState.h"
+#include "QorvCSReport.h"
 
 #include "foundation/Color.h"
 

@@ -10,8 +10,7 @@ class QorvCSReport {
 public:
     explicit QorvCSReport(bool forExport)
         : m_forExport(forExport)
-    {
-    }
+    { }
     virtual ~QorvCSReport() = default;
 
     static std::shared_ptr<QorvCSReport> reportForExport(bool forExport)

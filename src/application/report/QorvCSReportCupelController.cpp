@@ -1,23 +1,108 @@
 #include "QorvCSReportCupelController.h"
+#include "QorvCSReportFileCache.h"
 
+#include "foundation/Assert.h"
 #include "foundation/Bundle.h"
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> cachingRules { true };
+
+// A rule file as read and compiled.
+struct CompiledRule {
+    qorv::Value fields;
+    std::shared_ptr<const QorvCSReportCupelRule> rule;
+};
+
+QorvCSReportFileCache<CompiledRule>& ruleCache()
+{
+    static QorvCSReportFileCache<CompiledRule> cache;
+    return cache;
+}
+
+// Reads one rule file. One that cannot be read as a dictionary is logged with its reason and reaches the cupel
+// as null, which fails the cupel's assertion.
+std::shared_ptr<QorvCSReportCupel> loadCupel(const std::string& path, bool cached)
+{
+    std::string error;
+    std::shared_ptr<const CompiledRule> compiled;
+    if (cached) {
+        compiled = ruleCache().value(
+            path,
+            [&](const std::string& bytes, std::string& why) -> std::shared_ptr<const CompiledRule> {
+                auto parsed = qorv::PropertyList::parse(bytes);
+                if (!parsed) {
+                    why = parsed.error;
+                    return nullptr;
+                }
+                if (!parsed.value.isDictionary()) {
+                    why = qorv::format("the top level is %@, not a dictionary", qorv::typeName(parsed.value.type()));
+                    return nullptr;
+                }
+                auto rule = std::make_shared<const QorvCSReportCupelRule>(
+                    parsed.value, path, QorvCSReportCupelRule::Compilation::Compiled);
+                return std::make_shared<const CompiledRule>(CompiledRule { std::move(parsed.value), std::move(rule) });
+            },
+            error);
+    } else {
+        auto read = qorv::PropertyList::readFile(path, qorv::Value::Type::Dictionary);
+        error = read.error;
+        if (read)
+            compiled = std::make_shared<const CompiledRule>(CompiledRule { read.value,
+                std::make_shared<const QorvCSReportCupelRule>(
+                    read.value, path, QorvCSReportCupelRule::Compilation::Literal) });
+    }
+    if (!compiled) {
+        qorv::log(qorv::format("QorvCSReportCupel rule file %@ cannot be read: %@", path, error));
+        return QorvCSReportCupel::cupelWithFields(qorv::Value());
+    }
+    return std::make_shared<QorvCSReportCupel>(compiled->fields, compiled->rule);
+}
+
+} // namespace
+
+void QorvCSReportCupelController::setCachesRules(bool caches)
+{
+    cachingRules = caches;
+}
+
+bool QorvCSReportCupelController::cachesRules()
+{
+    return cachingRules;
+}
 
 const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
 {
     if (!m_cupels) {
         auto paths = qorv::Bundle::main().pathsForResources("plist", "QorvCSReportCupel");
+        // Descending by full path, compared byte by byte: a name that sorts last is applied first.
         std::sort(paths.begin(), paths.end(), std::greater<>());
         Cupels loaded;
-        for (const auto& path : paths) {
-            auto read = qorv::PropertyList::readFile(path, qorv::Value::Type::Dictionary);
-            loaded.push_back(QorvCSReportCupel::cupelWithFields(std::move(read.value)));
-        }
+        loaded.reserve(paths.size());
+        const bool cached = cachesRules();
+        for (const auto& path : paths)
+            loaded.push_back(loadCupel(path, cached));
+        // Only the files of the folder as it now is stay cached.
+        if (cached)
+            ruleCache().keepOnly(paths);
         setCupels(std::move(loaded));
     }
     return *m_cupels;
+}
+
+void QorvCSReportCupelController::setCupels(Cupels cupels)
+{
+    m_signature.clear();
+    for (const auto& cupel : cupels) {
+        QorvAssert(cupel != nullptr, "Invalid parameter not satisfying: %@", "cupels");
+        m_signature.push_back(cupel->rule()->serial());
+    }
+    m_cupels = std::move(cupels);
 }
 
 qorv::Value::Dictionary QorvCSReportCupelController::transform(const qorv::Value::Dictionary& aSourceDictionary)

@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
-// Every rule file of the rule folder "QorvCSReportCupel", applied in descending order of path to each table row.
+// The rule set: every ".plist" file of the resource folder "QorvCSReportCupel" (taken whole from the first
+// resource directory that has it), one cupel per file, applied in descending order of path to each table row.
 class QorvCSReportCupelController {
 public:
     using Cupels = std::vector<std::shared_ptr<QorvCSReportCupel>>;
@@ -19,13 +21,23 @@ public:
     }
     virtual std::string_view className() const { return "QorvCSReportCupelController"; }
 
-    // Loaded on first read, then kept.
+    // Loaded on first read, then kept. A rule file that is not a property-list dictionary fails
+    // "Invalid parameter not satisfying: someFields".
     const Cupels& cupels();
-    void setCupels(Cupels cupels) { m_cupels = std::move(cupels); }
+    void setCupels(Cupels cupels);
 
-    // A copy of the record after every rule has been applied to it in order; the argument is not changed.
+    // A copy of the record after every cupel has been applied to it in order; the argument is not changed.
     qorv::Value::Dictionary transform(const qorv::Value::Dictionary& aSourceDictionary);
+
+    // Rule files are read and compiled once per version of the file (path, size, modification time, inode) and
+    // the transformed records of the current rule set are remembered, so a re-rendering costs little and an edited
+    // rule file still takes effect at the next rendering. Off, every rendering reads the files again and every
+    // application compiles its expression anew: the plain way, kept to measure against and to test that both
+    // agree. Process-wide; on by default.
+    static void setCachesRules(bool caches);
+    static bool cachesRules();
 
 private:
     std::optional<Cupels> m_cupels;
+    std::vector<uint64_t> m_signature; // the rules' serials, in order: what the remembered records belong to
 };

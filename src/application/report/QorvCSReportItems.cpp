@@ -6,8 +6,7 @@ QorvCSReportTable::QorvCSReportTable(std::string summary, std::string caption)
     : m_summary(std::move(summary))
     , m_caption(std::move(caption))
     , m_pairs(std::make_shared<const Pairs>())
-{
-}
+{ }
 
 void QorvCSReportTable::setHeadingValuePairs(std::shared_ptr<const Pairs> pairs)
 {

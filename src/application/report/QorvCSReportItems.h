@@ -30,7 +30,10 @@ private:
 
 class QorvCSReportSubSectionStart : public QorvCSReportItem {
 public:
-    static std::shared_ptr<QorvCSReportSubSectionStart> item() { return std::make_shared<QorvCSReportSubSectionStart>(); }
+    static std::shared_ptr<QorvCSReportSubSectionStart> item()
+    {
+        return std::make_shared<QorvCSReportSubSectionStart>();
+    }
     std::string_view className() const override { return "QorvCSReportSubSectionStart"; }
 };
 
@@ -44,8 +47,7 @@ class QorvCSReportTitle : public QorvCSReportItem {
 public:
     explicit QorvCSReportTitle(std::string text)
         : m_title(std::move(text))
-    {
-    }
+    { }
     static std::shared_ptr<QorvCSReportTitle> titleWithText(std::string text)
     {
         return std::make_shared<QorvCSReportTitle>(std::move(text));
@@ -62,8 +64,7 @@ class QorvCSReportTableHeading : public QorvCSReportItem {
 public:
     explicit QorvCSReportTableHeading(std::string title)
         : m_title(std::move(title))
-    {
-    }
+    { }
     static std::shared_ptr<QorvCSReportTableHeading> headingWithTitle(std::string title)
     {
         return std::make_shared<QorvCSReportTableHeading>(std::move(title));
@@ -80,8 +81,7 @@ class QorvCSReportTableValue : public QorvCSReportItem {
 public:
     explicit QorvCSReportTableValue(std::string label)
         : m_label(std::move(label))
-    {
-    }
+    { }
     static std::shared_ptr<QorvCSReportTableValue> valueWithLabel(std::string label)
     {
         return std::make_shared<QorvCSReportTableValue>(std::move(label));

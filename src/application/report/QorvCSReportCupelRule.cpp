@@ -1,0 +1,269 @@
+#include "QorvCSReportCupelRule.h"
+
+#include "foundation/Assert.h"
+#include "foundation/Log.h"
+
+#include <unicode/regex.h>
+#include <unicode/utext.h>
+
+#include <limits>
+
+namespace {
+
+std::atomic<uint64_t> nextSerial { 1 };
+
+// Writes each distinct line once per process: rule sets are loaded at every rendering.
+void logOnce(const std::string& line)
+{
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> written;
+    {
+        std::lock_guard lock(mutex);
+        if (!written.insert(line).second)
+            return;
+    }
+    qorv::log(line);
+}
+
+const std::string* stringAt(const qorv::Value* dictionary, std::string_view key)
+{
+    const qorv::Value* value = dictionary ? dictionary->find(key) : nullptr;
+    return value ? value->asString() : nullptr;
+}
+
+std::optional<std::string> optionalString(const std::string* text)
+{
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+std::unique_ptr<icu::RegexPattern> compilePattern(const std::string& text)
+{
+    if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    UText utext = UTEXT_INITIALIZER;
+    utext_openUTF8(&utext, text.data(), static_cast<int64_t>(text.size()), &status);
+    UParseError parseError {};
+    std::unique_ptr<icu::RegexPattern> pattern;
+    if (U_SUCCESS(status))
+        pattern.reset(icu::RegexPattern::compile(&utext, 0, parseError, status));
+    utext_close(&utext);
+    if (U_FAILURE(status))
+        pattern.reset();
+    return pattern;
+}
+
+void replaceEvery(std::string& text, const std::string& name, const std::string& replacement)
+{
+    if (name.empty())
+        return;
+    for (size_t pos = text.find(name); pos != std::string::npos; pos = text.find(name, pos)) {
+        text.replace(pos, name.size(), replacement);
+        pos += replacement.size();
+    }
+}
+
+} // namespace
+
+QorvCSReportCupelRule::QorvCSReportCupelRule(const qorv::Value& fields, std::string source, Compilation compilation)
+    : m_serial(nextSerial++)
+    , m_source(std::move(source))
+    , m_compilation(compilation)
+{
+    if (const qorv::Value* filter = fields.find("filter")) {
+        const auto* entries = filter->asDictionary();
+        if (!entries)
+            m_filterUnsatisfiable = true;
+        for (const auto& [key, value] : entries ? *entries : qorv::Value::Dictionary {}) {
+            if (const std::string* text = value.asString())
+                m_filter.emplace_back(key, *text);
+            else
+                m_filterUnsatisfiable = true;
+        }
+        if (m_filterUnsatisfiable)
+            malformed("\"filter\" is not a dictionary of strings; the rule never applies");
+    }
+
+    const qorv::Value* match = fields.find("match");
+    if (match && !match->isDictionary())
+        malformed("\"match\" is not a dictionary");
+    m_matchKey = optionalString(stringAt(match, "key"));
+    m_regex = optionalString(stringAt(match, "regex"));
+    if (!m_matchKey)
+        malformed("\"match\" has no \"key\"; the rule never applies");
+    else if (!m_regex)
+        malformed("\"match\" has no \"regex\"; the rule never applies");
+    if (m_regex && m_compilation == Compilation::Compiled)
+        m_pattern = compilePattern(*m_regex);
+
+    if (const qorv::Value* captures = match ? match->find("captures") : nullptr) {
+        if (const auto* names = captures->asArray()) {
+            for (const auto& name : *names) {
+                m_captureNames.push_back(optionalString(name.asString()));
+                if (!name.isString())
+                    malformed("a name in \"captures\" is not a string");
+            }
+        } else {
+            malformed("\"captures\" is not an array");
+        }
+    }
+
+    const qorv::Value* replace = fields.find("replace");
+    if (replace && !replace->isDictionary())
+        malformed("\"replace\" is not a dictionary");
+    m_format = optionalString(stringAt(replace, "format"));
+    m_replaceKey = optionalString(stringAt(replace, "key"));
+
+    if (const qorv::Value* acronym = fields.find("acronym")) {
+        const std::string* find = stringAt(acronym, "find");
+        const std::string* text = stringAt(acronym, "text");
+        if (find && text)
+            m_acronym.emplace(*find, *text);
+        else
+            malformed("\"acronym\" needs the strings \"find\" and \"text\"; it is left out");
+    }
+}
+
+QorvCSReportCupelRule::~QorvCSReportCupelRule() = default;
+
+void QorvCSReportCupelRule::malformed(const std::string& reason) const
+{
+    logOnce(qorv::format(
+        "QorvCSReportCupel rule %@: %@", m_source.empty() ? std::string("made in code") : m_source, reason));
+}
+
+bool QorvCSReportCupelRule::passesFilter(const qorv::Value::Dictionary& record) const
+{
+    if (m_filterUnsatisfiable)
+        return false;
+    for (const auto& [key, required] : m_filter) {
+        auto it = record.find(key);
+        if (it == record.end())
+            return false;
+        const std::string* actual = it->second.asString();
+        if (!actual || *actual != required)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const std::string& subject) const
+{
+    if (subject.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        return std::nullopt;
+    if (m_hasTimedOut.load(std::memory_order_acquire)) {
+        std::lock_guard lock(m_matcherMutex);
+        if (m_timedOut.count(subject))
+            return std::nullopt;
+    }
+
+    std::unique_ptr<icu::RegexPattern> literal;
+    const icu::RegexPattern* pattern = m_pattern.get();
+    if (m_compilation == Compilation::Literal) {
+        literal = compilePattern(*m_regex);
+        pattern = literal.get();
+    }
+    if (!pattern)
+        return std::nullopt; // does not compile: not reported
+
+    // Reuse the kept matcher unless another thread holds it.
+    std::unique_lock lock(m_matcherMutex, std::try_to_lock);
+    std::unique_ptr<icu::RegexMatcher> own;
+    icu::RegexMatcher* matcher = nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    if (lock.owns_lock() && m_compilation == Compilation::Compiled) {
+        if (!m_matcher)
+            m_matcher.reset(pattern->matcher(status));
+        matcher = m_matcher.get();
+    } else {
+        own.reset(pattern->matcher(status));
+        matcher = own.get();
+    }
+    if (U_FAILURE(status) || !matcher)
+        return std::nullopt;
+
+    UText text = UTEXT_INITIALIZER;
+    utext_openUTF8(&text, subject.data(), static_cast<int64_t>(subject.size()), &status);
+    matcher->reset(&text);
+    matcher->setTimeLimit(matchTimeLimit, status);
+    const bool found = U_SUCCESS(status) && matcher->find(status);
+    std::optional<std::vector<std::string>> groups;
+    if (status == U_REGEX_TIME_OUT) {
+        logOnce(qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
+            m_source.empty() ? std::string("made in code") : m_source, *m_regex));
+        if (!lock.owns_lock())
+            lock.lock();
+        if (m_timedOut.size() < 256)
+            m_timedOut.insert(subject);
+        m_hasTimedOut.store(true, std::memory_order_release);
+    } else if (found && U_SUCCESS(status)) {
+        groups.emplace();
+        const int32_t count = matcher->groupCount();
+        for (int32_t group = 0; group <= count; ++group) {
+            UErrorCode groupStatus = U_ZERO_ERROR;
+            // Over UTF-8 text the offsets are byte offsets; a group that took no part has none (-1).
+            const int64_t start = matcher->start64(group, groupStatus);
+            const int64_t end = matcher->end64(group, groupStatus);
+            if (U_SUCCESS(groupStatus) && start >= 0 && end >= start)
+                groups->emplace_back(subject, static_cast<size_t>(start), static_cast<size_t>(end - start));
+            else
+                groups->emplace_back();
+        }
+    }
+    // The matcher holds a shallow clone of the text; it is not read again before the next reset.
+    utext_close(&text);
+    return groups;
+}
+
+std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures& captures)
+{
+    for (const auto& [name, text] : captures)
+        replaceEvery(templateText, name, text);
+    return templateText;
+}
+
+bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
+{
+    if (!m_matchKey || !passesFilter(record))
+        return false;
+    auto subjectEntry = record.find(*m_matchKey);
+    if (subjectEntry == record.end())
+        return false;
+    const std::string* subject = subjectEntry->second.asString();
+    if (!subject || !m_regex)
+        return false;
+
+    auto groups = firstMatch(*subject);
+    if (!groups)
+        return false;
+    QorvAssert(!groups->empty(), "Match for a regex.");
+
+    // Names in array order bound to groups 1, 2, 3...; a name given twice keeps the later group's text.
+    Captures captures;
+    const size_t groupCount = groups->size() - 1;
+    for (size_t index = 0; index < m_captureNames.size(); ++index) {
+        QorvAssert(index + 1 <= groupCount, "Missing captures");
+        if (!m_captureNames[index])
+            continue;
+        const std::string& name = *m_captureNames[index];
+        std::string& text = (*groups)[index + 1];
+        bool replaced = false;
+        for (auto& capture : captures)
+            if (capture.first == name) {
+                capture.second = std::move(text);
+                replaced = true;
+            }
+        if (!replaced)
+            captures.emplace_back(name, std::move(text));
+    }
+
+    if (m_acronym)
+        record.insert_or_assign("acronym",
+            qorv::Value(qorv::Value::Dictionary {
+                { "acronym", fill(m_acronym->first, captures) }, { "text", fill(m_acronym->second, captures) } }));
+
+    if (!m_format)
+        return false;
+    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures));
+    return true;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "foundation/Value.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class RegexPattern;
+class RegexMatcher;
+U_NAMESPACE_END
+
+// A cupel's rule dictionary read once into the pieces that applying it needs, with its expression compiled.
+// Immutable once made, so one rule may serve every cupel made from the same rule file and be applied to distinct
+// records from several threads at once.
+class QorvCSReportCupelRule {
+public:
+    // How the expression is compiled: once here (Compiled), or anew at every application (Literal, the
+    // straightforward way, kept to measure against and to check that both give the same results).
+    enum class Compilation { Compiled, Literal };
+
+    // source names the rule in log lines (its file, or nothing for a rule made in code).
+    QorvCSReportCupelRule(const qorv::Value& fields, std::string source, Compilation compilation);
+    ~QorvCSReportCupelRule();
+    QorvCSReportCupelRule(const QorvCSReportCupelRule&) = delete;
+    QorvCSReportCupelRule& operator=(const QorvCSReportCupelRule&) = delete;
+
+    // Applies the rule to the record in place; see QorvCSReportCupel::transform.
+    bool apply(qorv::Value::Dictionary& record) const;
+
+    // Unique for the life of the process: identifies the rule in caches that outlive it.
+    uint64_t serial() const { return m_serial; }
+    // The rule file, or empty for a rule made in code.
+    const std::string& source() const { return m_source; }
+
+    // ICU's limit for one search, in its ticks of 10,000 steps (about 0.2 ms each here). A pattern that
+    // backtracks without end stops there and counts as not matching, so it cannot freeze the window.
+    static constexpr int matchTimeLimit = 100;
+
+private:
+    using Captures = std::vector<std::pair<std::string, std::string>>;
+
+    bool passesFilter(const qorv::Value::Dictionary& record) const;
+    // The texts of the capture groups of the first match, or nullopt when there is none.
+    std::optional<std::vector<std::string>> firstMatch(const std::string& subject) const;
+    static std::string fill(std::string templateText, const Captures& captures);
+    void malformed(const std::string& reason) const;
+
+    uint64_t m_serial;
+    std::string m_source;
+
+    // The filter as (record key, required text); unsatisfiable when it is not a dictionary of strings.
+    std::vector<std::pair<std::string, std::string>> m_filter;
+    bool m_filterUnsatisfiable = false;
+
+    std::optional<std::string> m_matchKey;
+    std::optional<std::string> m_regex;
+    std::unique_ptr<icu::RegexPattern> m_pattern; // null when the pattern does not compile or is compiled late
+    Compilation m_compilation;
+
+    std::vector<std::optional<std::string>> m_captureNames; // nullopt for an entry that is not a string
+
+    std::optional<std::string> m_format;
+    std::optional<std::string> m_replaceKey;
+    std::optional<std::pair<std::string, std::string>> m_acronym; // "find", "text"
+
+    // One matcher kept for reuse (making one costs as much as a search); a second thread makes its own.
+    mutable std::mutex m_matcherMutex;
+    mutable std::unique_ptr<icu::RegexMatcher> m_matcher;
+    // Subjects that ran out of time: the limit counts steps, so they would again; they are not searched twice.
+    mutable std::atomic<bool> m_hasTimedOut = false;
+    mutable std::set<std::string, std::less<>> m_timedOut;
+};

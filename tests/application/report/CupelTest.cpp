@@ -1,0 +1,212 @@
+#include "QorvCSReportCupel.h"
+#include "ReportTestSupport.h"
+
+#include "foundation/Assert.h"
+#include "foundation/Log.h"
+
+#include <gtest/gtest.h>
+
+using qorv::Value;
+using reporttest::record;
+
+namespace {
+
+Value dict(std::initializer_list<std::pair<const char*, Value>> entries)
+{
+    return Value(record(entries));
+}
+
+Value match(const char* key, const char* regex, std::initializer_list<Value> captures = {})
+{
+    Value::Dictionary m { { "key", key }, { "regex", regex } };
+    if (captures.size())
+        m.emplace("captures", Value(Value::Array(captures)));
+    return Value(std::move(m));
+}
+
+const Value::Dictionary row = record({ { "presentation heading", "Time to Empty" }, { "heading", "Time to Empty" },
+    { "presentation value", "155" }, { "value", "155" }, { "provider", "InternalBattery-0" } });
+
+Value::Dictionary with(Value::Dictionary base, std::initializer_list<std::pair<const char*, Value>> changes)
+{
+    for (const auto& [key, value] : changes)
+        base.insert_or_assign(key, value);
+    return base;
+}
+
+std::string failureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const qorv::AssertionFailure& failure) {
+        return failure.what();
+    }
+    return "no assertion";
+}
+
+} // namespace
+
+TEST(Cupel, Transform)
+{
+    struct Case {
+        const char* name;
+        Value fields;
+        Value::Dictionary in;
+        bool applied;
+        Value::Dictionary out;
+    };
+    const Value more = dict({ { "key", "more" }, { "format", "M" } });
+    const Case cases[] = {
+        { "no filter passes", dict({ { "match", match("value", "^1") }, { "replace", more } }), row, true,
+            with(row, { { "more", "M" } }) },
+        { "empty filter passes",
+            dict({ { "filter", dict({}) }, { "match", match("value", "^1") }, { "replace", more } }), row, true,
+            with(row, { { "more", "M" } }) },
+        { "filter on an absent key fails",
+            dict({ { "filter", dict({ { "kind", "minutes" } }) }, { "match", match("value", "^1") },
+                { "replace", more } }),
+            row, false, row },
+        { "filter is case-sensitive",
+            dict({ { "filter", dict({ { "heading", "time to empty" } }) }, { "match", match("value", "1") },
+                { "replace", more } }),
+            row, false, row },
+        { "every filter entry must hold",
+            dict({ { "filter", dict({ { "heading", "Time to Empty" }, { "provider", "UPS" } }) },
+                { "match", match("value", "1") }, { "replace", more } }),
+            row, false, row },
+        { "a filter that is not a dictionary of strings never passes",
+            dict({ { "filter", dict({ { "heading", 1 } }) }, { "match", match("value", "1") }, { "replace", more } }),
+            row, false, row },
+        { "filter and match both hold",
+            dict({ { "filter", dict({ { "heading", "Time to Empty" } }) }, { "match", match("value", "(5)$", { "D" }) },
+                { "replace", dict({ { "format", "D D D" } }) } }),
+            row, true, with(row, { { "value", "5 5 5" } }) },
+        { "unanchored match in the middle; first of two matches",
+            dict({ { "match", match("provider", "(\\w)a(\\w)", { "L", "R" }) },
+                { "replace", dict({ { "key", "more" }, { "format", "R-L" } }) } }),
+            with(row, { { "provider", "xxcayyday" } }), true,
+            with(row, { { "provider", "xxcayyday" }, { "more", "y-c" } }) },
+        { "empty match at the first position",
+            dict({ { "match", match("value", "(x*)", { "E" }) },
+                { "replace", dict({ { "key", "more" }, { "format", "[E]" } }) } }),
+            row, true, with(row, { { "more", "[]" } }) },
+        { "format without captures is stored as written",
+            dict({ { "match", match("value", "155") },
+                { "replace", dict({ { "key", "presentation value" }, { "format", "{a} %@ $1" } }) } }),
+            row, true, with(row, { { "presentation value", "{a} %@ $1" } }) },
+        { "a name given twice keeps the later group",
+            dict({ { "match", match("value", "(1)(5)(5)", { "N", "N", "Z" }) },
+                { "replace", dict({ { "format", "N/Z" } }) } }),
+            row, true, with(row, { { "value", "5/5" } }) },
+        { "an optional group that took no part gives empty text",
+            dict({ { "match", match("value", "(x)?(155)", { "X", "V" }) },
+                { "replace", dict({ { "format", "<X|V>" } }) } }),
+            row, true, with(row, { { "value", "<|155>" } }) },
+        { "captures cut UTF-8 text on characters",
+            dict(
+                { { "match", match("value", "(.)ü(.)", { "A", "B" }) }, { "replace", dict({ { "format", "B A" } }) } }),
+            with(row, { { "value", "Grüße" } }), true, with(row, { { "value", "ß r" } }) },
+        { "replace without format stores nothing",
+            dict({ { "match", match("value", "1") }, { "replace", dict({ { "key", "more" } }) } }), row, false, row },
+        { "only an acronym",
+            dict({ { "match", match("value", "(1)(5)", { "ONE", "FIVE" }) },
+                { "acronym", dict({ { "find", "ONE" }, { "text", "FIVE and ONE" } }) } }),
+            row, false, with(row, { { "acronym", dict({ { "acronym", "1" }, { "text", "5 and 1" } }) } }) },
+        { "acronym with format",
+            dict({ { "match", match("presentation value", "^AC") }, { "replace", dict({ { "format", "AC Power" } }) },
+                { "acronym", dict({ { "find", "AC" }, { "text", "Alternating Current" } }) } }),
+            with(row, { { "presentation value", "AC" } }), true,
+            with(row,
+                { { "presentation value", "AC Power" },
+                    { "acronym", dict({ { "acronym", "AC" }, { "text", "Alternating Current" } }) } }) },
+        { "no flags: case-sensitive", dict({ { "match", match("provider", "internal") }, { "replace", more } }), row,
+            false, row },
+        { "no flags: dot stops at a line end", dict({ { "match", match("value", "a.b") }, { "replace", more } }),
+            with(row, { { "value", "a\nb" } }), false, with(row, { { "value", "a\nb" } }) },
+        { "no flags: anchors hold for the whole subject",
+            dict({ { "match", match("value", "^b") }, { "replace", more } }), with(row, { { "value", "a\nb" } }), false,
+            with(row, { { "value", "a\nb" } }) },
+        { "no flags: spaces are literal", dict({ { "match", match("heading", "Time to") }, { "replace", more } }), row,
+            true, with(row, { { "more", "M" } }) },
+        { "no match", dict({ { "match", match("value", "^5") }, { "replace", more } }), row, false, row },
+        { "pattern that does not compile", dict({ { "match", match("value", "(155") }, { "replace", more } }), row,
+            false, row },
+        { "subject key absent", dict({ { "match", match("more", ".*") }, { "replace", more } }), row, false, row },
+        { "subject that is not text", dict({ { "match", match("acronym", ".*") }, { "replace", more } }),
+            with(row, { { "acronym", dict({}) } }), false, with(row, { { "acronym", dict({}) } }) },
+        { "no match key", dict({ { "match", dict({ { "regex", ".*" } }) }, { "replace", more } }), row, false, row },
+        { "no regex", dict({ { "match", dict({ { "key", "value" } }) }, { "replace", more } }), row, false, row },
+        { "no match at all", dict({ { "replace", more } }), row, false, row },
+    };
+    for (const auto& c : cases) {
+        auto cupel = QorvCSReportCupel::cupelWithFields(c.fields);
+        Value::Dictionary record = c.in;
+        EXPECT_EQ(cupel->transform(record), c.applied) << c.name;
+        EXPECT_EQ(Value(record), Value(c.out)) << c.name << ": " << Value(record).description();
+    }
+}
+
+TEST(Cupel, TooFewGroupsForTheCapturesFailOnlyWhenTheRuleMatches)
+{
+    auto cupel = QorvCSReportCupel::cupelWithFields(
+        dict({ { "match", match("value", "(1)5", { "A", "B" }) }, { "replace", dict({ { "format", "A" } }) } }));
+    Value::Dictionary record = row;
+    EXPECT_EQ(failureOf([&] { cupel->transform(record); }), "Missing captures");
+    EXPECT_EQ(Value(record), Value(row));
+
+    record = with(row, { { "value", "no digits" } });
+    EXPECT_FALSE(cupel->transform(record));
+}
+
+TEST(Cupel, RuleMustBeADictionary)
+{
+    for (const Value& fields : { Value(), Value("rule"), Value::array({ 1 }) })
+        EXPECT_EQ(failureOf([&] { QorvCSReportCupel::cupelWithFields(fields); }),
+            "Invalid parameter not satisfying: someFields")
+            << fields.description();
+}
+
+TEST(Cupel, PatternThatRunsOutOfTimeDoesNotMatchAndIsLoggedOnce)
+{
+    qorv::LogCapture log;
+    auto cupel = QorvCSReportCupel::cupelWithFields(
+        dict({ { "match", match("value", "^(a+)+$") }, { "replace", dict({ { "format", "matched" } }) } }));
+    Value::Dictionary record = with(row, { { "value", std::string(40, 'a') + "!" } });
+    const Value::Dictionary before = record;
+    EXPECT_FALSE(cupel->transform(record));
+    EXPECT_FALSE(cupel->transform(record));
+    EXPECT_EQ(Value(record), Value(before));
+
+    // The same rule still matches a subject it can decide in time.
+    record = with(row, { { "value", "aaaa" } });
+    EXPECT_TRUE(cupel->transform(record));
+    EXPECT_EQ(record.at("value"), Value("matched"));
+
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("^(a+)+$ ran out of time"), std::string::npos) << log.lines()[0];
+}
+
+TEST(Cupel, MalformedRuleIsLoggedOnceAndHasNoEffect)
+{
+    qorv::LogCapture log;
+    const Value fields = dict({ { "match", match("value", "1") }, { "acronym", dict({ { "find", "1" } }) } });
+    for (int i = 0; i < 3; ++i) {
+        Value::Dictionary record = row;
+        EXPECT_FALSE(QorvCSReportCupel::cupelWithFields(fields)->transform(record));
+        EXPECT_EQ(Value(record), Value(row));
+    }
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0],
+        "QorvCSReportCupel rule made in code: \"acronym\" needs the strings \"find\" and \"text\"; it is left out");
+}
+
+TEST(Cupel, SetFieldsReplacesTheRule)
+{
+    auto cupel = QorvCSReportCupel::cupelWithFields(
+        dict({ { "match", match("value", "1") }, { "replace", dict({ { "format", "one" } }) } }));
+    cupel->setFields(dict({ { "match", match("value", "5") }, { "replace", dict({ { "format", "five" } }) } }));
+    Value::Dictionary record = row;
+    EXPECT_TRUE(cupel->transform(record));
+    EXPECT_EQ(record.at("value"), Value("five"));
+    EXPECT_EQ(cupel->fields().find("replace")->find("format")->description(), "five");
+}

@@ -1,0 +1,228 @@
+// The application's own rule set, rendered row by row as the report shows it.
+#include "QorvCSReportCupelController.h"
+#include "ReportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+using reporttest::ResourceDirectory;
+using reporttest::Row;
+
+namespace {
+
+const std::string shippedResources = CELLSHEET_SOURCE_RESOURCES;
+
+struct Case {
+    Row row;
+    std::string cell; // the value cell's markup before any "more" button
+    std::string more; // a phrase of the longer explanation, or empty when there is none
+    std::vector<std::string> files; // the rule files that shape this row (each one must change it)
+};
+
+std::string acronym(const std::string& title, const std::string& text)
+{
+    return "<acronym title=\"" + QorvCSHTMLReport::escapeString(title) + "\">" + text + "</acronym>";
+}
+
+const std::string volt = acronym("Volt: electrical pressure", "V");
+const std::string ampere = acronym("Ampere: electric current", "A");
+const std::string ampereHour = acronym("Ampere-hour: a battery's charge; one ampere for one hour", "Ah");
+const std::string wattHour = acronym("Watt-hour: energy; a 50 Wh battery can supply 50 watts for one hour", "Wh");
+const std::string watt = acronym("Watt: power, the rate at which energy flows", "W");
+const std::string gigabyte = acronym("Gigabyte: a thousand million bytes", "GB");
+
+const std::vector<Case>& cases()
+{
+    static const std::vector<Case> all {
+        // Kernel attribute files in millionths, as decimals in everyday units.
+        { { "voltage_now", "12788000" }, "12.78 " + volt, "",
+            { "990-kind-sysfs-quantity", "870-sysfs-voltage", "860-decimal-two-places", "110-glossary-find",
+                "100-glossary-explain" } },
+        { { "voltage_min_design", "500" }, "0.00 " + volt, "", { "870-sysfs-voltage" } },
+        { { "current_now", "-1500000" }, "-1.50 " + ampere, "usually positive while the battery charges",
+            { "869-sysfs-current", "640-more-current-sign" } },
+        { { "constant_charge_current_max", "3000000" }, "3.00 " + ampere, "", { "990-kind-sysfs-quantity" } },
+        { { "charge_full", "4500000" }, "4.50 " + ampereHour, "holds today when it is fully charged",
+            { "868-sysfs-charge", "669-more-full-capacity" } },
+        { { "charge_full_design", "5000000" }, "5.00 " + ampereHour, "held when it was new",
+            { "670-more-design-capacity" } },
+        { { "energy_now", "57020000" }, "57.02 " + wattHour, "", { "867-sysfs-energy" } },
+        { { "energy_full", "500000" }, "0.50 " + wattHour, "Compare it with the design capacity",
+            { "860-decimal-two-places" } },
+        { { "energy_full_design", "123456789012" }, "123456.78 " + wattHour, "held when it was new", {} },
+        { { "power_now", "8500000" }, "8.50 " + watt, "", { "866-sysfs-power" } },
+        { { "temp", "312" }, "31.2 °C", "", { "855-sysfs-temperature" } },
+        { { "temp", "-15" }, "-1.5 °C", "", {} },
+        { { "temp", "5" }, "0.5 °C", "", { "854-sysfs-temperature-below-one" } },
+        { { "voltage_now", "unknown" }, "unknown", "", {} },
+        // The bridge's own keys in milli-units and whole units.
+        { { "Voltage", "12788" }, "12.78 " + volt, "", { "865-millivolts" } },
+        { { "Current", "-1234" }, "-1.23 " + ampere, "for an adapter it is what the adapter supplies",
+            { "864-milliamps" } },
+        { { "Current", "0" }, "0.00 " + ampere, "negative while it discharges", {} },
+        { { "Temperature", "31" }, "31 °C", "", { "850-celsius" } },
+        { { "Watts", "65", "USB-C PD Adapter" }, "65 " + watt, "", { "845-watts" } },
+        { { "Current Capacity", "85" }, "85 %", "How full the battery is now",
+            { "983-kind-percent", "840-percent", "630-more-charge-level" } },
+        { { "Max Capacity", "100" }, "100 %", "", {} },
+        { { "charge_control_start_threshold", "40" }, "40 %",
+            "starts charging only when its charge falls below this level", { "660-more-charge-start-threshold" } },
+        { { "charge_control_end_threshold", "80" }, "80 %", "stops charging at this level",
+            { "659-more-charge-end-threshold" } },
+        // Minutes as hours and minutes.
+        { { "Time to Empty", "155" }, "2 h 35 min", "An estimate from the present rate",
+            { "985-kind-minutes", "785-minutes-clock", "784-minutes-read-clock", "650-more-time-estimates" } },
+        { { "Time to Full Charge", "-1" }, "Calculating…", "reads \"Calculating…\" until", { "790-minutes-unknown" } },
+        { { "Time to Empty", "5" }, "5 min", "An estimate", {} },
+        { { "Time to Empty", "45" }, "45 min", "An estimate", {} },
+        { { "Time to Empty", "60" }, "1 h 0 min", "An estimate", {} },
+        { { "Time to Empty", "125" }, "2 h 5 min", "An estimate", {} },
+        { { "Time to Full Charge", "5999" }, "99 h 59 min", "An estimate", {} },
+        { { "Time to Full Charge", "6000" }, "More than 99 h", "An estimate", { "783-minutes-beyond-clock" } },
+        { { "Time to Empty", "123456" }, "More than 99 h", "An estimate", {} },
+        // Flags and codes in words.
+        { { "Is Charging", "1" }, "Yes", "", { "984-kind-yes-no", "770-yes" } },
+        { { "Is Present", "0" }, "No", "", { "769-no" } },
+        { { "online", "1", "ADP1" }, "Yes", "", {} },
+        { { "Type", "InternalBattery" }, "Internal battery", "", { "760-type-internal-battery" } },
+        { { "Type", "Accessory Source", "Keyboard" }, "Battery of a connected device", "", { "759-type-accessory" } },
+        { { "Type", "UPS", "Back-UPS ES 700" },
+            acronym("Uninterruptible power supply: a battery unit that keeps the computer running through a power cut",
+                "UPS"),
+            "", {} },
+        { { "Power Source State", "AC Power" },
+            acronym("Alternating current: mains electricity", "AC") + " Power (plugged in)", "",
+            { "750-state-ac-power" } },
+        { { "Power Source State", "Battery Power" }, "Battery Power (not plugged in)", "",
+            { "749-state-battery-power" } },
+        { { "Power Source State", "Off Line" }, "Off line (not present)", "", { "748-state-off-line" } },
+        { { "cycle_count", "0" }, "Not reported", "two half charges make one",
+            { "740-cycle-count-unknown", "680-more-cycle-count" } },
+        { { "Cycle Count", "312" }, "312", "built for 300 to 1,000 cycles", {} },
+        { { "BatteryHealth", "Good" }, "Good", "at least 80 % of the charge it held when new",
+            { "690-more-battery-health" } },
+        { { "health", "Overheat" }, "Overheat", "let it cool down", { "689-more-kernel-health" } },
+        { { "Transport Type", "USB" }, acronym("Universal Serial Bus", "USB"), "", {} },
+        { { "technology", "Li-ion" }, acronym("Lithium-ion battery", "Li-ion"), "", {} },
+        { { "usb_type", "C [PD] PD_PPS", "ucsi-source-psy-USBC000:001" },
+            "C ["
+                + acronym("USB Power Delivery: the standard by which a USB-C charger and the computer agree on voltage "
+                          "and power",
+                    "PD")
+                + "] "
+                + acronym("USB Power Delivery: the standard by which a USB-C charger and the computer agree on voltage "
+                          "and power",
+                    "PD")
+                + "_PPS",
+            "", {} },
+        { { "Name", "InternalBattery-0" }, "InternalBattery-0", "", {} },
+        // The inventory.
+        { { "size_in_bytes", "249661751296", "disk0s2" }, "249.66 " + gigabyte, "",
+            { "982-kind-bytes", "832-size-GB" } },
+        { { "free_space_in_bytes", "512", "Macintosh HD" }, "512 bytes", "", { "835-size-bytes" } },
+        { { "size_in_bytes", "1536", "EFI" }, "1.53 " + acronym("Kilobyte: a thousand bytes", "KB"), "",
+            { "834-size-KB" } },
+        { { "size_in_bytes", "1048576", "BIOS boot" }, "1.04 " + acronym("Megabyte: a million bytes", "MB"), "",
+            { "833-size-MB" } },
+        { { "size_in_bytes", "2000398934016", "disk1" }, "2.00 " + acronym("Terabyte: a million million bytes", "TB"),
+            "", { "831-size-TB" } },
+        { { "size_in_bytes", "1000000000000000", "array" }, "1.00 PB", "", { "830-size-PB" } },
+        { { "current_processor_speed", "2.80 GHz", "hardware_overview" },
+            "2.80 " + acronym("Gigahertz: a billion cycles per second", "GHz"), "", {} },
+        { { "dimm_speed", "3200 MT/s", "BANK 0" }, "3200 " + acronym("Million transfers per second", "MT&#x2F;s"), "",
+            {} },
+        { { "physical_memory", "16 GB", "hardware_overview" }, "16 " + gigabyte, "", {} },
+    };
+    return all;
+}
+
+// The row as rendered with the given rule set: its value cell and its "more" text (empty when none).
+std::pair<std::string, std::string> render(const Row& row, const std::shared_ptr<QorvCSReportCupelController>& rules)
+{
+    QorvCSHTMLReportState state;
+    if (rules)
+        state.setCupels(rules);
+    const std::string html
+        = QorvCSHTMLReport::reportForExport(false)->htmlForReportTable(*reporttest::tableWithRows({ row }), state);
+    const size_t cell = html.find("<td>") + 4;
+    const size_t button = html.find(" <button ");
+    if (button == std::string::npos)
+        return { html.substr(cell, html.find("</td>") - cell), "" };
+    const size_t more = html.find("id=\"more2\">") + 11;
+    return { html.substr(cell, button - cell), html.substr(more, html.find("</p>") - more) };
+}
+
+std::string name(const std::string& path)
+{
+    return std::filesystem::path(path).stem().string();
+}
+
+class ShippedRules : public ::testing::Test {
+protected:
+    void SetUp() override { resources.writeMarkedTemplates(); }
+    ResourceDirectory resources { { shippedResources } };
+};
+
+} // namespace
+
+TEST_F(ShippedRules, RowsReadInEverydayWords)
+{
+    for (const auto& c : cases()) {
+        const auto [cell, more] = render(c.row, nullptr);
+        EXPECT_EQ(cell, c.cell) << c.row.heading << " = " << c.row.value;
+        if (c.more.empty())
+            EXPECT_EQ(more, "") << c.row.heading << " = " << c.row.value;
+        else
+            EXPECT_NE(more.find(QorvCSHTMLReport::escapeString(c.more)), std::string::npos)
+                << c.row.heading << " = " << c.row.value << ": " << more;
+    }
+}
+
+TEST_F(ShippedRules, EveryRuleFileShapesARow)
+{
+    auto all = QorvCSReportCupelController::cupelController();
+    std::set<std::string> shipped;
+    for (const auto& cupel : all->cupels()) {
+        EXPECT_EQ(cupel->rule()->source().rfind(shippedResources + "/QorvCSReportCupel/", 0), 0u);
+        shipped.insert(name(cupel->rule()->source()));
+    }
+    std::set<std::string> exercised;
+    for (const auto& c : cases()) {
+        const auto full = render(c.row, all);
+        for (const auto& file : c.files) {
+            exercised.insert(file);
+            auto without = QorvCSReportCupelController::cupelController();
+            QorvCSReportCupelController::Cupels others;
+            for (const auto& cupel : all->cupels())
+                if (name(cupel->rule()->source()) != file)
+                    others.push_back(cupel);
+            EXPECT_EQ(others.size() + 1, all->cupels().size()) << file << " is not a shipped rule file";
+            without->setCupels(others);
+            EXPECT_NE(render(c.row, without), full)
+                << file << " does not change " << c.row.heading << " = " << c.row.value;
+        }
+    }
+    EXPECT_EQ(exercised, shipped);
+}
+
+TEST_F(ShippedRules, CachedAndPlainRuleSetsRenderTheSameDocument)
+{
+    std::vector<Row> rows;
+    for (const auto& c : cases())
+        rows.push_back(c.row);
+    auto render = [&] {
+        auto report = QorvCSHTMLReport::reportForExport(true);
+        report->addItemsFromArray({ QorvCSReportTitle::titleWithText("All"), reporttest::tableWithRows(rows),
+            reporttest::tableWithRows(rows) });
+        return report->asHTML();
+    };
+    const std::string cached = render();
+    const std::string again = render();
+    QorvCSReportCupelController::setCachesRules(false);
+    const std::string plain = render();
+    QorvCSReportCupelController::setCachesRules(true);
+    EXPECT_EQ(cached, plain);
+    EXPECT_EQ(again, plain);
+}
