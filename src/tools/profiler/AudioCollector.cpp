@@ -27,7 +27,8 @@ struct Card {
 std::vector<Card> cards(const SystemRoot& root)
 {
     std::vector<Card> result;
-    for (std::string_view line : Text::lines(root.read("/proc/asound/cards").value_or(""))) {
+    const std::string text = root.read("/proc/asound/cards").value_or("");
+    for (std::string_view line : Text::lines(text)) {
         const std::string_view trimmed = Text::trim(line);
         const size_t bracket = trimmed.find(" [");
         const size_t colon = trimmed.find("]: ");
@@ -87,7 +88,10 @@ void AudioCollector::collect(const CollectorContext& context, ItemSink& sink) co
             const auto ids = Text::split(fields.front(), '-');
             if (fields.size() < 3 || ids.size() != 2 || Text::parseUnsigned(ids[0]) != card.index)
                 continue;
-            const std::string name = Text::clean(fields[1]);
+            // "HDA Analog (*)": the mark only says the device is there.
+            std::string name = Text::clean(fields[1]);
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, " (*)") == 0)
+                name.erase(name.size() - 4);
             for (size_t i = 3; i < fields.size(); ++i) {
                 if (Text::trim(fields[i]).rfind("playback", 0) == 0)
                     outputs.push_back(name);

@@ -76,7 +76,8 @@ std::map<std::string, std::string, std::less<>> BlockDevice::udevProperties(
     const auto dev = root.readLine("/sys/class/block/" + std::string(name) + "/dev");
     if (!dev)
         return properties;
-    for (std::string_view line : Text::lines(root.read("/run/udev/data/b" + *dev).value_or("")))
+    const std::string text = root.read("/run/udev/data/b" + *dev).value_or("");
+    for (std::string_view line : Text::lines(text))
         if (line.rfind("E:", 0) == 0)
             if (const size_t equals = line.find('='); equals != std::string_view::npos)
                 properties.emplace(std::string(line.substr(2, equals - 2)), Text::clean(line.substr(equals + 1)));

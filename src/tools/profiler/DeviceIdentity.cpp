@@ -37,9 +37,10 @@ DeviceIdentity DeviceIdentity::usb(const SystemRoot& root, HardwareDatabase& dat
         identity.vendor = std::move(names.vendor);
         identity.model = std::move(names.model);
     }
-    // The device's own strings are what its maker calls it; the database is the fallback.
-    if (auto manufacturer = root.readLine(path + "/manufacturer"))
-        identity.vendor = identity.vendor ? identity.vendor : manufacturer;
+    // The product is named as the device names itself (as the reference tool does); the company as the
+    // database names it, since device strings for it are often generic ("Generic", "Linux 6.5 xhci-hcd").
+    if (auto manufacturer = root.readLine(path + "/manufacturer"); manufacturer && !identity.vendor)
+        identity.vendor = std::move(manufacturer);
     if (auto productName = root.readLine(path + "/product"))
         identity.model = std::move(productName);
     identity.driver = root.linkName(path + "/driver");

@@ -1,4 +1,5 @@
 #include "Collectors.h"
+#include "SmbiosMemoryDevice.h"
 #include "SystemRoot.h"
 #include "Text.h"
 #include "Units.h"
@@ -266,6 +267,15 @@ std::optional<uint64_t> installedMemory(const SystemRoot& root)
         if (blocks)
             return blocks * *blockSize;
     }
+    // The modules the firmware lists (readable by root).
+    uint64_t modules = 0;
+    for (const auto& entry : root.list("/sys/firmware/dmi/entries"))
+        if (entry.rfind("17-", 0) == 0)
+            if (const auto raw = root.read("/sys/firmware/dmi/entries/" + entry + "/raw", 4096))
+                if (const auto device = SmbiosMemoryDevice::parse(*raw))
+                    modules += device->sizeBytes;
+    if (modules)
+        return modules;
     const auto meminfo = Text::colonValues(root.read("/proc/meminfo").value_or(""));
     if (const auto found = meminfo.find("MemTotal"); found != meminfo.end())
         if (const auto kilobytes = Text::parseUnsigned(Text::split(found->second, ' ').front()))

@@ -45,7 +45,8 @@ std::optional<std::string> userName(const SystemRoot& root)
     const uid_t uid = root.userID();
     std::string login, gecos;
     if (root.isFake()) {
-        for (std::string_view line : Text::lines(root.read("/etc/passwd", 1024 * 1024).value_or(""))) {
+        const std::string passwd = root.read("/etc/passwd", 1024 * 1024).value_or("");
+        for (std::string_view line : Text::lines(passwd)) {
             const auto fields = Text::split(line, ':');
             if (fields.size() >= 5 && Text::parseUnsigned(fields[2]) == uid) {
                 login = std::string(fields[0]);
@@ -74,7 +75,8 @@ std::optional<std::string> userName(const SystemRoot& root)
 std::optional<std::string> bootVolume(const SystemRoot& root)
 {
     std::optional<std::string> device;
-    for (std::string_view line : Text::lines(root.read("/proc/mounts", 1024 * 1024).value_or(""))) {
+    const std::string mounts = root.read("/proc/mounts", 1024 * 1024).value_or("");
+    for (std::string_view line : Text::lines(mounts)) {
         const auto fields = Text::split(line, ' ');
         if (fields.size() >= 3 && fields[1] == "/" && fields[0] != "rootfs")
             device = Text::clean(fields[0]); // the last mount on "/" is the one in effect
@@ -145,7 +147,8 @@ void SoftwareCollector::collect(const CollectorContext& context, ItemSink& sink)
         if (end != uptime->c_str() && seconds >= 0 && std::isfinite(seconds))
             item.set("uptime", Units::duration(static_cast<uint64_t>(seconds)));
     }
-    for (std::string_view line : Text::lines(root.read("/proc/stat", 1024 * 1024).value_or(""))) {
+    const std::string stat = root.read("/proc/stat", 1024 * 1024).value_or("");
+    for (std::string_view line : Text::lines(stat)) {
         if (line.rfind("btime ", 0) == 0) {
             if (const auto bootTime = Text::parseInteger(line.substr(6)))
                 item.set("boot_time", Units::localDateTime(*bootTime));

@@ -65,7 +65,8 @@ std::vector<Mount> mounts(const SystemRoot& root)
 {
     std::vector<Mount> result;
     std::set<std::string> seen;
-    for (std::string_view line : Text::lines(root.read("/proc/mounts", 4 * 1024 * 1024).value_or(""))) {
+    const std::string text = root.read("/proc/mounts", 4 * 1024 * 1024).value_or("");
+    for (std::string_view line : Text::lines(text)) {
         const auto fields = Text::split(line, ' ');
         if (fields.size() < 4)
             continue;

@@ -181,13 +181,17 @@ std::optional<std::string> SystemRoot::canonical(std::string_view systemPath) co
 std::optional<SystemRoot::FileSystemSpace> SystemRoot::fileSystemSpace(std::string_view mountPoint) const
 {
     if (isFake()) {
-        const auto text = read("/fake/statvfs");
-        for (std::string_view line : Text::lines(text.value_or(""))) {
-            const auto fields = Text::split(Text::trim(line), ' ');
-            if (fields.size() != 3 || fields[0] != mountPoint)
+        const std::string text = read("/fake/statvfs").value_or("");
+        // The mount point may hold spaces: the two numbers are the last two fields.
+        for (std::string_view line : Text::lines(text)) {
+            line = Text::trim(line);
+            const size_t second = line.rfind(' ');
+            const size_t first = second == std::string_view::npos || second == 0 ? std::string_view::npos
+                                                                                 : line.rfind(' ', second - 1);
+            if (first == std::string_view::npos || line.substr(0, first) != mountPoint)
                 continue;
-            const auto total = Text::parseUnsigned(fields[1]);
-            const auto free = Text::parseUnsigned(fields[2]);
+            const auto total = Text::parseUnsigned(line.substr(first + 1, second - first - 1));
+            const auto free = Text::parseUnsigned(line.substr(second + 1));
             if (total && free)
                 return FileSystemSpace { *total, *free };
         }
@@ -204,8 +208,8 @@ std::vector<SystemRoot::InterfaceAddress> SystemRoot::interfaceAddresses() const
 {
     std::vector<InterfaceAddress> addresses;
     if (isFake()) {
-        const auto text = read("/fake/ifaddrs");
-        for (std::string_view line : Text::lines(text.value_or(""))) {
+        const std::string text = read("/fake/ifaddrs").value_or("");
+        for (std::string_view line : Text::lines(text)) {
             const auto fields = Text::split(Text::trim(line), ' ');
             if (fields.size() == 2)
                 addresses.push_back(

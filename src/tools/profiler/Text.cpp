@@ -92,7 +92,8 @@ bool isPlaceholder(std::string_view text)
     static constexpr std::string_view placeholders[] = { "to be filled by o.e.m.", "default string",
         "system product name", "system manufacturer", "system version", "not specified", "not applicable", "none",
         "n/a", "na", "0123456789", "123456789", "1234567890", "type1productconfigid", "invalid", "o.e.m.", "oem", "x.x",
-        "unknown", "base board product name", "base board version", "chassis version", "sku", "default", "empty" };
+        "unknown", "base board product name", "base board version", "chassis version", "sku", "default", "empty",
+        "serial number", "system serial number", "chassis serial number", "base board serial number" };
     const std::string_view trimmed = trim(text);
     if (trimmed.empty())
         return true;

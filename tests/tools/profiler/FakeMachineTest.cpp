@@ -1,0 +1,304 @@
+#include "InventoryShape.h"
+
+#include "Inventory.h"
+#include "SystemRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace cellsheet::profiler;
+using namespace cellsheet::profiler::testing;
+
+namespace {
+
+qorv::Value inventoryOf(const std::string& machine, DetailLevel level = DetailLevel::Full)
+{
+    Inventory inventory(std::make_shared<SystemRoot>(std::string(PROFILER_TEST_DATA) + "/" + machine), level);
+    return inventory.run();
+}
+
+std::vector<std::string> dataTypeNames(const qorv::Value& inventory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : *inventory.asArray())
+        names.push_back(entry.find("_dataType")->description());
+    return names;
+}
+
+// The item of a data type whose _name is `name`, searched at any depth ("_items" and lists such as the
+// displays of a graphics device).
+const qorv::Value* itemNamed(const qorv::Value& items, std::string_view name)
+{
+    for (const auto& item : *items.asArray()) {
+        if (property(&item, "_name") == name)
+            return &item;
+        for (const auto& [key, value] : *item.asDictionary())
+            if (value.isArray())
+                if (const auto* found = itemNamed(value, name))
+                    return found;
+    }
+    return nullptr;
+}
+
+struct Expectation {
+    const char* dataType;
+    const char* item; // _name of the item
+    const char* key;
+    const char* value;
+};
+
+void expectAll(const qorv::Value& inventory, std::initializer_list<Expectation> expectations)
+{
+    for (const auto& e : expectations) {
+        const auto* type = dataType(inventory, e.dataType);
+        ASSERT_TRUE(type) << e.dataType;
+        const auto* item = itemNamed(*type->find("_items"), e.item);
+        ASSERT_TRUE(item) << e.dataType << " has no item " << e.item;
+        EXPECT_EQ(property(item, e.key), e.value) << e.dataType << " / " << e.item << " / " << e.key;
+    }
+}
+
+} // namespace
+
+TEST(ProfilerFakeMachine, Laptop)
+{
+    const qorv::Value inventory = inventoryOf("laptop");
+    EXPECT_EQ(shapeProblems(inventory), std::vector<std::string> {});
+    EXPECT_EQ(dataTypeNames(inventory),
+        (std::vector<std::string> { "SPHardwareDataType", "SPSoftwareDataType", "SPMemoryDataType", "SPStorageDataType",
+            "SPNVMeDataType", "SPNetworkDataType", "SPPowerDataType", "SPPCIDataType", "SPUSBDataType",
+            "SPDisplaysDataType", "SPAudioDataType", "SPBluetoothDataType", "SPCameraDataType" }));
+    expectAll(inventory,
+        {
+            { "SPHardwareDataType", "hardware_overview", "machine_name", "ThinkPad X1 Carbon Gen 9" },
+            { "SPHardwareDataType", "hardware_overview", "machine_model", "20XW0055GE" },
+            { "SPHardwareDataType", "hardware_overview", "chassis_type", "Notebook" },
+            { "SPHardwareDataType", "hardware_overview", "cpu_type", "11th Gen Intel Core i7-1165G7" },
+            { "SPHardwareDataType", "hardware_overview", "current_processor_speed", "2.80 GHz" },
+            { "SPHardwareDataType", "hardware_overview", "maximum_processor_speed", "4.70 GHz" },
+            { "SPHardwareDataType", "hardware_overview", "number_processors", "4" },
+            { "SPHardwareDataType", "hardware_overview", "number_threads", "8" },
+            { "SPHardwareDataType", "hardware_overview", "l2_cache_core", "1.25 MB" },
+            { "SPHardwareDataType", "hardware_overview", "l3_cache", "12 MB" },
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "16 GB" },
+            { "SPHardwareDataType", "hardware_overview", "boot_rom_release_date", "2023-03-21" },
+            { "SPHardwareDataType", "hardware_overview", "serial_number", "PF2ABCDE" },
+            { "SPSoftwareDataType", "os_overview", "os_version", "Ubuntu 22.04.3 LTS" },
+            { "SPSoftwareDataType", "os_overview", "kernel_version", "Linux 6.5.0-14-generic" },
+            { "SPSoftwareDataType", "os_overview", "boot_mode", "UEFI" },
+            { "SPSoftwareDataType", "os_overview", "secure_boot", "Enabled" },
+            { "SPSoftwareDataType", "os_overview", "local_host_name", "Ada's ThinkPad" },
+            { "SPSoftwareDataType", "os_overview", "host_name", "x1carbon" },
+            { "SPSoftwareDataType", "os_overview", "user_name", "Ada Lovelace (ada)" },
+            { "SPSoftwareDataType", "os_overview", "uptime", "3 days, 4 hours, 4 minutes" },
+            { "SPSoftwareDataType", "os_overview", "boot_time", "2023-11-14 22:13" },
+            { "SPMemoryDataType", "memory_overview", "swap_total", "2 GB" },
+            { "SPStorageDataType", "/", "size", "502 GB" },
+            { "SPStorageDataType", "/", "free_space_in_bytes", "123456789000" },
+            { "SPStorageDataType", "/", "bsd_name", "nvme0n1p2" },
+            { "SPStorageDataType", "SYSTEM", "mount_point", "/boot/efi" },
+            { "SPStorageDataType", "USB STICK", "mount_point", "/media/ada/USB STICK" },
+            { "SPStorageDataType", "USB STICK", "writable", "No" },
+            { "SPStorageDataType", "SanDisk Ultra Fit", "protocol", "USB" },
+            { "SPStorageDataType", "SanDisk Ultra Fit", "is_internal_disk", "No" },
+            { "SPStorageDataType", "SAMSUNG MZVL2512HCJQ-00BL7", "medium_type", "Solid State" },
+            { "SPStorageDataType", "SAMSUNG MZVL2512HCJQ-00BL7", "size", "512.11 GB" },
+            { "SPStorageDataType", "SAMSUNG MZVL2512HCJQ-00BL7", "partition_map_type", "GUID Partition Table" },
+            { "SPStorageDataType", "/mnt/nfs", "protocol", "Network" },
+            { "SPNVMeDataType", "NVMe SSD Controller PM9A1/PM9A3/980PRO", "spnvme_link_width", "x4" },
+            { "SPNVMeDataType", "SAMSUNG MZVL2512HCJQ-00BL7", "spnvme_trim_support", "Yes" },
+            { "SPNetworkDataType", "wlp0s20f3", "type", "Wi-Fi" },
+            { "SPNetworkDataType", "wlp0s20f3", "connection", "Wireless" },
+            { "SPNetworkDataType", "wlp0s20f3", "hardware", "Wi-Fi 6 AX201" },
+            { "SPNetworkDataType", "wlp0s20f3", "ipv4_addresses", "192.168.1.23/24" },
+            { "SPNetworkDataType", "wlp0s20f3", "ipv6_addresses", "2001:db8::23/64" },
+            { "SPNetworkDataType", "enp0s31f6", "state", "Down" },
+            { "SPNetworkDataType", "enp0s31f6", "connection", "Wired" },
+            { "SPNetworkDataType", "docker0", "type", "Bridge" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_power_source_state", "AC Power" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_health", "Good" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_health_maximum_capacity", "90%" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_time_to_full", "1 hour, 25 minutes" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_current_voltage", "12720" },
+            { "SPPowerDataType", "MX Master 3", "sppower_type", "Accessory Source" },
+            { "SPPCIDataType", "Wi-Fi 6 AX201", "sppci_device_type", "Network controller" },
+            { "SPPCIDataType", "Wi-Fi 6 AX201", "sppci_vendor", "Intel Corporation" },
+            { "SPUSBDataType", "USB 3.1 Bus 2", "device_speed", "SuperSpeed+ (10 Gb/s)" },
+            { "SPUSBDataType", "Ultra Fit", "vendor_id", "0x0781 (SanDisk Corp.)" },
+            { "SPUSBDataType", "Ultra Fit", "device_class", "Mass Storage" },
+            { "SPUSBDataType", "Integrated Camera", "device_class", "Video" },
+            { "SPUSBDataType", "AX201 Bluetooth", "bcd_device", "0.02" },
+            { "SPDisplaysDataType", "TigerLake-LP GT2 [Iris Xe Graphics]", "sppci_bus", "Built-In" },
+            { "SPDisplaysDataType", "TigerLake-LP GT2 [Iris Xe Graphics]", "spdisplays_displays",
+                "DELL U2720Q (3840 x 2160), Built-in Display (1920 x 1200)" },
+            { "SPAudioDataType", "sof-hda-dsp", "spaudio_codec", "Realtek ALC287, Intel Tigerlake HDMI" },
+            { "SPAudioDataType", "sof-hda-dsp", "spaudio_inputs", "HDA Analog, DMIC" },
+            { "SPBluetoothDataType", "hci0", "controller_state", "On" },
+            { "SPBluetoothDataType", "hci0", "controller_transport", "USB" },
+            { "SPCameraDataType", "Integrated Camera", "spcamera_device_nodes", "/dev/video0, /dev/video1" },
+        });
+    // Power adapters: the mains supply and the USB-C charger with its rated power.
+    const auto* power = dataType(inventory, "SPPowerDataType")->find("_items")->asArray();
+    ASSERT_EQ(power->size(), 4u);
+    EXPECT_EQ(property(&(*power)[3], "sppower_ac_charger_family"), "USB-C PD");
+    EXPECT_EQ(property(&(*power)[3], "sppower_ac_charger_watts"), "65 W (rated)");
+    // The snap's squashfs, /proc, tmpfs and the bind mount of the root volume are no volumes.
+    EXPECT_EQ(dataType(inventory, "SPStorageDataType")->find("_items")->asArray()->size(), 6u);
+}
+
+TEST(ProfilerFakeMachine, Desktop)
+{
+    const qorv::Value inventory = inventoryOf("desktop");
+    EXPECT_EQ(shapeProblems(inventory), std::vector<std::string> {});
+    expectAll(inventory,
+        {
+            { "SPHardwareDataType", "hardware_overview", "chassis_type", "Desktop" },
+            { "SPHardwareDataType", "hardware_overview", "cpu_type", "AMD Ryzen 7 5800X 8-Core Processor" },
+            { "SPHardwareDataType", "hardware_overview", "number_processors", "8" },
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "32 GB" }, // from the modules
+            { "SPHardwareDataType", "hardware_overview", "board_model", "ROG STRIX B550-F GAMING" },
+            // Firmware placeholders are no values.
+            { "SPHardwareDataType", "hardware_overview", "machine_name", "" },
+            { "SPHardwareDataType", "hardware_overview", "platform_manufacturer", "" },
+            { "SPHardwareDataType", "hardware_overview", "serial_number", "" },
+            { "SPSoftwareDataType", "os_overview", "os_version", "Arch Linux" },
+            { "SPSoftwareDataType", "os_overview", "boot_mode", "BIOS" },
+            { "SPSoftwareDataType", "os_overview", "secure_boot", "" },
+            { "SPSoftwareDataType", "os_overview", "user_name", "root" },
+            { "SPMemoryDataType", "memory_overview", "memory_slots", "2 of 4 in use" },
+            { "SPMemoryDataType", "memory_overview", "swap_total", "" },
+            { "SPMemoryDataType", "DIMM_A1", "dimm_size", "16 GB" },
+            { "SPMemoryDataType", "DIMM_A1", "dimm_type", "DDR4" },
+            { "SPMemoryDataType", "DIMM_A1", "dimm_speed", "3200 MT/s" },
+            { "SPMemoryDataType", "DIMM_A1", "dimm_serial_number", "" }, // all zeros
+            { "SPStorageDataType", "data", "mount_point", "/data" },
+            { "SPStorageDataType", "ST2000DM008-2FR102", "medium_type", "Rotational" },
+            { "SPStorageDataType", "ST2000DM008-2FR102", "protocol", "SATA" },
+            { "SPStorageDataType", "ST2000DM008-2FR102", "device_serial", "ZFL1ABCD" },
+            { "SPNetworkDataType", "enp5s0", "speed", "2.5 Gb/s" },
+            { "SPNetworkDataType", "enp5s0", "duplex", "Full" },
+            { "SPPowerDataType", "Back-UPS ES 700G", "sppower_type", "UPS" },
+            { "SPPowerDataType", "Back-UPS ES 700G", "sppower_power_source_state", "AC Power" },
+            { "SPDisplaysDataType", "Navi 22 [Radeon RX 6700/6700 XT/6750 XT / 6800M/6850M XT]", "sppci_bus", "PCIe" },
+            { "SPDisplaysDataType", "Navi 22 [Radeon RX 6700/6700 XT/6750 XT / 6800M/6850M XT]", "spdisplays_vram",
+                "11.98 GB" },
+            { "SPDisplaysDataType", "LG ULTRAGEAR", "spdisplays_display_manufacturer", "LG Electronics" },
+            { "SPAudioDataType", "HD-Audio Generic", "spaudio_outputs", "HDMI 0" },
+        });
+    // Loop and zram devices are no disks; the home subvolume repeats the root volume.
+    EXPECT_EQ(dataType(inventory, "SPStorageDataType")->find("_items")->asArray()->size(), 4u);
+    for (const char* absent : { "SPUSBDataType", "SPBluetoothDataType", "SPCameraDataType" })
+        EXPECT_FALSE(dataType(inventory, absent)) << absent;
+}
+
+TEST(ProfilerFakeMachine, VirtualMachine)
+{
+    const qorv::Value inventory = inventoryOf("vm");
+    EXPECT_EQ(shapeProblems(inventory), std::vector<std::string> {});
+    expectAll(inventory,
+        {
+            { "SPHardwareDataType", "hardware_overview", "platform_virtualization", "QEMU" },
+            { "SPHardwareDataType", "hardware_overview", "number_processors", "2" }, // no core ids: one per thread
+            { "SPHardwareDataType", "hardware_overview", "current_processor_speed", "2.50 GHz" }, // from cpu MHz
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "1.92 GB" }, // MemTotal
+            { "SPSoftwareDataType", "os_overview", "uptime", "23 hours, 59 minutes" },
+            { "SPSoftwareDataType", "os_overview", "user_name", "" }, // no passwd entry
+            { "SPStorageDataType", "Virtio 1.0 block device", "protocol", "Virtio" },
+            { "SPStorageDataType", "Virtio 1.0 block device", "device_serial", "vm-disk-0001" },
+            { "SPNetworkDataType", "enp1s0", "driver", "virtio_net" },
+            { "SPNetworkDataType", "enp1s0", "hardware", "Virtio 1.0 network device" },
+            { "SPNetworkDataType", "enp1s0", "speed", "" }, // -1: unknown
+            { "SPPCIDataType", "pci1b36,000d", "sppci_device_type", "USB controller" }, // no name in the database
+            { "SPUSBDataType", "QEMU USB Tablet", "product_id", "0x0001 (QEMU Tablet)" },
+            { "SPDisplaysDataType", "Display", "spdisplays_resolution", "1280 x 800" },
+        });
+    EXPECT_FALSE(dataType(inventory, "SPPowerDataType"));
+    EXPECT_FALSE(dataType(inventory, "SPNVMeDataType"));
+}
+
+TEST(ProfilerFakeMachine, BrokenFilesGiveLessButNeverBadOutput)
+{
+    const qorv::Value inventory = inventoryOf("broken");
+    EXPECT_EQ(shapeProblems(inventory), std::vector<std::string> {});
+    expectAll(inventory,
+        {
+            { "SPHardwareDataType", "hardware_overview", "machine_model", "Think\xEF\xBF\xBDPad X Y" },
+            { "SPHardwareDataType", "hardware_overview", "chassis_type", "" },
+            { "SPHardwareDataType", "hardware_overview", "serial_number", "" }, // a directory
+            { "SPHardwareDataType", "hardware_overview", "current_processor_speed", "" },
+            { "SPHardwareDataType", "hardware_overview", "l1_data_cache_core", "" },
+            { "SPSoftwareDataType", "os_overview", "os_version", "" },
+            { "SPSoftwareDataType", "os_overview", "uptime", "" },
+            { "SPSoftwareDataType", "os_overview", "boot_time", "" }, { "SPStorageDataType", "/mnt", "size", "" },
+            { "SPNetworkDataType", "eth0", "speed", "" },
+            // uevent is a directory: the attribute files stand in.
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_state_of_charge", "85%" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_power_source_state", "Battery Power" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_health", "" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_cycle_count", "" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_manufacturer", "" },
+            { "SPPowerDataType", "InternalBattery-1", "sppower_power_source_state", "Off Line" },
+            { "SPPCIDataType", "pci8086,9a49", "sppci_vendor", "" }, // no hardware database
+            { "SPUSBDataType", "USB Device", "location_id", "1-1" },
+            { "SPDisplaysDataType", "Display", "spdisplays_connection_type", "HDMI" },
+            { "SPDisplaysDataType", "Display", "spdisplays_resolution", "" }, // EDID cut short, no modes
+        });
+    for (const char* absent : { "SPMemoryDataType", "SPNVMeDataType", "SPAudioDataType" })
+        EXPECT_FALSE(dataType(inventory, absent)) << absent;
+    EXPECT_EQ(dataType(inventory, "SPPCIDataType")->find("_items")->asArray()->size(), 1u);
+    EXPECT_EQ(dataType(inventory, "SPPowerDataType")->find("_items")->asArray()->size(), 2u); // not the "Gizmo"
+}
+
+TEST(ProfilerFakeMachine, DetailLevelsHideWhatIdentifiesTheMachine)
+{
+    const qorv::Value mini = inventoryOf("laptop", DetailLevel::Mini);
+    const qorv::Value basic = inventoryOf("laptop", DetailLevel::Basic);
+    const qorv::Value full = inventoryOf("laptop", DetailLevel::Full);
+    const struct {
+        const char* dataType;
+        const char* key;
+        bool inMini, inBasic;
+    } cases[] = {
+        { "SPHardwareDataType", "serial_number", false, true },
+        { "SPHardwareDataType", "platform_UUID", false, true },
+        { "SPHardwareDataType", "cpu_type", true, true },
+        { "SPHardwareDataType", "platform_cpu_features", false, false },
+        { "SPSoftwareDataType", "user_name", false, true },
+        { "SPSoftwareDataType", "local_host_name", false, true },
+        { "SPSoftwareDataType", "kernel_version", true, true },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(!property(firstItem(mini, c.dataType), c.key).empty(), c.inMini) << c.key;
+        EXPECT_EQ(!property(firstItem(basic, c.dataType), c.key).empty(), c.inBasic) << c.key;
+        EXPECT_FALSE(property(firstItem(full, c.dataType), c.key).empty()) << c.key;
+    }
+    // Addresses and serials nested deeper are hidden too.
+    const auto* wifi = dataType(mini, "SPNetworkDataType")->find("_items")->at(2);
+    EXPECT_EQ(property(wifi, "_name"), "wlp0s20f3");
+    EXPECT_EQ(property(wifi, "mac_address"), "");
+    EXPECT_EQ(property(wifi, "ipv4_addresses"), "");
+    EXPECT_EQ(property(wifi, "ip_assigned"), "Yes");
+    EXPECT_EQ(property(itemNamed(*dataType(mini, "SPDisplaysDataType")->find("_items"), "DELL U2720Q"),
+                  "spdisplays_display-serial-number"),
+        "");
+    EXPECT_EQ(property(firstItem(mini, "SPHardwareDataType"), "_name"), "hardware_overview");
+    EXPECT_EQ(shapeProblems(mini), std::vector<std::string> {});
+}
+
+TEST(ProfilerFakeMachine, PropertiesFollowTheSchemaOrder)
+{
+    const qorv::Value inventory = inventoryOf("laptop");
+    const auto* properties = dataType(inventory, "SPHardwareDataType")->find("_properties");
+    const auto order = [&](const char* key) { return properties->find(key)->find("_order")->description(); };
+    EXPECT_EQ(order("_name"), "100");
+    EXPECT_LT(order("machine_name"), order("machine_model"));
+    EXPECT_LT(order("machine_model"), order("cpu_type"));
+    EXPECT_LT(order("cpu_type"), order("physical_memory"));
+    EXPECT_LT(order("physical_memory"), order("serial_number"));
+    // Keys used only in nested dictionaries are described too; unused ones are not.
+    const auto* storage = dataType(inventory, "SPStorageDataType")->find("_properties");
+    EXPECT_TRUE(storage->find("physical_drive"));
+    EXPECT_TRUE(storage->find("device_name"));
+    EXPECT_FALSE(dataType(inventoryOf("vm"), "SPHardwareDataType")->find("_properties")->find("serial_number"));
+}
