@@ -212,3 +212,45 @@ TEST_F(PowerSupplyDescriptionTest, UnknownRateGivesMinusOne)
     fake.addSupply("BAT0", attributes);
     expectKeys(sources()[0], { { "Time to Empty", -1 } });
 }
+
+// The example resource sets hold what the live code would describe for their attribute files, so the report
+// they give is the report of such a machine.
+TEST_F(PowerSupplyDescriptionTest, ExamplesMatchTheLiveDescriptionOfTheirAttributes)
+{
+    const std::string examples = CELLSHEET_SOURCE_RESOURCES "/../examples/";
+    auto rawAttributes = [](const Value& description) {
+        FakePowerSupplies::Attributes attributes;
+        for (const auto& [key, value] : *description.asDictionary())
+            if (!key.empty() && std::islower(static_cast<unsigned char>(key[0])))
+                attributes.emplace_back(key, *value.asString());
+        return attributes;
+    };
+    auto withoutID = [](Value description) {
+        description.asDictionary()->erase("Power Source ID");
+        return description;
+    };
+    for (const char* name : { "laptop-usb-c", "laptop-two-batteries", "desktop-ups" }) {
+        SCOPED_TRACE(name);
+        auto sourcesFile = qorv::PropertyList::readFile(
+            examples + name + "/QorvCSPowerSourceBridgePowerSources.plist", Value::Type::Array);
+        ASSERT_TRUE(sourcesFile) << sourcesFile.error;
+        auto adapterFile = qorv::PropertyList::readFile(
+            examples + name + "/QorvCSPowerSourceBridgePowerAdapter.plist", Value::Type::Dictionary);
+
+        FakePowerSupplies bed;
+        const auto& expected = *sourcesFile.value.asArray();
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const bool onUSB = *expected[i].find("Transport Type") == Value("USB");
+            bed.addSupply("BAT" + std::to_string(i), rawAttributes(expected[i]),
+                onUSB ? bed.addUSBDevice("usb" + std::to_string(i)) : "");
+        }
+        if (adapterFile)
+            bed.addSupply(*adapterFile.value.find("Description")->asString(), rawAttributes(adapterFile.value));
+
+        const auto live = sources();
+        ASSERT_EQ(live.size(), expected.size());
+        for (size_t i = 0; i < live.size(); ++i)
+            EXPECT_EQ(withoutID(live[i]), withoutID(expected[i])) << live[i].description();
+        EXPECT_EQ(adapter(), adapterFile.value);
+    }
+}
