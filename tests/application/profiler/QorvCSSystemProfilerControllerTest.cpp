@@ -1,0 +1,242 @@
+#include "ProfilerTestSupport.h"
+
+#include "foundation/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <thread>
+
+using namespace std::chrono_literals;
+using qorv::Value;
+
+namespace {
+
+struct Observed {
+    int changes = 0;
+    explicit Observed(QorvCSSystemProfilerController& controller)
+    {
+        controller.addObserver(this, "dataTypes", [this](std::string_view, const qorv::Observable*) { ++changes; });
+    }
+};
+
+std::vector<std::string> identifiersOf(const QorvCSSystemProfilerController::DataTypes& dataTypes)
+{
+    std::vector<std::string> identifiers;
+    for (const auto& dataType : dataTypes)
+        identifiers.push_back(dataType->dataType());
+    return identifiers;
+}
+
+std::vector<std::string> identifiersIn(const Value& raw)
+{
+    std::vector<std::string> identifiers;
+    for (const auto& element : *raw.asArray())
+        identifiers.push_back(element.find("_dataType")->stringOr(""));
+    return identifiers;
+}
+
+int readProcessID(const std::string& path)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        int pid = 0;
+        if (std::ifstream(path) >> pid)
+            return pid;
+        std::this_thread::sleep_for(10ms);
+    }
+    return 0;
+}
+
+bool processExists(int pid)
+{
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+} // namespace
+
+TEST(QorvCSSystemProfilerController, PublishesTheToolsDataTypesOnceOnTheMainRunLoop)
+{
+    ScopedResources resources;
+    resources.setInfo({ fakeProfiler, "print", realFixture });
+    QorvCSSystemProfilerController controller;
+    Observed observed(controller);
+    EXPECT_EQ(controller.dataTypes(), nullptr);
+    EXPECT_FALSE(controller.isFinished());
+
+    ASSERT_TRUE(waitUntilFinished(controller));
+    ASSERT_NE(controller.dataTypes(), nullptr);
+    const auto expected = identifiersIn(qorv::PropertyList::readFile(realFixture).value);
+    EXPECT_EQ(expected.size(), 42u);
+    EXPECT_EQ(identifiersOf(*controller.dataTypes()), expected);
+    EXPECT_EQ(observed.changes, 1);
+    qorv::RunLoop::main().runOnce(50ms);
+    EXPECT_EQ(observed.changes, 1) << "published exactly once";
+}
+
+TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
+{
+    // A large document while standard error fills up; a binary property list; valid output with a failure status.
+    ScopedResources resources;
+    Value::Array many;
+    for (int i = 0; i < 6000; ++i) {
+        Value::Dictionary item { { "_name", "disk" + std::to_string(i) } };
+        for (int p = 0; p < 20; ++p)
+            item.emplace("property_" + std::to_string(p), "value of property " + std::to_string(p));
+        many.push_back(
+            Value::Dictionary { { "_dataType", "SPDisk" + std::to_string(i) }, { "_items", Value::Array { item } } });
+    }
+    many.push_back(Value("not a data type"));
+    resources.write("many.xml", qorv::PropertyList::toXML(many));
+    ASSERT_GT(std::filesystem::file_size(resources.path("many.xml")), 5'000'000u);
+
+    struct Case {
+        std::vector<std::string> command;
+        size_t count;
+        std::string first;
+    };
+    const Case cases[] = {
+        { { fakeProfiler, "noisy", realFixture }, 42, "SPParallelATADataType" },
+        { { fakeProfiler, "print", resources.path("many.xml") }, 6000, "SPDisk0" },
+        { { fakeProfiler, "print", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
+        { { fakeProfiler, "fail", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
+    };
+    for (const auto& c : cases) {
+        resources.setInfo(c.command);
+        qorv::LogCapture log;
+        QorvCSSystemProfilerController controller;
+        ASSERT_TRUE(waitUntilFinished(controller)) << c.command[1];
+        ASSERT_NE(controller.dataTypes(), nullptr) << c.command[1];
+        EXPECT_EQ(controller.dataTypes()->size(), c.count) << c.command[1];
+        EXPECT_EQ(controller.dataTypes()->front()->dataType(), c.first) << c.command[1];
+        EXPECT_TRUE(log.lines().empty()) << c.command[1] << ": " << log.lines().front();
+    }
+}
+
+TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndPublishNothing)
+{
+    ScopedResources resources;
+    const std::string marker = resources.path("ran");
+    resources.write("leaves-a-marker.sh", "#!/bin/sh\ntouch '" + marker + "'\n");
+    std::filesystem::permissions(resources.path("leaves-a-marker.sh"), std::filesystem::perms::owner_all);
+
+    const std::string prefix = "profile exception caught: ";
+    const std::string key = "QorvCSSystemProfilerControllerExecutable";
+    struct Case {
+        std::vector<std::string> command; // empty: no key in Info.plist
+        std::string line; // the whole line, or its beginning when it ends in "..."
+    };
+    const Case cases[] = {
+        { {}, prefix + "QorvCSSystemProfilerController's bundle missing " + key + " key." },
+        { { resources.path("leaves-a-marker.sh") },
+            prefix + "QorvCSSystemProfilerController's bundle " + key + " key must be array with > 1 item." },
+        { { "/nonexistent/cellsheet-profiler", "--xml" },
+            prefix + "QorvCSSystemProfilerController's executable must exist at /nonexistent/cellsheet-profiler" },
+        { { profilerData + "/not-executable.sh", "--xml" },
+            prefix + "QorvCSSystemProfilerController's executable must exist at " + profilerData
+                + "/not-executable.sh" },
+        { { profilerData, "--xml" },
+            prefix + "QorvCSSystemProfilerController's executable must exist at " + profilerData },
+        { { fakeProfiler, "dictionary" }, prefix + "Unknown System Profile format" },
+        { { fakeProfiler, "garbage" }, prefix + "Unknown System Profile format: ..." },
+        { { fakeProfiler, "nothing" }, prefix + "Unknown System Profile format..." },
+    };
+    for (const auto& c : cases) {
+        resources.setInfo(c.command);
+        qorv::LogCapture log;
+        QorvCSSystemProfilerController controller;
+        Observed observed(controller);
+        ASSERT_TRUE(waitUntilFinished(controller)) << c.line;
+        EXPECT_EQ(controller.dataTypes(), nullptr) << c.line;
+        EXPECT_EQ(observed.changes, 0) << c.line;
+        ASSERT_EQ(log.lines().size(), 1u) << c.line;
+        if (c.line.ends_with("..."))
+            EXPECT_TRUE(log.lines()[0].starts_with(c.line.substr(0, c.line.size() - 3))) << log.lines()[0];
+        else
+            EXPECT_EQ(log.lines()[0], c.line);
+    }
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "a command without arguments is refused before it runs";
+}
+
+TEST(QorvCSSystemProfilerController, AToolThatNeverFinishesIsKilledAtTheTimeLimit)
+{
+    ScopedResources resources;
+    const std::string pidFile = resources.path("pid");
+    resources.setInfo({ fakeProfiler, "hang", pidFile }, 0.5);
+    qorv::LogCapture log;
+    QorvCSSystemProfilerController controller;
+    ASSERT_TRUE(waitUntilFinished(controller));
+    EXPECT_EQ(controller.dataTypes(), nullptr);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0],
+        "profile exception caught: " + fakeProfiler + " did not finish within 0.5 seconds and was killed");
+    const int pid = readProcessID(pidFile);
+    ASSERT_GT(pid, 0);
+    EXPECT_FALSE(processExists(pid));
+}
+
+TEST(QorvCSSystemProfilerController, DestructionEndsARunningTool)
+{
+    ScopedResources resources;
+    const std::string pidFile = resources.path("pid");
+    resources.setInfo({ fakeProfiler, "hang", pidFile });
+    qorv::LogCapture log;
+    auto controller = std::make_unique<QorvCSSystemProfilerController>();
+    const int pid = readProcessID(pidFile);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(processExists(pid));
+    controller.reset();
+    EXPECT_FALSE(processExists(pid));
+    qorv::RunLoop::main().runOnce(50ms);
+    EXPECT_TRUE(log.lines().empty()) << "ending the run on purpose is not a failure";
+}
+
+TEST(QorvCSSystemProfilerController, DestructionDropsAResultStillOnItsWay)
+{
+    ScopedResources resources;
+    resources.setInfo({ fakeProfiler, "print", profilerData + "/software.bplist" });
+    int changes = 0;
+    {
+        QorvCSSystemProfilerController controller;
+        Observed observed(controller);
+        // Let the run finish and queue its result, but do not run the main loop.
+        std::this_thread::sleep_for(300ms);
+        changes = observed.changes;
+    }
+    qorv::RunLoop::main().runOnce(50ms);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST(QorvCSSystemProfilerController, TheDebugProfileStandsInForTheTool)
+{
+    ScopedResources resources;
+    const std::string marker = resources.path("ran");
+    resources.setInfo({ fakeProfiler, "marker", marker, realFixture });
+    std::filesystem::copy_file(
+        profilerData + "/software.bplist", resources.path("QorvCSSystemProfilerController.plist"));
+    {
+        QorvCSSystemProfilerController controller;
+        EXPECT_EQ(controller.pathForDebugProfile(), resources.path("QorvCSSystemProfilerController.plist"));
+        ASSERT_TRUE(waitUntilFinished(controller));
+        ASSERT_NE(controller.dataTypes(), nullptr);
+        ASSERT_EQ(controller.dataTypes()->size(), 1u);
+        const auto raw = qorv::PropertyList::readFile(profilerData + "/software.bplist").value;
+        EXPECT_EQ(controller.dataTypes()->front()->rawDataType(), *raw.at(0));
+    }
+    resources.write("QorvCSSystemProfilerController.plist", "unreadable");
+    QorvCSSystemProfilerController unreadable;
+    ASSERT_TRUE(waitUntilFinished(unreadable));
+    ASSERT_NE(unreadable.dataTypes(), nullptr);
+    EXPECT_TRUE(unreadable.dataTypes()->empty());
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "the tool never runs while the debug profile is there";
+}
+
+TEST(QorvCSSystemProfilerController, DataTypesFromRawKeepOnlyDictionaries)
+{
+    const Value raw = Value::array({ Value::Dictionary { { "_dataType", "A" } }, Value("B"), Value(3),
+        Value::Dictionary { { "_dataType", "C" } } });
+    EXPECT_EQ(
+        identifiersOf(QorvCSSystemProfilerController::dataTypesFromRaw(raw)), (std::vector<std::string> { "A", "C" }));
+    EXPECT_TRUE(QorvCSSystemProfilerController::dataTypesFromRaw(Value()).empty());
+    EXPECT_TRUE(QorvCSSystemProfilerController::dataTypesFromRaw(Value::Dictionary {}).empty());
+}
