@@ -3,7 +3,12 @@
 #include "foundation/Bundle.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <libudev.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemService()
 {
@@ -14,31 +19,52 @@ namespace {
 
 constexpr std::string_view powerSupplySubsystem = "power_supply";
 
-// Links and the uevent summary are not attribute files of the supply.
-bool isAttributeFile(std::string_view name)
+// The contents of an attribute file without its trailing newline, or nullopt when it cannot be read (write-only
+// files, and files whose driver has no value at the moment).
+std::optional<std::string> readAttribute(int directory, const char* name)
 {
-    static constexpr std::string_view skipped[] = { "uevent", "subsystem", "driver", "device", "module", "of_node" };
-    return name.find('/') == std::string_view::npos
-        && std::find(std::begin(skipped), std::end(skipped), name) == std::end(skipped);
+    const int fd = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    std::string contents;
+    char buffer[4096];
+    ssize_t n = 0;
+    // An attribute is at most a page; more than that is not a value worth showing.
+    while (contents.size() <= sizeof buffer) {
+        n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        contents.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (n < 0)
+        return std::nullopt;
+    while (!contents.empty() && (contents.back() == '\n' || contents.back() == ' '))
+        contents.pop_back();
+    return contents;
 }
 
-QorvCSPowerSupply readSupply(struct udev_device* device)
+// Every regular file of the device's folder except the uevent summary. Read directly rather than through
+// libudev's attribute cache, which costs several times the system calls on every poll.
+void readAttributes(QorvCSPowerSupply& supply)
 {
-    QorvCSPowerSupply supply;
-    supply.name = udev_device_get_sysname(device);
-    supply.sysPath = udev_device_get_syspath(device);
-    supply.onUSB = udev_device_get_parent_with_subsystem_devtype(device, "usb", nullptr) != nullptr;
-    struct udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_device_get_sysattr_list_entry(device))
-    {
-        const char* name = udev_list_entry_get_name(entry);
-        if (!name || !isAttributeFile(name))
+    DIR* folder = ::opendir(supply.sysPath.c_str());
+    if (!folder)
+        return;
+    const int directory = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        struct stat status { };
+        const bool regular = entry->d_type == DT_UNKNOWN
+            ? ::fstatat(directory, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)
+            : entry->d_type == DT_REG;
+        if (!regular || std::string_view(entry->d_name) == "uevent")
             continue;
-        // Write-only and unreadable files give no value.
-        if (const char* value = udev_device_get_sysattr_value(device, name))
-            supply.attributes.emplace(name, value);
+        if (auto value = readAttribute(directory, entry->d_name))
+            supply.attributes.emplace(entry->d_name, std::move(*value));
     }
-    return supply;
+    ::closedir(folder);
 }
 
 // Reports changes of the power supplies on the run loop it is scheduled on: at once when udev announces an event
@@ -166,20 +192,35 @@ std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::powerSupplies() co
     struct udev_enumerate* enumerate = udev_enumerate_new(m_udev);
     if (!enumerate)
         return supplies;
+    std::map<std::string, bool> connections;
+    // Where a device sits does not change while its path exists, so the parents are looked at once.
+    auto isOnUSB = [this](const std::string& sysPath, std::map<std::string, bool>& seen) {
+        auto known = m_connections.find(sysPath);
+        bool onUSB = false;
+        if (known != m_connections.end()) {
+            onUSB = known->second;
+        } else if (struct udev_device* device = udev_device_new_from_syspath(m_udev, sysPath.c_str())) {
+            onUSB = udev_device_get_parent_with_subsystem_devtype(device, "usb", nullptr) != nullptr;
+            udev_device_unref(device);
+        }
+        seen[sysPath] = onUSB;
+        return onUSB;
+    };
     if (udev_enumerate_add_match_subsystem(enumerate, powerSupplySubsystem.data()) >= 0
         && udev_enumerate_scan_devices(enumerate) >= 0) {
         struct udev_list_entry* entry = nullptr;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
         {
-            // A device can vanish between the scan and this read; it is simply left out.
-            struct udev_device* device = udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
-            if (!device)
-                continue;
-            supplies.push_back(readSupply(device));
-            udev_device_unref(device);
+            QorvCSPowerSupply supply;
+            supply.sysPath = udev_list_entry_get_name(entry);
+            supply.name = supply.sysPath.substr(supply.sysPath.rfind('/') + 1);
+            supply.onUSB = isOnUSB(supply.sysPath, connections);
+            readAttributes(supply);
+            supplies.push_back(std::move(supply));
         }
     }
     udev_enumerate_unref(enumerate);
+    m_connections = std::move(connections); // devices that are gone are forgotten
     std::sort(supplies.begin(), supplies.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     return supplies;
 }

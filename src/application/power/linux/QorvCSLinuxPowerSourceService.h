@@ -4,6 +4,7 @@
 #include "linux/QorvCSPowerSupply.h"
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -40,4 +41,5 @@ public:
 private:
     struct udev* m_udev = nullptr;
     std::chrono::milliseconds m_pollInterval;
+    mutable std::map<std::string, bool> m_connections; // device path → has a USB device among its ancestors
 };
