@@ -1,0 +1,328 @@
+#include "QorvFeedbackAddressBook.h"
+#include "QorvFeedbackController.h"
+
+#include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class Delegate : public QorvFeedbackControllerDelegate {
+public:
+    std::optional<QorvFeedbackFields> dictionaryForFeedbackController(QorvFeedbackController&) override
+    {
+        return fields;
+    }
+    void feedbackControllerDidFinish(QorvFeedbackController&) override { ++finished; }
+
+    std::optional<QorvFeedbackFields> fields;
+    int finished = 0;
+};
+
+// The test form endpoint (feedback_server.py): one JSON line per request it parsed.
+class Server {
+public:
+    explicit Server(QStringList options)
+    {
+        m_process.start(QStringLiteral(CELLSHEET_PYTHON),
+            QStringList {
+                QStringLiteral(CELLSHEET_FEEDBACK_SERVER), QStringLiteral("--lifetime"), QStringLiteral("30") }
+                + options);
+        if (waitFor([this] { return m_process.canReadLine(); })) {
+            const QByteArray line = m_process.readLine().trimmed();
+            if (line.startsWith("PORT "))
+                port = line.mid(5).toInt();
+        }
+    }
+    ~Server()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    // The next request's record, waiting for it.
+    QJsonObject request()
+    {
+        if (!waitFor([this] { return m_process.canReadLine(); }))
+            return {};
+        return QJsonDocument::fromJson(m_process.readLine()).object();
+    }
+    bool hasRequest() { return m_process.canReadLine(); }
+
+    int port = 0;
+
+private:
+    QProcess m_process;
+};
+
+class FeedbackController : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_resources.isValid());
+        m_parent.resize(800, 600);
+        m_parent.show();
+        m_controller->setDelegate(&m_delegate);
+    }
+    void TearDown() override
+    {
+        m_controller.reset();
+        qorv::Bundle::main().setResourceDirectories(m_saved);
+    }
+
+    // Info.plist names the endpoint on port; the other resources are the application's.
+    void useEndpoint(int port)
+    {
+        qorv::Value::Dictionary info {
+            { "CFBundleIdentifier", "org.example.feedback-test" },
+            { "CFBundleVersion", "7.1" },
+            { "QorvFeedbackControllerURL", qorv::format("http://127.0.0.1:%d/feedback", port) },
+        };
+        const std::string dir = m_resources.path().toStdString();
+        ASSERT_EQ(qorv::PropertyList::writeXMLFile(dir + "/Info.plist", qorv::Value(info)), "");
+        std::vector<std::string> directories { dir };
+        directories.insert(directories.end(), m_saved.begin(), m_saved.end());
+        qorv::Bundle::main().setResourceDirectories(directories);
+    }
+
+    void fillIn(const QString& name, const QString& email, const QString& detail)
+    {
+        m_controller->nameField()->setText(name);
+        m_controller->emailField()->setText(email);
+        m_controller->detailView()->setPlainText(detail);
+    }
+
+    void expectKeptAfterFailure(const char* reason)
+    {
+        EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Editing);
+        EXPECT_TRUE(m_controller->window()->isVisible());
+        EXPECT_EQ(m_controller->nameField()->text(), QStringLiteral("Ada"));
+        EXPECT_EQ(m_controller->emailField()->text(), QStringLiteral("ada@example.org"));
+        EXPECT_EQ(m_controller->detailView()->toPlainText(), QStringLiteral("Keep me ✓"));
+        EXPECT_TRUE(m_controller->reportButton()->isEnabled());
+        EXPECT_FALSE(m_controller->progressIndicator()->isVisible());
+        EXPECT_TRUE(m_controller->progressStatus()->isVisible());
+        EXPECT_TRUE(m_controller->progressStatus()->text().contains(QLatin1String(reason)))
+            << m_controller->progressStatus()->text().toStdString();
+        EXPECT_EQ(m_delegate.finished, 0);
+    }
+
+    std::vector<std::string> m_saved = qorv::Bundle::main().resourceDirectories();
+    QTemporaryDir m_resources;
+    QWidget m_parent;
+    Delegate m_delegate;
+    std::shared_ptr<QorvFeedbackController> m_controller = QorvFeedbackController::feedbackController();
+};
+
+} // namespace
+
+TEST_F(FeedbackController, SendsEveryFieldExactlyAndCloses)
+{
+    Server server({});
+    ASSERT_GT(server.port, 0);
+    useEndpoint(server.port);
+
+    std::string html = "<!DOCTYPE html><p>Akku ✓</p>\r\n--";
+    html += std::string(200000, 'x'); // a report of realistic size
+    const std::string log("\x00\x01\xff\r\n", 5);
+    m_delegate.fields = QorvFeedbackFields { { "file-report-html", html }, { "log", qorv::Value::Data { log } } };
+
+    m_controller->beginModalForWindow(&m_parent);
+    ASSERT_EQ(m_controller->state(), QorvFeedbackController::State::Editing);
+    EXPECT_TRUE(m_controller->window()->isVisible());
+    EXPECT_EQ(m_controller->window()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(m_controller->window()->parentWidget(), &m_parent);
+    const QString detail = QStringLiteral("Zeile eins\nzweite Zeile — ünïcödé\n--not-a-boundary--");
+    fillIn(QStringLiteral("Ada Lovelace"), QStringLiteral("ada@example.org"), detail);
+
+    m_controller->reportButton()->click();
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Sending);
+    EXPECT_FALSE(m_controller->reportButton()->isEnabled());
+    EXPECT_TRUE(m_controller->progressIndicator()->isVisible());
+    EXPECT_FALSE(m_controller->progressStatus()->text().isEmpty());
+
+    ASSERT_TRUE(waitFor([&] { return m_delegate.finished > 0; }));
+    EXPECT_EQ(m_delegate.finished, 1);
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Hidden);
+    EXPECT_FALSE(m_controller->window()->isVisible());
+
+    const QJsonObject request = server.request();
+    ASSERT_FALSE(request.isEmpty());
+    EXPECT_EQ(request["path"].toString(), QStringLiteral("/feedback"));
+    EXPECT_EQ(request["charset"].toString(), QStringLiteral("utf-8"));
+    EXPECT_EQ(request["contentLength"].toString().toInt(), request["bodyLength"].toInt());
+    EXPECT_TRUE(request["contentType"].toString().contains(
+        QRegularExpression(QStringLiteral("^multipart/form-data; boundary=[0-9]+QorvFeedbackController0x[0-9a-f]+$"))))
+        << request["contentType"].toString().toStdString();
+    EXPECT_TRUE(request["defects"].toArray().isEmpty());
+
+    const QJsonObject fields = request["fields"].toObject();
+    const std::map<std::string, std::string> expected {
+        { "name", "Ada Lovelace" },
+        { "email", "ada@example.org" },
+        { "detail", detail.toStdString() },
+        { "product", "org.example.feedback-test" },
+        { "version", "7.1" },
+        { "file-report-html", html },
+        { "log", log },
+    };
+    EXPECT_EQ(fields.size(), qsizetype(expected.size()));
+    for (const auto& [name, content] : expected) {
+        SCOPED_TRACE(name);
+        const QJsonObject field = fields[QString::fromStdString(name)].toObject();
+        EXPECT_EQ(QByteArray::fromBase64(field["content"].toString().toLatin1()).toStdString(), content);
+        EXPECT_EQ(field["filename"].isNull(), name != "log");
+    }
+    EXPECT_EQ(fields["log"].toObject()["filename"].toString(), QStringLiteral("log"));
+}
+
+TEST_F(FeedbackController, AnErrorStatusKeepsTheSheetAndTheText)
+{
+    Server server({ QStringLiteral("--status"), QStringLiteral("500") });
+    ASSERT_GT(server.port, 0);
+    useEndpoint(server.port);
+    m_controller->beginModalForWindow(&m_parent);
+    fillIn(QStringLiteral("Ada"), QStringLiteral("ada@example.org"), QStringLiteral("Keep me ✓"));
+    m_controller->report();
+    ASSERT_TRUE(waitFor([&] { return m_controller->state() != QorvFeedbackController::State::Sending; }));
+    expectKeptAfterFailure("500");
+    EXPECT_FALSE(server.request().isEmpty());
+
+    // The user gives up: the delegate hears of it once.
+    m_controller->cancelButton()->click();
+    EXPECT_EQ(m_delegate.finished, 1);
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Hidden);
+}
+
+TEST_F(FeedbackController, ARefusedConnectionKeepsTheSheetAndTheText)
+{
+    int port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        port = probe.serverPort();
+    }
+    useEndpoint(port);
+    m_controller->beginModalForWindow(&m_parent);
+    fillIn(QStringLiteral("Ada"), QStringLiteral("ada@example.org"), QStringLiteral("Keep me ✓"));
+    m_controller->report();
+    ASSERT_TRUE(waitFor([&] { return m_controller->state() != QorvFeedbackController::State::Sending; }));
+    expectKeptAfterFailure("refused");
+
+    // Report works again once the server is there.
+    Server server({});
+    ASSERT_GT(server.port, 0);
+    useEndpoint(server.port);
+    m_controller->report();
+    ASSERT_TRUE(waitFor([&] { return m_delegate.finished > 0; }));
+    EXPECT_EQ(m_delegate.finished, 1);
+    EXPECT_EQ(QByteArray::fromBase64(
+                  server.request()["fields"].toObject()["detail"].toObject()["content"].toString().toLatin1()),
+        QStringLiteral("Keep me ✓").toUtf8());
+}
+
+TEST_F(FeedbackController, CancelDuringAnUploadTellsTheDelegateOnce)
+{
+    Server server({ QStringLiteral("--delay"), QStringLiteral("1") });
+    ASSERT_GT(server.port, 0);
+    useEndpoint(server.port);
+    m_controller->beginModalForWindow(&m_parent);
+    fillIn(QStringLiteral("Ada"), {}, QStringLiteral("Cancelled"));
+    m_controller->report();
+    ASSERT_TRUE(waitFor([&] { return server.hasRequest(); }));
+
+    bool uploadFinished = false;
+    QObject context;
+    QObject::connect(m_controller->networkAccessManager(), &QNetworkAccessManager::finished, &context,
+        [&](QNetworkReply*) { uploadFinished = true; });
+    m_controller->cancel();
+    EXPECT_EQ(m_delegate.finished, 1);
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Hidden);
+
+    // A new showing is up when the old upload's answer arrives: the answer must not close it.
+    m_controller->beginModalForWindow(&m_parent);
+    ASSERT_TRUE(waitFor([&] { return uploadFinished; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_delegate.finished, 1);
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Editing);
+    m_controller->cancel();
+    m_controller->cancel();
+    EXPECT_EQ(m_delegate.finished, 2);
+}
+
+TEST_F(FeedbackController, ASecondShowingClearsTheMessageButKeepsNameAndEmail)
+{
+    const char* saved = std::getenv("EMAIL");
+    const std::string previous = saved ? saved : "";
+    ::setenv("EMAIL", "grace@example.org", 1);
+    m_controller->setMessage("Tell us everything.");
+    m_controller->beginModalForWindow(&m_parent);
+    if (saved)
+        ::setenv("EMAIL", previous.c_str(), 1);
+    else
+        ::unsetenv("EMAIL");
+
+    EXPECT_EQ(m_controller->nameField()->text().toStdString(), QorvFeedbackAddressBook::usersName());
+    EXPECT_EQ(m_controller->emailField()->text(), QStringLiteral("grace@example.org"));
+    EXPECT_EQ(m_controller->messageLabel()->text(), QStringLiteral("Tell us everything."));
+    EXPECT_FALSE(m_controller->progressIndicator()->isVisible());
+    EXPECT_FALSE(m_controller->progressStatus()->isVisible());
+
+    fillIn(QStringLiteral("Typed"), QStringLiteral("typed@example.org"), QStringLiteral("draft"));
+    m_controller->window()->reject(); // Escape
+    EXPECT_EQ(m_delegate.finished, 1);
+    m_controller->beginModalForWindow(&m_parent);
+    EXPECT_EQ(m_controller->nameField()->text(), QStringLiteral("Typed"));
+    EXPECT_EQ(m_controller->emailField()->text(), QStringLiteral("typed@example.org"));
+    EXPECT_TRUE(m_controller->detailView()->toPlainText().isEmpty());
+    m_controller->cancel();
+    EXPECT_EQ(m_delegate.finished, 2);
+}
+
+TEST_F(FeedbackController, AMissingInterfaceFileFailsTheAssertion)
+{
+    qorv::Bundle::main().setResourceDirectories({ m_resources.path().toStdString() });
+    try {
+        m_controller->beginModalForWindow(&m_parent);
+        ADD_FAILURE() << "no assertion";
+    } catch (const qorv::AssertionFailure& e) {
+        EXPECT_STREQ(e.what(), "QorvFeedbackController's view is missing.");
+    }
+    EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Hidden);
+}
