@@ -6,8 +6,8 @@
 
 QMenu* QorvCSBuildApplicationMenu(QMenuBar* menuBar, QWidget* window)
 {
-    QMenu* menu = menuBar->addMenu(QApplication::applicationName().isEmpty() ? QStringLiteral("cellsheet")
-                                                                             : QApplication::applicationName());
+    QMenu* menu = menuBar->addMenu(
+        QApplication::applicationName().isEmpty() ? QStringLiteral("cellsheet") : QApplication::applicationName());
     menu->setObjectName(QStringLiteral("applicationMenu"));
     QAction* about = menu->addAction(QObject::tr("About cellsheet"), window, [window] {
         QMessageBox::about(window, QObject::tr("About cellsheet"),
