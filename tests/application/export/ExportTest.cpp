@@ -1,0 +1,214 @@
+#include "ExportFakes.h"
+
+#include "QorvCSContentController.h"
+#include "QorvCSPrintInfo.h"
+
+#include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Shared settings for a paper of 600 × 800 points whose printable area leaves the given borders.
+qorv::Value::Dictionary paperWithBorders(double left, double right, double top, double bottom)
+{
+    return {
+        { std::string(QorvCSPrintPaperWidth), 600.0 },
+        { std::string(QorvCSPrintPaperHeight), 800.0 },
+        { std::string(QorvCSPrintImageableX), left },
+        { std::string(QorvCSPrintImageableY), bottom },
+        { std::string(QorvCSPrintImageableWidth), 600.0 - left - right },
+        { std::string(QorvCSPrintImageableHeight), 800.0 - top - bottom },
+    };
+}
+
+TEST(PrintMargins, EachPairTakesItsLargerBorderAndNeverGoesBelowZero)
+{
+    struct Case {
+        double left, right, top, bottom;
+        double horizontal, vertical;
+    } cases[] = {
+        { 18, 12, 30, 20, 18, 30 },
+        { 12, 18, 20, 30, 18, 30 },
+        { -5, -3, 10, -2, 0, 10 },
+        { 0, 0, 0, 0, 0, 0 },
+        { 36.4, 0, 0, 72.9, 36.4, 72.9 },
+    };
+    for (const auto& c : cases) {
+        const QorvCSPrintJob job = QorvCSMakePrintJob(paperWithBorders(c.left, c.right, c.top, c.bottom), {});
+        EXPECT_NEAR(job.leftMargin, c.horizontal, 1e-4) << c.left << "/" << c.right;
+        EXPECT_NEAR(job.rightMargin, c.horizontal, 1e-4);
+        EXPECT_NEAR(job.topMargin, c.vertical, 1e-4) << c.top << "/" << c.bottom;
+        EXPECT_NEAR(job.bottomMargin, c.vertical, 1e-4);
+        EXPECT_FALSE(job.verticallyCentered);
+    }
+}
+
+TEST(PrintMargins, MissingSettingsCountAsZero)
+{
+    const QorvCSPrintJob job = QorvCSMakePrintJob({}, {});
+    EXPECT_EQ(job.leftMargin, 0);
+    EXPECT_EQ(job.topMargin, 0);
+    EXPECT_FALSE(job.saveToFile);
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        directory = fs::temp_directory_path() / ("cellsheet-export-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_SOURCE_RESOURCES });
+        qorv::Bundle::main().setLanguages({ "en" });
+        controller.setContentController(std::make_shared<QorvCSContentController>());
+        auto root = QorvCSContent::rootContent();
+        auto section = QorvCSContent::contentWithUniqueID("battery", "Battery");
+        auto children = std::make_shared<QorvCSContent::Children>();
+        children->push_back(section);
+        root->setChildren(children);
+        controller.contentController()->setRoot(root);
+        controller.setContentWebView(&screen);
+        controller.setContentPrintView(&exported);
+        controller.setPrintOperation(&printer);
+        controller.setSavePanel(&panel);
+        controller.setMailComposer(&mail);
+        controller.setAlertPresenter(&alerts);
+        controller.setComputerNameSource([] { return std::string("Ada's Laptop"); });
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    fs::path directory;
+    FakeWebView screen;
+    FakeWebView exported;
+    FakePrintOperation printer;
+    FakeSavePanel panel;
+    FakeMailComposer mail;
+    FakeAlert alerts;
+    QorvCSApplicationController controller;
+};
+
+TEST_F(ExportTest, PrintingPausesUpdatesAndRefreshesOnceWhenItEnds)
+{
+    controller.printDocument();
+    ASSERT_EQ(printer.jobs.size(), 1u);
+    EXPECT_TRUE(printer.panels[0]);
+    EXPECT_TRUE(controller.isPaused());
+    // Changes during the operation wait for it.
+    controller.refresh();
+    controller.refresh();
+    EXPECT_TRUE(screen.loads.empty());
+    printer.finish(true);
+    EXPECT_FALSE(controller.isPaused());
+    EXPECT_EQ(screen.loads.size(), 1u);
+    EXPECT_EQ(exported.loads.size(), 1u);
+}
+
+TEST_F(ExportTest, ACancelledPrintPanelStillResumes)
+{
+    controller.pauseUpdates();
+    controller.print();
+    printer.finish(false);
+    EXPECT_TRUE(controller.isPaused()) << "the outer pause stays";
+    EXPECT_TRUE(screen.loads.empty());
+    controller.resumeUpdates();
+    EXPECT_EQ(screen.loads.size(), 1u);
+}
+
+TEST_F(ExportTest, PrintToPDFOverridesTheSharedSettingsWithoutAPanel)
+{
+    auto shared = controller.sharedPrintSettings();
+    shared.insert_or_assign(std::string(QorvCSPrintJobDisposition), std::string(QorvCSPrintSpoolJob));
+    controller.setSharedPrintSettings(shared);
+    bool result = false;
+    controller.printToPDF((directory / "out.pdf").string(), [&](bool ok) { result = ok; });
+    ASSERT_EQ(printer.jobs.size(), 1u);
+    EXPECT_FALSE(printer.panels[0]);
+    EXPECT_TRUE(printer.jobs[0].saveToFile);
+    EXPECT_EQ(printer.jobs[0].savingPath, (directory / "out.pdf").string());
+    EXPECT_GT(printer.jobs[0].leftMargin, 0) << "the default paper keeps a border";
+    printer.finish(true);
+    EXPECT_TRUE(result);
+}
+
+TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)
+{
+    panel.answer = (directory / "report.pdf").string();
+    controller.exportToPDF();
+    ASSERT_EQ(panel.options.size(), 1u);
+    EXPECT_EQ(panel.options[0].fileType, "pdf");
+    EXPECT_EQ(panel.options[0].nameFieldValue, "Power report for Ada's Laptop");
+    printer.finish(false);
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_NE(alerts.alerts[0].first.find("report.pdf"), std::string::npos);
+
+    panel.answer.reset();
+    controller.exportToPDF();
+    EXPECT_EQ(printer.jobs.size(), 1u) << "cancelling prints nothing";
+    EXPECT_EQ(alerts.alerts.size(), 1u);
+}
+
+TEST_F(ExportTest, DebugExportWritesTheTreeAndReadsBackEqual)
+{
+    panel.answer = (directory / "tree.plist").string();
+    controller.exportForDebug();
+    EXPECT_EQ(panel.options.back().fileType, "plist");
+    auto read = qorv::PropertyList::readFile(*panel.answer, qorv::Value::Type::Dictionary);
+    ASSERT_TRUE(read) << read.error;
+    EXPECT_EQ(read.value, controller.contentController()->root()->debug());
+    EXPECT_TRUE(alerts.alerts.empty());
+
+    panel.answer = (directory / "missing-folder" / "tree.plist").string();
+    controller.exportForDebug();
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_NE(alerts.alerts[0].first.find("tree.plist"), std::string::npos);
+    EXPECT_FALSE(alerts.alerts[0].second.empty()) << "the reason is given";
+}
+
+TEST_F(ExportTest, EmailAttachesThePDFFromThePrivateFolder)
+{
+    controller.setMailAttachmentDirectory(directory.string());
+    controller.exportToEmail();
+    ASSERT_EQ(printer.jobs.size(), 1u);
+    const std::string expected = (directory / "Power report for Ada's Laptop.pdf").string();
+    EXPECT_EQ(printer.jobs[0].savingPath, expected);
+    printer.finish(true);
+    ASSERT_EQ(mail.messages.size(), 1u);
+    EXPECT_EQ(mail.messages[0][0], "Power report for Ada's Laptop");
+    EXPECT_NE(mail.messages[0][1].find("Ada's Laptop"), std::string::npos);
+    EXPECT_EQ(mail.messages[0][2], expected);
+}
+
+TEST_F(ExportTest, EmailWithoutAMailProgramLeavesOnlyThePDF)
+{
+    controller.setMailAttachmentDirectory(directory.string());
+    mail.available = false;
+    controller.exportToEmail();
+    printer.finish(true);
+    EXPECT_TRUE(mail.messages.empty());
+    EXPECT_TRUE(fs::exists(directory / "Power report for Ada's Laptop.pdf"));
+    EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(ExportTest, AComputerWithoutANameStillGetsAFileName)
+{
+    controller.setComputerNameSource([] { return std::string(); });
+    EXPECT_EQ(controller.exportFilename(), "Power report for ");
+}
+
+TEST_F(ExportTest, WithoutAPrintOperationNothingIsPausedAndTheResultIsFalse)
+{
+    controller.setPrintOperation(nullptr);
+    std::optional<bool> result;
+    controller.printToPDF((directory / "x.pdf").string(), [&](bool ok) { result = ok; });
+    EXPECT_EQ(result, false);
+    EXPECT_FALSE(controller.isPaused());
+}
+
+} // namespace
