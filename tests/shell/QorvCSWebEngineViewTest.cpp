@@ -1,0 +1,114 @@
+#include "QorvCSWebEngineView.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int loadLimit = 120000; // ms; the engine's first start is slow on a loaded machine
+
+// Refuses every link and remembers it.
+class RecordingDelegate : public QorvCSWebViewDelegate {
+public:
+    void webViewDidFinishLoad(QorvCSWebView&) override { ++finishedLoads; }
+    QorvCSNavigationPolicy decidePolicyForNavigation(
+        QorvCSWebView&, const std::string& url, const std::string& path) override
+    {
+        navigations.emplace_back(url, path);
+        return QorvCSNavigationPolicy::Ignore;
+    }
+    int finishedLoads = 0;
+    std::vector<std::pair<std::string, std::string>> navigations;
+};
+
+// A report well over the 2 MB that the engine's setHtml() accepts, tall enough to scroll, with non-ASCII text.
+std::string largeReport()
+{
+    std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Ünïcode ✓</title></head><body>"
+                       "<a id=\"link\" href=\"http://127.0.0.1:9/guide/battery.html\">guide</a>";
+    const std::string row = "<p>Cycle Count — " + std::string(200, 'x') + "</p>\n";
+    while (html.size() < 3 * 1024 * 1024)
+        html += row;
+    html += "<p id=\"last\">end</p></body></html>";
+    return html;
+}
+
+QVariant evaluate(QorvCSWebEngineView& view, const QString& script)
+{
+    QVariant result;
+    bool done = false;
+    view.page()->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 30000)) << script.toStdString();
+    return result;
+}
+
+} // namespace
+
+TEST(QorvCSWebEngineView, LoadsALargeReportAndTracksItsScrollPosition)
+{
+    QorvCSWebEngineView view(QStringLiteral("test-large"));
+    RecordingDelegate delegate;
+    view.setDelegate(&delegate);
+    view.resize(800, 600);
+    view.show();
+    EXPECT_FALSE(view.scrollPosition().has_value()) << "nothing shown yet";
+
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    const std::string html = largeReport();
+    view.loadHTMLString(html);
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    EXPECT_TRUE(loaded.at(0).at(0).toBool());
+    EXPECT_EQ(delegate.finishedLoads, 1);
+    EXPECT_TRUE(delegate.navigations.empty()) << "the application's own load is not a link";
+    EXPECT_EQ(view.url().scheme(), QStringLiteral("cellsheet"));
+    EXPECT_FALSE(view.url().path().endsWith(QStringLiteral("html")));
+
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.title")).toString(), QStringLiteral("Ünïcode ✓"))
+        << "served as UTF-8";
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('last') !== null")).toBool(), true)
+        << "the whole document arrived";
+    ASSERT_TRUE(view.scrollPosition().has_value());
+    EXPECT_EQ(*view.scrollPosition(), (QorvCSWebView::Point { 0, 0 }));
+
+    evaluate(view, QStringLiteral("window.scrollTo(0, 1500); true"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scrollPosition()->y == 1500; }, 30000))
+        << "reported " << view.scrollPosition()->y;
+
+    view.scrollToPoint({ 0, 700 });
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return evaluate(view, QStringLiteral("window.scrollY")).toDouble() == 700; }, 30000));
+    EXPECT_EQ(*view.scrollPosition(), (QorvCSWebView::Point { 0, 700 }));
+
+    // A link goes to the delegate, which refuses it: the report stays.
+    const QUrl reportURL = view.url();
+    evaluate(view, QStringLiteral("document.getElementById('link').click(); true"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate.navigations.empty(); }, 30000));
+    ASSERT_EQ(delegate.navigations.size(), 1u);
+    EXPECT_EQ(delegate.navigations[0].first, "http://127.0.0.1:9/guide/battery.html");
+    EXPECT_EQ(delegate.navigations[0].second, "/guide/battery.html");
+    QTest::qWait(100);
+    EXPECT_EQ(view.url(), reportURL);
+}
+
+TEST(QorvCSWebEngineView, EachLoadGetsAFreshAddressAndItsOwnDocument)
+{
+    QorvCSWebEngineView view(QStringLiteral("test-reload"));
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    view.loadHTMLString("<html><body><p id=\"v\">first</p></body></html>");
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    const QUrl first = view.url();
+    view.loadHTMLString("<html><body><p id=\"v\">second</p></body></html>");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 2; }, loadLimit));
+    EXPECT_NE(view.url(), first);
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v').textContent")).toString(),
+        QStringLiteral("second"));
+    EXPECT_EQ(view.loadCount(), 2);
+}
