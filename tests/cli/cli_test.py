@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""Runs the cellsheet binary without a display and checks one case: cli_test.py BINARY CASE."""
+
+import os
+import plistlib
+import subprocess
+import sys
+import tempfile
+
+BINARY = sys.argv[1]
+CASE = sys.argv[2]
+failures = []
+
+
+def run(*arguments, env_extra=None, timeout=240):
+    env = dict(os.environ)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(name, None)
+    env.update(env_extra or {})
+    result = subprocess.run([BINARY, *arguments], env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+    return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+def expect(status, expected_status, stderr):
+    check(status == expected_status, f"exit status {status}, expected {expected_status}; stderr:\n{stderr}")
+
+
+def looks_like_html(data):
+    text = data.decode("utf-8")
+    head = text.lstrip().lower()
+    return (head.startswith("<!doctype html") or head.startswith("<html")) and text.rstrip().lower().endswith("</html>")
+
+
+def case_html_to_stdout():
+    status, out, err = run("--html", "-", "--inventory-timeout", "30")
+    expect(status, 0, err)
+    check(looks_like_html(out), f"not an HTML document: {out[:200]!r}...{out[-200:]!r}")
+
+
+def case_export_html_and_file():
+    with tempfile.TemporaryDirectory() as directory:
+        screen = os.path.join(directory, "screen.html")
+        status, out, err = run("--html", screen, "--export-html", "-", "--inventory-timeout", "30")
+        expect(status, 0, err)
+        check(looks_like_html(out), "export rendering on standard output is not HTML")
+        with open(screen, "rb") as f:
+            check(looks_like_html(f.read()), "screen rendering in the file is not HTML")
+        check(sorted(os.listdir(directory)) == ["screen.html"], f"stray files: {os.listdir(directory)}")
+
+
+def case_debug_plist():
+    status, out, err = run("--debug-plist", "-", "--inventory-timeout", "30")
+    expect(status, 0, err)
+    try:
+        tree = plistlib.loads(out)
+    except Exception as e:  # noqa: BLE001 - any parse failure is the finding
+        failures.append(f"not a property list ({e}): {out[:300]!r}")
+        return
+    check(tree.get("class") == "QorvCSContentRoot", f"root class {tree.get('class')!r}")
+    check(tree.get("uniqueID") == "root", f"root uniqueID {tree.get('uniqueID')!r}")
+    groups = [child.get("class") for child in tree.get("children", [])]
+    check(groups == ["QorvCSContentComputerGroup", "QorvCSContentPowerSourceGroup", "QorvCSContentPowerAdapterGroup"],
+          f"groups {groups}")
+
+
+def case_unknown_option():
+    status, out, err = run("--bogus")
+    expect(status, 2, err)
+    check(out == b"", f"standard output {out!r}")
+    lines = err.splitlines()
+    check(len(lines) == 1 and "--bogus" in lines[0], f"stderr {err!r}")
+
+
+def case_unwritable_output():
+    status, out, err = run("--html", "/nonexistent-dir/x.html", "--inventory-timeout", "30")
+    expect(status, 1, err)
+    check("/nonexistent-dir/x.html" in err, f"stderr does not name the file: {err!r}")
+    check(not os.path.exists("/nonexistent-dir"), "the directory was created")
+
+
+def case_no_display():
+    status, out, err = run()
+    expect(status, 1, err)
+    check("no display" in err, f"stderr {err!r}")
+
+
+def case_malformed_templates():
+    with tempfile.TemporaryDirectory() as directory:
+        with open(os.path.join(directory, "QorvCSHTMLReport.plist"), "w") as f:
+            f.write("<plist><dict><key>unterminated")
+        status, out, err = run("--resources", directory, "--html", "-", "--inventory-timeout", "30")
+        expect(status, 1, err)
+        check("QorvCSHTMLReport malformed HTML templates resource." in err, f"stderr {err!r}")
+        check(out == b"", f"a partial document was written: {out[:200]!r}")
+
+
+def case_inventory_timeout():
+    status, out, err = run("--inventory-timeout", "1", "--html", "-")
+    expect(status, 0, err)
+    check(looks_like_html(out), "no report after the time limit")
+    # An inventory tool that would run far longer than the limit: the report is written without the inventory
+    # and the tool does not hold up the exit.
+    with tempfile.TemporaryDirectory() as directory:
+        info = {"QorvCSSystemProfilerControllerExecutable": ["/bin/sh", "-c", "sleep 100"]}
+        with open(os.path.join(directory, "Info.plist"), "wb") as f:
+            plistlib.dump(info, f)
+        try:
+            status, out, err = run("--resources", directory, "--inventory-timeout", "1", "--html", "-", timeout=60)
+        except subprocess.TimeoutExpired:
+            failures.append("a hanging inventory tool held up the exit")
+            return
+        expect(status, 0, err)
+        check(looks_like_html(out), "no report while the inventory tool hangs")
+        check("inventory not ready after 1 s" in err, f"the report did not wait for the inventory: {err!r}")
+    status, out, err = run("--inventory-timeout", "later", "--html", "-")
+    expect(status, 2, err)
+
+
+def write_inventory_tool(directory, delay):
+    """A resource folder whose Info.plist names an inventory tool that answers after delay seconds."""
+    inventory = [{
+        "_dataType": "SPSoftwareDataType",
+        "_items": [{"_name": "os_overview", "os_version": "Cellsheet Test OS 1.0"}],
+        "_properties": {"os_version": {"_order": "10"}},
+        "_SPCompletionInterval": 0.1,
+    }]
+    output = os.path.join(directory, "inventory.plist")
+    with open(output, "wb") as f:
+        plistlib.dump(inventory, f)
+    info = {"QorvCSSystemProfilerControllerExecutable": ["/bin/sh", "-c", f"sleep {delay}; cat '{output}'"]}
+    with open(os.path.join(directory, "Info.plist"), "wb") as f:
+        plistlib.dump(info, f)
+
+
+def case_inventory_arrives():
+    # The report waits for an inventory that arrives within the limit, and shows it.
+    with tempfile.TemporaryDirectory() as directory:
+        write_inventory_tool(directory, 1)
+        status, out, err = run("--resources", directory, "--debug-plist", "-", "--inventory-timeout", "60")
+        expect(status, 0, err)
+        tree = plistlib.loads(out)
+        computer = next((c for c in tree.get("children", []) if c.get("class") == "QorvCSContentComputerGroup"), {})
+        kinds = [c.get("class") for c in computer.get("children", [])]
+        check(kinds == ["QorvCSContentSystemProfileDataType"], f"the computer group holds {kinds}, not the inventory")
+
+
+def case_help():
+    status, out, err = run("--help")
+    expect(status, 0, err)
+    check(out.startswith(b"Usage: cellsheet"), f"help {out[:100]!r}")
+
+
+CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}
+
+if CASE not in CASES:
+    print(f"unknown case {CASE}; cases: {', '.join(sorted(CASES))}", file=sys.stderr)
+    sys.exit(2)
+CASES[CASE]()
+for failure in failures:
+    print(f"FAIL {CASE}: {failure}", file=sys.stderr)
+print(f"{CASE}: {'failed' if failures else 'passed'}")
+sys.exit(1 if failures else 0)
