@@ -171,9 +171,7 @@ std::optional<std::string> SystemRoot::canonical(std::string_view systemPath) co
         if (result.compare(0, m_prefix.size(), m_prefix) != 0
             || (result.size() > m_prefix.size() && result[m_prefix.size()] != '/'))
             return std::nullopt;
-        result.erase(0, m_prefix.size());
-        if (result.empty())
-            result = "/";
+        result = result.size() == m_prefix.size() ? std::string(1, '/') : result.substr(m_prefix.size());
     }
     return result;
 }
@@ -240,8 +238,10 @@ std::vector<SystemRoot::InterfaceAddress> SystemRoot::interfaceAddresses() const
                 : static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(entry->ifa_netmask)->sin6_addr);
             if (::inet_ntop(family, netmask, mask, sizeof mask)) {
                 const int bits = prefixLength(mask, family == AF_INET6);
-                if (bits >= 0)
-                    formatted += "/" + std::to_string(bits);
+                if (bits >= 0) {
+                    formatted += '/';
+                    formatted += std::to_string(bits);
+                }
             }
         }
         addresses.push_back({ entry->ifa_name, family == AF_INET6, std::move(formatted) });
