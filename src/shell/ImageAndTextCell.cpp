@@ -7,8 +7,8 @@ QRectF ImageAndTextCell::imageRectForBounds(const QRectF& bounds) const
     if (m_image.isNull())
         return {};
     const QSizeF size = imageSize();
-    return QRectF(bounds.x() + imageInset, bounds.y() + std::ceil((bounds.height() - size.height()) * 0.5), size.width(),
-        size.height());
+    return QRectF(bounds.x() + imageInset, bounds.y() + std::ceil((bounds.height() - size.height()) * 0.5),
+        size.width(), size.height());
 }
 
 QRectF ImageAndTextCell::titleRectForBounds(const QRectF& bounds) const

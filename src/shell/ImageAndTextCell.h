@@ -14,7 +14,7 @@ public:
     static constexpr double extraWidth = 6.0;
 
     const QIcon& image() const { return m_image; }
-    QSizeF imageSize() const { return m_image.isNull() ? QSizeF() : m_imageSize; }
+    QSizeF imageSize() const { return m_image.isNull() ? QSizeF(0, 0) : m_imageSize; }
     void setImage(const QIcon& image, QSizeF size)
     {
         m_image = image;

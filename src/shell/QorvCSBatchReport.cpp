@@ -14,8 +14,8 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QTimer>
 #include <QPalette>
+#include <QTimer>
 
 #include <cstdio>
 #include <exception>
@@ -23,7 +23,10 @@
 
 namespace {
 
-qorv::Color toColor(const QColor& c) { return { c.redF(), c.greenF(), c.blueF(), c.isValid() }; }
+qorv::Color toColor(const QColor& c)
+{
+    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
+}
 
 std::string writeOutput(const std::string& path, std::string_view bytes)
 {
@@ -79,10 +82,10 @@ int QorvCSBatchReport::run()
         QorvCSApplicationController controller;
         const auto& root = controller.contentController()->root();
         const auto limit = std::chrono::milliseconds(static_cast<long long>(m_commandLine.inventoryTimeout * 1000));
-        const bool settled
-            = qorv::RunLoop::main().runUntil([&] { return !root->isWaitingForData(); }, limit);
+        const bool settled = qorv::RunLoop::main().runUntil([&] { return !root->isWaitingForData(); }, limit);
         if (!settled)
-            qorv::log(qorv::format("inventory not ready after %@ s; writing the report without it", m_commandLine.inventoryTimeout));
+            qorv::log(qorv::format(
+                "inventory not ready after %@ s; writing the report without it", m_commandLine.inventoryTimeout));
 
         auto produce = [&](const std::optional<std::string>& path, auto&& render) {
             if (!path)

@@ -33,7 +33,10 @@ std::string bundledImage(const char* name)
 
 } // namespace
 
-void QorvCSDesktopWorkspace::openURL(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+void QorvCSDesktopWorkspace::openURL(const std::string& url)
+{
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
 
 std::optional<qorv::Image> QorvCSDesktopWorkspace::mailApplicationIcon() const
 {
@@ -42,7 +45,8 @@ std::optional<qorv::Image> QorvCSDesktopWorkspace::mailApplicationIcon() const
     if (xdgMime.isEmpty())
         return std::nullopt;
     QProcess query;
-    query.start(xdgMime, { QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto") });
+    query.start(
+        xdgMime, { QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto") });
     if (!query.waitForFinished(1500) || query.exitCode() != 0)
         return std::nullopt;
     const QString desktopFile = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
@@ -58,8 +62,8 @@ std::optional<qorv::Image> QorvCSDesktopWorkspace::mailApplicationIcon() const
 
 qorv::Image QorvCSDesktopWorkspace::iconForFileType(const std::string& extension) const
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(QStringLiteral("x.") + QString::fromStdString(extension),
-        QMimeDatabase::MatchExtension);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(
+        QStringLiteral("x.") + QString::fromStdString(extension), QMimeDatabase::MatchExtension);
     const char* fallback = extension == "pdf" ? "pdf-document" : "mail";
     return qorv::Image { type.iconName().toStdString(), bundledImage(fallback) };
 }

@@ -4,11 +4,11 @@
 #include "QorvCSDesktopWorkspace.h"
 #include "QorvCSFileSavePanel.h"
 #include "QorvCSMessageAlert.h"
-#include "QorvCSWebPrintOperation.h"
-#include "QorvCSXdgEmailComposer.h"
 #include "QorvCSQtToolbar.h"
 #include "QorvCSSidebarView.h"
 #include "QorvCSWebEngineView.h"
+#include "QorvCSWebPrintOperation.h"
+#include "QorvCSXdgEmailComposer.h"
 
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
@@ -30,7 +30,10 @@ QString localized(const char* key, const char* fallback)
     return QString::fromStdString(qorv::Bundle::main().localizedString(key, fallback));
 }
 
-qorv::Color toColor(const QColor& c) { return { c.redF(), c.greenF(), c.blueF(), c.isValid() }; }
+qorv::Color toColor(const QColor& c)
+{
+    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
+}
 
 } // namespace
 
@@ -131,8 +134,8 @@ void QorvCSMainWindow::buildMenus()
         m_searchField->selectAll();
     });
     find->setShortcut(QKeySequence::Find);
-    QAction* findNext = edit->addAction(tr("Find &Next"), this,
-        [this] { m_controller->searchReport(m_searchField->text().toStdString()); });
+    QAction* findNext = edit->addAction(
+        tr("Find &Next"), this, [this] { m_controller->searchReport(m_searchField->text().toStdString()); });
     findNext->setShortcut(QKeySequence::FindNext);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
@@ -142,13 +145,16 @@ void QorvCSMainWindow::buildMenus()
 
 void QorvCSMainWindow::buildToolbarItems()
 {
-    QAction* email = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Email", "E-mail"), "exportToEmail:");
+    QAction* email
+        = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Email", "E-mail"), "exportToEmail:");
     email->setToolTip(tr("Attach the report as a PDF to a new message"));
     connect(email, &QAction::triggered, this, [this] { m_controller->exportToEmail(); });
-    QAction* pdf = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.PDF", "PDF"), "exportToPDF:");
+    QAction* pdf
+        = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.PDF", "PDF"), "exportToPDF:");
     pdf->setToolTip(tr("Save the report as a PDF file"));
     connect(pdf, &QAction::triggered, this, [this] { m_controller->exportToPDF(); });
-    QAction* print = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Print", "Print"), "print:");
+    QAction* print
+        = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Print", "Print"), "print:");
     print->setToolTip(tr("Print the report"));
     print->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
         QIcon(QString::fromStdString(qorv::Bundle::main().pathForResource("print", "svg").value_or(std::string())))));

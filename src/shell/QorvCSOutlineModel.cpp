@@ -24,8 +24,7 @@ QVariant toVariant(const qorv::Value& value)
 
 QorvCSOutlineModel::QorvCSOutlineModel(QObject* parent)
     : QAbstractItemModel(parent)
-{
-}
+{ }
 
 void QorvCSOutlineModel::setDataSource(QorvCSContentController* dataSource)
 {
@@ -82,7 +81,10 @@ int QorvCSOutlineModel::rowCount(const QModelIndex& parent) const
     return int(m_dataSource->numberOfChildrenOfItem(node(parent)));
 }
 
-int QorvCSOutlineModel::columnCount(const QModelIndex&) const { return ColumnCount; }
+int QorvCSOutlineModel::columnCount(const QModelIndex&) const
+{
+    return ColumnCount;
+}
 
 QVariant QorvCSOutlineModel::data(const QModelIndex& index, int role) const
 {
@@ -102,8 +104,9 @@ QVariant QorvCSOutlineModel::data(const QModelIndex& index, int role) const
     switch (index.column()) {
     case IncludeColumn:
         if (role == Qt::CheckStateRole && content->canInclude())
-            return m_dataSource->objectValueForTableColumn(&includeColumn, content).asInteger().value_or(0) ? Qt::Checked
-                                                                                                             : Qt::Unchecked;
+            return m_dataSource->objectValueForTableColumn(&includeColumn, content).asInteger().value_or(0)
+                ? Qt::Checked
+                : Qt::Unchecked;
         return {};
     case LabelColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
@@ -122,7 +125,8 @@ bool QorvCSOutlineModel::setData(const QModelIndex& index, const QVariant& value
     if (!content || !m_dataSource || index.column() != IncludeColumn || role != Qt::CheckStateRole || content->isGroup()
         || !content->canInclude())
         return false;
-    const bool include = value.value<Qt::CheckState>() == Qt::Checked || (value.typeId() == QMetaType::Bool && value.toBool());
+    const bool include
+        = value.value<Qt::CheckState>() == Qt::Checked || (value.typeId() == QMetaType::Bool && value.toBool());
     m_dataSource->setObjectValue(qorv::Value(include), &includeColumn, content);
     emit dataChanged(index, index, { Qt::CheckStateRole });
     return true;

@@ -2,7 +2,10 @@
 
 #include "QorvCSImages.h"
 
-void QorvCSQtToolbarItem::setImage(const qorv::Image& image) { m_action->setIcon(QorvCSIcon(image)); }
+void QorvCSQtToolbarItem::setImage(const qorv::Image& image)
+{
+    m_action->setIcon(QorvCSIcon(image));
+}
 
 QAction* QorvCSQtToolbar::addItem(const QString& text, std::string actionName)
 {

@@ -14,8 +14,7 @@ public:
     QorvCSQtToolbarItem(QAction* action, std::string actionName)
         : m_action(action)
         , m_actionName(std::move(actionName))
-    {
-    }
+    { }
     std::string action() const override { return m_actionName; }
     void setImage(const qorv::Image& image) override;
     QAction* qAction() const { return m_action; }
@@ -29,8 +28,7 @@ class QorvCSQtToolbar : public QorvCSToolbar {
 public:
     explicit QorvCSQtToolbar(QToolBar* toolBar)
         : m_toolBar(toolBar)
-    {
-    }
+    { }
     // Adds an action that sends actionName (for example "print:") to the controller.
     QAction* addItem(const QString& text, std::string actionName);
     std::vector<QorvCSToolbarItem*> items() override;

@@ -19,8 +19,7 @@ class SidebarCell : public QorvCSOutlineCell {
 public:
     explicit SidebarCell(double height)
         : m_height(height)
-    {
-    }
+    { }
     void setImage(const qorv::Image& image, double side) override
     {
         m_cell.setImage(image.isNull() ? QIcon() : QorvCSIcon(image), QSizeF(side, side));
@@ -43,8 +42,7 @@ const QorvCSOutlineColumn labelColumn { "localisedLabel" };
 QorvCSSidebarDelegate::QorvCSSidebarDelegate(QorvCSOutlineModel& model, QObject* parent)
     : QStyledItemDelegate(parent)
     , m_model(model)
-{
-}
+{ }
 
 QSize QorvCSSidebarDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -62,7 +60,8 @@ void QorvCSSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         return;
     }
     const bool group = m_delegate->isGroupItem(node);
-    const QorvCSOutlineColumn* column = group ? nullptr : (index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn);
+    const QorvCSOutlineColumn* column
+        = group ? nullptr : (index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn);
     const std::string cellKind = m_delegate->dataCellForTableColumn(column, node);
 
     SidebarCell cell(option.rect.height() - 3);
@@ -99,8 +98,8 @@ void QorvCSSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QRectF textRect = QorvCSTextFieldCell::interiorFrame(titleRect, metrics.height());
     painter->setFont(font);
     painter->setPen(color);
-    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-        metrics.elidedText(text, Qt::ElideRight, textRect.width()));
+    painter->drawText(
+        textRect, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(text, Qt::ElideRight, textRect.width()));
     painter->restore();
 }
 
@@ -110,7 +109,8 @@ bool QorvCSSidebarDelegate::editorEvent(
     QorvCSContent* node = m_model.node(index);
     if (!node || !m_delegate)
         return false;
-    const QorvCSOutlineColumn* column = index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn;
+    const QorvCSOutlineColumn* column
+        = index.column() == QorvCSOutlineModel::IncludeColumn ? &includeColumn : &labelColumn;
     // Only an includable node's checkbox reacts to the mouse.
     if (m_delegate->isGroupItem(node) || !m_delegate->shouldTrackCell(column, node))
         return false;

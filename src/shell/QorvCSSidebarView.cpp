@@ -60,7 +60,10 @@ void QorvCSSidebarView::expandItem(QorvCSContent* item, bool expandChildren)
         expand(index);
 }
 
-void QorvCSSidebarView::sizeLastColumnToFit() { header()->setStretchLastSection(true); }
+void QorvCSSidebarView::sizeLastColumnToFit()
+{
+    header()->setStretchLastSection(true);
+}
 
 void QorvCSSidebarView::spanGroupRows()
 {

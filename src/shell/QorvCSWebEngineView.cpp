@@ -33,8 +33,7 @@ public:
     Page(QorvCSWebEngineView* view)
         : QWebEnginePage(QWebEngineProfile::defaultProfile(), view)
         , m_view(view)
-    {
-    }
+    { }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
@@ -104,8 +103,8 @@ std::optional<QorvCSWebView::Point> QorvCSWebEngineView::scrollPosition() const
 void QorvCSWebEngineView::scrollToPoint(Point point)
 {
     m_scroll = point;
-    page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);").arg(point.x).arg(point.y),
-        QWebEngineScript::ApplicationWorld);
+    page()->runJavaScript(
+        QStringLiteral("window.scrollTo(%1, %2);").arg(point.x).arg(point.y), QWebEngineScript::ApplicationWorld);
 }
 
 void QorvCSWebEngineView::searchFor(const std::string& text, bool forward, bool caseSensitive, bool)

@@ -14,10 +14,12 @@ namespace {
 
 QPageLayout pageLayout(const QorvCSPrintJob& job)
 {
-    const QPageSize size(QSizeF(job.paperWidth > 0 ? job.paperWidth : 595.28, job.paperHeight > 0 ? job.paperHeight : 841.89),
+    const QPageSize size(
+        QSizeF(job.paperWidth > 0 ? job.paperWidth : 595.28, job.paperHeight > 0 ? job.paperHeight : 841.89),
         QPageSize::Point, QString(), QPageSize::FuzzyOrientationMatch);
     const QMarginsF margins(job.leftMargin, job.topMargin, job.rightMargin, job.bottomMargin);
-    QPageLayout layout(size, job.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point);
+    QPageLayout layout(
+        size, job.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point);
     layout.setMode(QPageLayout::StandardMode);
     return layout;
 }
@@ -27,10 +29,12 @@ QPageLayout pageLayout(const QorvCSPrintJob& job)
 QorvCSWebPrintOperation::QorvCSWebPrintOperation(QorvCSWebEngineView* view, QWidget* dialogParent)
     : m_view(view)
     , m_dialogParent(dialogParent)
-{
-}
+{ }
 
-QorvCSWebPrintOperation::~QorvCSWebPrintOperation() { disconnect(m_finished); }
+QorvCSWebPrintOperation::~QorvCSWebPrintOperation()
+{
+    disconnect(m_finished);
+}
 
 void QorvCSWebPrintOperation::finish(bool ok, const std::string& reason)
 {
@@ -127,6 +131,7 @@ void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)
     settings.insert_or_assign(std::string(QorvCSPrintImageableX), margins.left());
     settings.insert_or_assign(std::string(QorvCSPrintImageableY), margins.bottom());
     settings.insert_or_assign(std::string(QorvCSPrintImageableWidth), paper.width() - margins.left() - margins.right());
-    settings.insert_or_assign(std::string(QorvCSPrintImageableHeight), paper.height() - margins.top() - margins.bottom());
+    settings.insert_or_assign(
+        std::string(QorvCSPrintImageableHeight), paper.height() - margins.top() - margins.bottom());
     settings.insert_or_assign(std::string(QorvCSPrintOrientation), landscape ? "landscape" : "portrait");
 }

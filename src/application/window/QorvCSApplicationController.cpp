@@ -32,7 +32,10 @@ void QorvCSApplicationController::searchReport(const std::optional<std::string>&
     m_contentWebView->searchFor(*stringValue, true, false, true);
 }
 
-void QorvCSApplicationController::refresh() { updateWebView(); }
+void QorvCSApplicationController::refresh()
+{
+    updateWebView();
+}
 
 std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
 {
@@ -41,7 +44,10 @@ std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
     return report->asHTML();
 }
 
-void QorvCSApplicationController::pauseUpdates() { ++m_pauseStack; }
+void QorvCSApplicationController::pauseUpdates()
+{
+    ++m_pauseStack;
+}
 
 void QorvCSApplicationController::resumeUpdates()
 {
@@ -93,7 +99,8 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
 {
     if (notification.name != QorvCSContentControllerNotificationDidUpdate)
         return;
-    auto node = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
+    auto node
+        = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
     if (m_contentOutline) {
         m_contentOutline->reloadItem(node.get(), true);
         m_contentOutline->expandItem(nullptr, true);

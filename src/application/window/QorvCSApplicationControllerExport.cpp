@@ -8,7 +8,10 @@
 
 namespace {
 
-std::string localized(std::string_view key) { return qorv::Bundle::main().localizedString(key, key); }
+std::string localized(std::string_view key)
+{
+    return qorv::Bundle::main().localizedString(key, key);
+}
 
 std::string fileName(const std::string& path)
 {
@@ -55,7 +58,10 @@ void QorvCSApplicationController::printWithInfo(
     });
 }
 
-void QorvCSApplicationController::printDocument() { printWithInfo({}, true); }
+void QorvCSApplicationController::printDocument()
+{
+    printWithInfo({}, true);
+}
 
 void QorvCSApplicationController::runPageLayout()
 {

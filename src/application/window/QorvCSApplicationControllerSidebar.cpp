@@ -27,7 +27,8 @@ std::string QorvCSApplicationController::dataCellForTableColumn(const QorvCSOutl
     return column ? column->identifier : std::string(labelIdentifier);
 }
 
-void QorvCSApplicationController::willDisplayCell(QorvCSOutlineCell& cell, const QorvCSOutlineColumn* column, QorvCSContent* item)
+void QorvCSApplicationController::willDisplayCell(
+    QorvCSOutlineCell& cell, const QorvCSOutlineColumn* column, QorvCSContent* item)
 {
     cell.setImage({}, 0);
     if (!item)
@@ -41,7 +42,10 @@ void QorvCSApplicationController::willDisplayCell(QorvCSOutlineCell& cell, const
         cell.setStringValue({});
 }
 
-bool QorvCSApplicationController::isGroupItem(QorvCSContent* item) { return item && item->isGroup(); }
+bool QorvCSApplicationController::isGroupItem(QorvCSContent* item)
+{
+    return item && item->isGroup();
+}
 
 bool QorvCSApplicationController::shouldTrackCell(const QorvCSOutlineColumn* column, QorvCSContent* item)
 {

@@ -60,7 +60,7 @@ std::optional<std::string> QorvCSPrivateTemporaryDirectory(std::string& error, c
         error = directory + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    struct stat st {};
+    struct stat st { };
     if (::lstat(directory.c_str(), &st) != 0) {
         error = directory + ": " + std::strerror(errno);
         return std::nullopt;

@@ -9,5 +9,6 @@ public:
     // False when there is no mail program.
     virtual bool isAvailable() const = 0;
     // Opens the message and brings the mail program forward. Returns false when it could not be started.
-    virtual bool composeMessage(const std::string& subject, const std::string& body, const std::string& attachmentPath) = 0;
+    virtual bool composeMessage(const std::string& subject, const std::string& body, const std::string& attachmentPath)
+        = 0;
 };

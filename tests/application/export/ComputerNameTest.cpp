@@ -50,7 +50,7 @@ TEST(PrivateTemporaryDirectory, IsCreatedForTheOwnerOnly)
     std::string error;
     auto dir = QorvCSPrivateTemporaryDirectory(error, base.string());
     ASSERT_TRUE(dir) << error;
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(dir->c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(st.st_uid, ::getuid());

@@ -61,7 +61,10 @@ struct FakeMailComposer : QorvCSMailComposer {
 };
 
 struct FakeAlert : QorvCSAlertPresenter {
-    void showAlert(const std::string& message, const std::string& detail) override { alerts.push_back({ message, detail }); }
+    void showAlert(const std::string& message, const std::string& detail) override
+    {
+        alerts.push_back({ message, detail });
+    }
     std::vector<std::pair<std::string, std::string>> alerts;
 };
 

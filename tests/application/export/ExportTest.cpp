@@ -62,7 +62,9 @@ class ExportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        directory = fs::temp_directory_path() / ("cellsheet-export-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory = fs::temp_directory_path()
+            / ("cellsheet-export-" + std::to_string(::getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(directory);
         fs::create_directories(directory);
         qorv::Bundle::main().setResourceDirectories({ CELLSHEET_SOURCE_RESOURCES });

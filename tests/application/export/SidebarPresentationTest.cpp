@@ -9,8 +9,7 @@ namespace {
 struct RecordingCell : QorvCSOutlineCell {
     explicit RecordingCell(double h)
         : height(h)
-    {
-    }
+    { }
     void setImage(const qorv::Image& i, double s) override
     {
         image = i;
@@ -27,8 +26,7 @@ struct RecordingCell : QorvCSOutlineCell {
 struct ToolbarItem : QorvCSToolbarItem {
     explicit ToolbarItem(std::string a)
         : name(std::move(a))
-    {
-    }
+    { }
     std::string action() const override { return name; }
     void setImage(const qorv::Image& i) override { image = i; }
     std::string name;
