@@ -1,12 +1,14 @@
 #include "QorvCSApplicationController.h"
 
 #include "QorvCSHTMLReport.h"
+#include "QorvCSPowerSourceController.h"
 
 #include "foundation/Assert.h"
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
     setToolbar(nullptr);
+    setPowerSourceController(nullptr);
     setContentController(nullptr);
 }
 
@@ -127,4 +129,16 @@ void QorvCSApplicationController::setContentController(std::shared_ptr<QorvCSCon
         center.addObserver(
             this, [this](const qorv::Notification& n) { contentControllerDidNotify(n); }, std::nullopt,
             m_contentController.get());
+}
+
+const std::shared_ptr<QorvCSPowerSourceController>& QorvCSApplicationController::powerSourceController()
+{
+    if (!m_powerSourceController)
+        setPowerSourceController(std::make_shared<QorvCSPowerSourceController>());
+    return m_powerSourceController;
+}
+
+void QorvCSApplicationController::setPowerSourceController(std::shared_ptr<QorvCSPowerSourceController> controller)
+{
+    m_powerSourceController = std::move(controller);
 }

@@ -98,6 +98,10 @@ public:
     QorvCSWorkspace* workspace() const { return m_workspace; }
     void setWorkspace(QorvCSWorkspace* workspace) { m_workspace = workspace; }
 
+    // A power source controller of the window's own, made on first read; nothing in the window reads it.
+    const std::shared_ptr<QorvCSPowerSourceController>& powerSourceController();
+    void setPowerSourceController(std::shared_ptr<QorvCSPowerSourceController> controller);
+
     QorvCSPrintOperation* printOperation() const { return m_printOperation; }
     void setPrintOperation(QorvCSPrintOperation* operation) { m_printOperation = operation; }
     QorvCSSavePanel* savePanel() const { return m_savePanel; }
@@ -133,6 +137,7 @@ private:
     void alert(const std::string& message, const std::string& detail);
     QorvCSSavePanel::Options savePanelOptions(const std::string& fileType) const;
     std::shared_ptr<QorvCSContentController> m_contentController;
+    std::shared_ptr<QorvCSPowerSourceController> m_powerSourceController;
     bool m_scrollAfterRefresh = false;
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
