@@ -65,6 +65,7 @@ TEST(QorvCSContentComputerGroup, SearchesUntilDataTypesArrive)
 {
     ScopedResources resources;
     resources.setInfo({});
+    resources.write("en.lproj/Localizable.strings", "");
     auto group = idleGroup();
     EXPECT_EQ(group->uniqueID(), "computer");
     EXPECT_TRUE(group->isGroup());
@@ -188,8 +189,10 @@ TEST(QorvCSContentComputerGroup, TheRealInventoryRendersAsOneSectionPerDataType)
         sections += html.substr(at, html.find("</h2>", at) + 5 - at);
     EXPECT_EQ(sections, expectedSections);
 
-    // The software section: described properties in their order, then the rest by name.
+    // The software section: described properties in their order, then the rest by name, under the headings of
+    // the shipped English table.
     const auto software = group->childWithUniqueID("SPSoftwareDataType");
+    EXPECT_EQ(software->localisedLabel(), "System Software Overview");
     const std::string softwareTitle = "<h2>" + QorvCSHTMLReport::escapeString(software->localisedLabel()) + "</h2>";
     const size_t start = html.find(softwareTitle);
     ASSERT_NE(start, std::string::npos);
