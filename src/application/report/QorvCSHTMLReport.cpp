@@ -8,6 +8,7 @@
 #include "foundation/PropertyList.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 namespace {
@@ -78,7 +79,10 @@ const std::vector<qorv::Color>& QorvCSHTMLReport::alternatingRowBackgroundColors
 
 std::string QorvCSHTMLReport::asHTML()
 {
+    // Documents are large and much alike from one rendering to the next: start with the last one's size.
+    static std::atomic<size_t> lastSize[2] {};
     std::string output;
+    output.reserve(lastSize[forExport()]);
     QorvCSHTMLReportState state;
     const qorv::Value pieces = templates(className());
     auto piece = [&](std::string_view key) -> const std::string* {
@@ -113,6 +117,7 @@ std::string QorvCSHTMLReport::asHTML()
             output += *empty;
     if (const std::string* bottom = piece(forExport() ? "export-bottom" : "bottom"))
         output += *bottom;
+    lastSize[forExport()] = output.size();
     return output;
 }
 
@@ -143,11 +148,15 @@ std::string QorvCSHTMLReport::htmlForReportTitle(const QorvCSReportItem& item, Q
 
 std::string QorvCSHTMLReport::escapeString(std::string_view text)
 {
+    // One pass gives the same result as replacing each character over the whole text, ampersand first: no
+    // entity holds a character replaced after it.
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    // One pass gives the same result as replacing each character over the whole text, ampersand first.
-    for (char c : text) {
-        switch (c) {
+    out.reserve(text.size() + 16);
+    size_t copied = 0;
+    for (size_t at = text.find_first_of("&<>\"'/"); at != std::string_view::npos;
+         at = text.find_first_of("&<>\"'/", at + 1)) {
+        out.append(text, copied, at - copied);
+        switch (text[at]) {
         case '&':
             out += "&amp;";
             break;
@@ -163,12 +172,11 @@ std::string QorvCSHTMLReport::escapeString(std::string_view text)
         case '\'':
             out += "&#x27;";
             break;
-        case '/':
-            out += "&#x2F;";
-            break;
         default:
-            out += c;
+            out += "&#x2F;";
         }
+        copied = at + 1;
     }
+    out.append(text, copied);
     return out;
 }

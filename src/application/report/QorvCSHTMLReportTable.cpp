@@ -4,6 +4,10 @@
 
 #include "foundation/Assert.h"
 
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
 namespace {
 
 const std::string* stringEntry(const qorv::Value::Dictionary& record, std::string_view key)
@@ -46,6 +50,146 @@ void markEvery(std::string& html, const std::string& find, const std::string& ma
     html = std::move(out);
 }
 
+// A row's five texts; an absent one (an item without raw text or provider) is nullopt.
+struct RowTexts {
+    std::string_view presentationHeading;
+    std::optional<std::string_view> heading;
+    std::string_view presentationValue;
+    std::optional<std::string_view> provider;
+    std::optional<std::string_view> value;
+};
+
+std::optional<std::string_view> optionalView(const std::optional<std::string>& text)
+{
+    return text ? std::optional<std::string_view>(*text) : std::nullopt;
+}
+
+RowTexts textsOf(const QorvCSReportTablePair& pair)
+{
+    return { pair.heading->title(), optionalView(pair.heading->raw()), pair.value->label(),
+        optionalView(pair.value->provider()), optionalView(pair.value->raw()) };
+}
+
+// The rows of a table, but for their indexes: per row "<tr><th>H</th><td>V" and the escaped "more" text, if any,
+// all in one text.
+struct RenderedRows {
+    struct Row {
+        size_t start = 0, startLength = 0, more = 0, moreLength = 0;
+        bool hasMore = false;
+    };
+    std::string text;
+    std::vector<Row> rows;
+};
+
+// Tables already rendered with the current rule set, by the texts of their rows. The report shows the same
+// tables at every refresh, and each refresh renders twice; a row's markup depends only on its texts and the
+// rules (a pattern's time limit counts steps, not time), so a remembered table is the table. A table whose
+// texts changed (a battery's readings) goes through the rules again. Bounded, and forgotten when the rule set
+// changes.
+class TableMemo {
+public:
+    static TableMemo& shared()
+    {
+        static TableMemo memo;
+        return memo;
+    }
+
+    static std::string keyOf(const QorvCSReportTable::Pairs& pairs)
+    {
+        std::string key;
+        auto add = [&key](const std::optional<std::string_view>& text) {
+            key.push_back(text ? '+' : '-');
+            if (!text)
+                return;
+            key.append(std::to_string(text->size())).push_back(':');
+            key.append(*text);
+        };
+        for (const auto& pair : pairs) {
+            const RowTexts row = textsOf(pair);
+            add(row.presentationHeading);
+            add(row.heading);
+            add(row.presentationValue);
+            add(row.provider);
+            add(row.value);
+        }
+        return key;
+    }
+
+    std::shared_ptr<const RenderedRows> find(const std::vector<uint64_t>& signature, const std::string& key)
+    {
+        std::lock_guard lock(m_mutex);
+        if (signature != m_signature)
+            return nullptr;
+        auto it = m_tables.find(key);
+        return it == m_tables.end() ? nullptr : it->second;
+    }
+
+    void remember(const std::vector<uint64_t>& signature, std::string key, std::shared_ptr<const RenderedRows> rows)
+    {
+        std::lock_guard lock(m_mutex);
+        if (signature != m_signature || m_tables.size() >= capacity) {
+            m_tables.clear();
+            m_signature = signature;
+        }
+        m_tables.insert_or_assign(std::move(key), std::move(rows));
+    }
+
+private:
+    static constexpr size_t capacity = 4096;
+    std::mutex m_mutex;
+    std::vector<uint64_t> m_signature;
+    std::unordered_map<std::string, std::shared_ptr<const RenderedRows>> m_tables;
+};
+
+// Passes one row through the rules and appends its markup.
+void renderRow(const RowTexts& row, QorvCSReportCupelController& rules, RenderedRows& out)
+{
+    // The row's annotation record; an absent text leaves its entry out.
+    qorv::Value::Dictionary record;
+    record.emplace("presentation heading", row.presentationHeading);
+    if (row.heading)
+        record.emplace("heading", *row.heading);
+    record.emplace("presentation value", row.presentationValue);
+    if (row.provider)
+        record.emplace("provider", *row.provider);
+    if (row.value)
+        record.emplace("value", *row.value);
+
+    const qorv::Value::Dictionary result = rules.transform(record);
+
+    const std::string* value = stringEntry(result, "presentation value");
+    std::string valueHTML = value ? QorvCSHTMLReport::escapeString(*value) : std::string();
+    if (auto acronym = result.find("acronym"); acronym != result.end()) {
+        const qorv::Value* find = acronym->second.find("acronym");
+        const qorv::Value* text = acronym->second.find("text");
+        if (find && find->asString() && text && text->asString()) {
+            const std::string escapedFind = QorvCSHTMLReport::escapeString(*find->asString());
+            std::string markup = "<acronym title=\"";
+            markup += QorvCSHTMLReport::escapeString(*text->asString());
+            markup += "\">";
+            markup += escapedFind;
+            markup += "</acronym>";
+            markEvery(valueHTML, escapedFind, markup);
+        }
+    }
+
+    RenderedRows::Row rendered;
+    rendered.start = out.text.size();
+    out.text += "<tr><th>";
+    if (const std::string* heading = stringEntry(result, "presentation heading"))
+        out.text += QorvCSHTMLReport::escapeString(*heading);
+    out.text += "</th><td>";
+    out.text += valueHTML;
+    rendered.startLength = out.text.size() - rendered.start;
+    if (const std::string* more = stringEntry(result, "more")) {
+        rendered.hasMore = true;
+        rendered.more = out.text.size();
+        out.text += QorvCSHTMLReport::escapeString(*more);
+        rendered.moreLength = out.text.size() - rendered.more;
+    }
+    out.rows.push_back(rendered);
+}
+
 } // namespace
 
 std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
@@ -60,55 +204,41 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
     html += "</caption>";
 
     const auto pairs = table->headingValuePairs();
-    for (const auto& pair : *pairs) {
-        state.incrementItemIndex();
+    if (!pairs->empty()) {
+        // The rule set is made, and its files read, on the first row of the rendering.
+        QorvCSReportCupelController& rules = *state.cupels();
+        std::shared_ptr<const RenderedRows> rendered;
+        std::string key;
+        const bool remembers = QorvCSReportCupelController::cachesRules();
+        if (remembers) {
+            key = TableMemo::keyOf(*pairs);
+            rendered = TableMemo::shared().find(rules.signature(), key);
+        }
+        if (!rendered) {
+            auto rows = std::make_shared<RenderedRows>();
+            for (const auto& pair : *pairs)
+                renderRow(textsOf(pair), rules, *rows);
+            rendered = rows;
+            if (remembers)
+                TableMemo::shared().remember(rules.signature(), std::move(key), rendered);
+        }
 
-        // The row's annotation record; an item text that is absent leaves its entry out.
-        qorv::Value::Dictionary record;
-        record.emplace("presentation heading", pair.heading->title());
-        if (pair.heading->raw())
-            record.emplace("heading", *pair.heading->raw());
-        record.emplace("presentation value", pair.value->label());
-        if (pair.value->provider())
-            record.emplace("provider", *pair.value->provider());
-        if (pair.value->raw())
-            record.emplace("value", *pair.value->raw());
-
-        const qorv::Value::Dictionary result = state.cupels()->transform(record);
-
-        const std::string* value = stringEntry(result, "presentation value");
-        std::string valueHTML = value ? escapeString(*value) : std::string();
-        if (auto acronym = result.find("acronym"); acronym != result.end()) {
-            const qorv::Value* find = acronym->second.find("acronym");
-            const qorv::Value* text = acronym->second.find("text");
-            if (find && find->asString() && text && text->asString()) {
-                const std::string escapedFind = escapeString(*find->asString());
-                std::string markup = "<acronym title=\"";
-                markup += escapeString(*text->asString());
-                markup += "\">";
-                markup += escapedFind;
-                markup += "</acronym>";
-                markEvery(valueHTML, escapedFind, markup);
+        html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
+        for (const auto& row : rendered->rows) {
+            state.incrementItemIndex();
+            html.append(rendered->text, row.start, row.startLength);
+            if (row.hasMore) {
+                const std::string index = std::to_string(state.itemIndex());
+                html += " <button onclick=\"$('#more";
+                html += index;
+                html += "').toggle('slow');\">+</button><p class=\"more\" id=\"more";
+                html += index;
+                html += "\">";
+                html.append(rendered->text, row.more, row.moreLength);
+                html += "</p>";
             }
+            html += "</td></tr>";
         }
-        const std::string* heading = stringEntry(result, "presentation heading");
-
-        html += "<tr><th>";
-        if (heading)
-            html += escapeString(*heading);
-        html += "</th><td>";
-        html += valueHTML;
-        if (const std::string* more = stringEntry(result, "more")) {
-            const std::string index = std::to_string(state.itemIndex());
-            html += " <button onclick=\"$('#more";
-            html += index;
-            html += "').toggle('slow');\">+</button><p class=\"more\" id=\"more";
-            html += index;
-            html += "\">";
-            html += escapeString(*more);
-            html += "</p>";
-        }
-        html += "</td></tr>";
     }
     html += "</table>";
     return html;

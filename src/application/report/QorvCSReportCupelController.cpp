@@ -76,6 +76,11 @@ bool QorvCSReportCupelController::cachesRules()
     return cachingRules;
 }
 
+void QorvCSReportCupelController::forgetCachedRules()
+{
+    ruleCache().keepOnly({});
+}
+
 const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
 {
     if (!m_cupels) {
@@ -93,6 +98,12 @@ const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
         setCupels(std::move(loaded));
     }
     return *m_cupels;
+}
+
+const std::vector<uint64_t>& QorvCSReportCupelController::signature()
+{
+    cupels();
+    return m_signature;
 }
 
 void QorvCSReportCupelController::setCupels(Cupels cupels)

@@ -29,15 +29,21 @@ public:
     // A copy of the record after every cupel has been applied to it in order; the argument is not changed.
     qorv::Value::Dictionary transform(const qorv::Value::Dictionary& aSourceDictionary);
 
-    // Rule files are read and compiled once per version of the file (path, size, modification time, inode) and
-    // the transformed records of the current rule set are remembered, so a re-rendering costs little and an edited
-    // rule file still takes effect at the next rendering. Off, every rendering reads the files again and every
-    // application compiles its expression anew: the plain way, kept to measure against and to test that both
-    // agree. Process-wide; on by default.
+    // Rule files are read and compiled once per version of the file (see QorvCSReportFileCache), and the renderer
+    // remembers rows it has rendered with the same rules, so a re-rendering costs little and an edited rule file
+    // still takes effect at the next rendering. Off, every rendering reads the files again and every application
+    // compiles its expression anew: the plain way, kept to measure against and to test that both agree.
+    // Process-wide; on by default.
     static void setCachesRules(bool caches);
     static bool cachesRules();
+    // Forgets every compiled rule, as at start-up: the next rule set reads and compiles its files again.
+    static void forgetCachedRules();
+
+    // Identifies the rules in their order (their serials): two rule sets with the same signature transform every
+    // record alike. Loads the rules first.
+    const std::vector<uint64_t>& signature();
 
 private:
     std::optional<Cupels> m_cupels;
-    std::vector<uint64_t> m_signature; // the rules' serials, in order: what the remembered records belong to
+    std::vector<uint64_t> m_signature;
 };

@@ -6,7 +6,9 @@
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
+#include <atomic>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -151,32 +153,46 @@ std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const 
 {
     if (subject.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         return std::nullopt;
-    if (m_hasTimedOut.load(std::memory_order_acquire)) {
-        std::lock_guard lock(m_matcherMutex);
-        if (m_timedOut.count(subject))
-            return std::nullopt;
-    }
-
-    std::unique_ptr<icu::RegexPattern> literal;
-    const icu::RegexPattern* pattern = m_pattern.get();
     if (m_compilation == Compilation::Literal) {
-        literal = compilePattern(*m_regex);
-        pattern = literal.get();
+        auto pattern = compilePattern(*m_regex);
+        return pattern ? search(*pattern, nullptr, subject) : std::nullopt;
     }
-    if (!pattern)
+    if (!m_pattern)
         return std::nullopt; // does not compile: not reported
 
-    // Reuse the kept matcher unless another thread holds it.
     std::unique_lock lock(m_matcherMutex, std::try_to_lock);
-    std::unique_ptr<icu::RegexMatcher> own;
-    icu::RegexMatcher* matcher = nullptr;
+    if (!lock.owns_lock())
+        return search(*m_pattern, nullptr, subject);
+    if (auto known = m_outcomes.find(subject); known != m_outcomes.end())
+        return known->second;
+    if (!m_matcher) {
+        UErrorCode status = U_ZERO_ERROR;
+        m_matcher.reset(m_pattern->matcher(status));
+        if (U_FAILURE(status))
+            m_matcher.reset();
+    }
+    Groups groups = search(*m_pattern, m_matcher.get(), subject);
+    // Bounded: at most so many subjects or bytes of them (working entries may hold a table), then start over.
+    constexpr size_t outcomesKept = 1024, bytesKept = 1 << 20;
+    if (m_outcomes.size() >= outcomesKept || m_outcomesBytes + subject.size() > bytesKept) {
+        m_outcomes.clear();
+        m_outcomesBytes = 0;
+    }
+    if (subject.size() <= bytesKept / 16) {
+        m_outcomes.emplace(subject, groups);
+        m_outcomesBytes += subject.size();
+    }
+    return groups;
+}
+
+QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
+    const icu::RegexPattern& pattern, icu::RegexMatcher* reusable, const std::string& subject) const
+{
     UErrorCode status = U_ZERO_ERROR;
-    if (lock.owns_lock() && m_compilation == Compilation::Compiled) {
-        if (!m_matcher)
-            m_matcher.reset(pattern->matcher(status));
-        matcher = m_matcher.get();
-    } else {
-        own.reset(pattern->matcher(status));
+    std::unique_ptr<icu::RegexMatcher> own;
+    icu::RegexMatcher* matcher = reusable;
+    if (!matcher) {
+        own.reset(pattern.matcher(status));
         matcher = own.get();
     }
     if (U_FAILURE(status) || !matcher)
@@ -187,15 +203,10 @@ std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const 
     matcher->reset(&text);
     matcher->setTimeLimit(matchTimeLimit, status);
     const bool found = U_SUCCESS(status) && matcher->find(status);
-    std::optional<std::vector<std::string>> groups;
+    Groups groups;
     if (status == U_REGEX_TIME_OUT) {
         logOnce(qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
             m_source.empty() ? std::string("made in code") : m_source, *m_regex));
-        if (!lock.owns_lock())
-            lock.lock();
-        if (m_timedOut.size() < 256)
-            m_timedOut.insert(subject);
-        m_hasTimedOut.store(true, std::memory_order_release);
     } else if (found && U_SUCCESS(status)) {
         groups.emplace();
         const int32_t count = matcher->groupCount();

@@ -2,13 +2,12 @@
 
 #include "foundation/Value.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,10 +72,15 @@ private:
     std::optional<std::string> m_replaceKey;
     std::optional<std::pair<std::string, std::string>> m_acronym; // "find", "text"
 
-    // One matcher kept for reuse (making one costs as much as a search); a second thread makes its own.
+    using Groups = std::optional<std::vector<std::string>>;
+    Groups search(const icu::RegexPattern& pattern, icu::RegexMatcher* reusable, const std::string& subject) const;
+
+    // One matcher kept for reuse (making one costs as much as a search), and the outcome of each short subject
+    // searched so far: rows repeat their keys, and a search depends only on the pattern and the subject (the
+    // time limit counts steps), so a subject is searched once, and one that ran out of time is not searched
+    // again. A thread that finds them busy searches on its own.
     mutable std::mutex m_matcherMutex;
     mutable std::unique_ptr<icu::RegexMatcher> m_matcher;
-    // Subjects that ran out of time: the limit counts steps, so they would again; they are not searched twice.
-    mutable std::atomic<bool> m_hasTimedOut = false;
-    mutable std::set<std::string, std::less<>> m_timedOut;
+    mutable std::unordered_map<std::string, Groups> m_outcomes;
+    mutable size_t m_outcomesBytes = 0;
 };
