@@ -105,4 +105,16 @@ void AudioCollector::collect(const CollectorContext& context, ItemSink& sink) co
     }
 }
 
+std::string AudioCollector::summary(const qorv::Value& item) const
+{
+    std::string text = joinPresent(item, { "spaudio_codec" });
+    if (text.empty())
+        text = joinPresent(item, { "spaudio_device" });
+    for (const auto& [key, label] :
+        { std::pair { "spaudio_outputs", "outputs " }, std::pair { "spaudio_inputs", "inputs " } })
+        if (const auto* value = item.find(key))
+            text += (text.empty() ? "" : "; ") + std::string(label) + value->description();
+    return text;
+}
+
 } // namespace cellsheet::profiler

@@ -76,4 +76,9 @@ void BluetoothCollector::collect(const CollectorContext& context, ItemSink& sink
     }
 }
 
+std::string BluetoothCollector::summary(const qorv::Value& item) const
+{
+    return joinPresent(item, { "controller_chipset", "controller_transport", "controller_state" });
+}
+
 } // namespace cellsheet::profiler

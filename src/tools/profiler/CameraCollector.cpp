@@ -64,4 +64,9 @@ void CameraCollector::collect(const CollectorContext& context, ItemSink& sink) c
     }
 }
 
+std::string CameraCollector::summary(const qorv::Value& item) const
+{
+    return joinPresent(item, { "spcamera_vendor", "spcamera_device_nodes" });
+}
+
 } // namespace cellsheet::profiler

@@ -3,8 +3,10 @@
 #include "Schema.h"
 
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace cellsheet::profiler {
@@ -50,6 +52,20 @@ public:
     virtual std::string_view dataType() const = 0;
     virtual const Schema& schema() const = 0;
     virtual void collect(const CollectorContext& context, ItemSink& sink) const = 0;
+
+    // A collector of devices (a list of things of one kind) tells so and describes one of its items in a line.
+    // The inventory then presents the devices under one overview item with a line per device: a reader that
+    // merges the top-level items into one table (as the application does) shows each device on its own row
+    // instead of mixing their properties.
+    virtual bool listsDevices() const { return false; }
+    virtual std::string summary(const qorv::Value& item) const
+    {
+        (void)item;
+        return {};
+    }
 };
+
+// The texts of the keys an item has, joined with ", ".
+std::string joinPresent(const qorv::Value& item, std::initializer_list<std::string_view> keys);
 
 } // namespace cellsheet::profiler

@@ -2,6 +2,23 @@
 
 namespace cellsheet::profiler {
 
+std::string joinPresent(const qorv::Value& item, std::initializer_list<std::string_view> keys)
+{
+    std::string text;
+    for (const auto key : keys) {
+        const auto* value = item.find(key);
+        if (!value || value->isArray() || value->isDictionary())
+            continue;
+        const std::string part = value->description();
+        if (part.empty())
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += part;
+    }
+    return text;
+}
+
 std::vector<std::shared_ptr<const Collector>> allCollectors()
 {
     return {

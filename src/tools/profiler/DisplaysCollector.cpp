@@ -186,4 +186,11 @@ void DisplaysCollector::collect(const CollectorContext& context, ItemSink& sink)
     }
 }
 
+std::string DisplaysCollector::summary(const qorv::Value& item) const
+{
+    const std::string device = joinPresent(item, { "spdisplays_vendor", "spdisplays_vram" });
+    const std::string displays = joinPresent(item, { "spdisplays_displays" });
+    return device + (device.empty() || displays.empty() ? "" : "; ") + (displays.empty() ? "" : "displays " + displays);
+}
+
 } // namespace cellsheet::profiler

@@ -4,6 +4,7 @@
 #include "HardwareDatabase.h"
 #include "SystemRoot.h"
 
+#include <cctype>
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
@@ -40,6 +41,44 @@ void work(const std::shared_ptr<Job>& job)
     job->ended = std::chrono::steady_clock::now();
     job->endedAt = std::chrono::system_clock::now();
     job->finishedCondition.notify_all();
+}
+
+// "SPNetworkDataType" gives "network_overview".
+std::string overviewName(std::string_view dataType)
+{
+    std::string name(dataType);
+    if (name.rfind("SP", 0) == 0)
+        name.erase(0, 2);
+    if (const size_t at = name.rfind("DataType"); at != std::string::npos)
+        name.erase(at);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name + "_overview";
+}
+
+// The devices of a data type under one overview item with a line per device, keyed by the device's name.
+// The lines are described after the data type's own properties, in the order of the devices.
+void presentDevices(const Collector& collector, qorv::Value::Array& items, qorv::Value& properties)
+{
+    qorv::Value::Dictionary overview { { "_name", overviewName(collector.dataType()) }, { "_items", items } };
+    auto& descriptions = *properties.asDictionary();
+    size_t row = 0;
+    for (const auto& item : items) {
+        std::string name = item.find("_name") ? item.find("_name")->description() : std::string();
+        while (!name.empty() && name.front() == '_')
+            name.erase(0, 1); // a leading underscore would hide the line
+        if (name.empty())
+            name = "Device";
+        std::string key = name;
+        for (int copy = 2; overview.count(key) || descriptions.count(key); ++copy)
+            key = name + " (" + std::to_string(copy) + ")";
+        std::string line = collector.summary(item);
+        if (line.empty() || row >= 900) // three-digit orders run out after 900 lines
+            continue;
+        overview.emplace(key, std::move(line));
+        descriptions.emplace(key, qorv::Value::Dictionary { { "_order", std::to_string(100 + row++) } });
+    }
+    items = qorv::Value::Array { qorv::Value(std::move(overview)) };
 }
 
 qorv::Value::Date dateOf(std::chrono::system_clock::time_point time)
@@ -101,16 +140,19 @@ qorv::Value Inventory::run(const std::vector<std::shared_ptr<const Collector>>& 
             threads[i].detach();
             m_leftWorkBehind = true;
         }
-        const qorv::Value::Array items = job.sink.items();
+        qorv::Value::Array items = job.sink.items();
         if (items.empty())
             continue;
+        qorv::Value properties = job.collector->schema().propertiesFor(items);
+        if (job.collector->listsDevices())
+            presentDevices(*job.collector, items, properties);
         const auto ended = finished ? job.ended : std::chrono::steady_clock::now();
         const auto endedAt = finished ? job.endedAt : std::chrono::system_clock::now();
         qorv::Value::Dictionary dataType {
             { "_dataType", std::string(job.collector->dataType()) },
             { "_detailLevel", std::string(nameOf(m_level)) },
             { "_items", items },
-            { "_properties", job.collector->schema().propertiesFor(items) },
+            { "_properties", properties },
             { "_timeStamp", dateOf(endedAt) },
             { "_SPCompletionInterval", std::chrono::duration<double>(ended - job.started).count() },
         };

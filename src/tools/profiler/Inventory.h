@@ -18,7 +18,8 @@ class SystemRoot;
 // "_timeStamp", "_SPCompletionInterval" (seconds), "_detailLevel". Each collector runs on a thread of its own, so
 // the collectors overlap and none can hold the others up; whatever has not finished when the time budget ends is
 // left running detached, and its data type carries the items it finished and "_timedOut". A data type without
-// items is left out.
+// items is left out. The devices of a collector that lists devices go under one overview item
+// ("network_overview") that also holds a line per device, named as the device.
 class Inventory {
 public:
     Inventory(

@@ -99,4 +99,14 @@ void NVMeCollector::collect(const CollectorContext& context, ItemSink& sink) con
     }
 }
 
+std::string NVMeCollector::summary(const qorv::Value& item) const
+{
+    std::string text;
+    if (const auto* disks = item.find("_items"))
+        for (const auto& disk : *disks->asArray())
+            text += (text.empty() ? "" : ", ") + joinPresent(disk, { "_name", "size" });
+    const std::string link = joinPresent(item, { "spnvme_link_width", "spnvme_link_speed" });
+    return text + (link.empty() ? "" : (text.empty() ? "" : "; ") + std::string("link ") + link);
+}
+
 } // namespace cellsheet::profiler

@@ -145,4 +145,9 @@ void NetworkCollector::collect(const CollectorContext& context, ItemSink& sink) 
     }
 }
 
+std::string NetworkCollector::summary(const qorv::Value& item) const
+{
+    return joinPresent(item, { "type", "state", "speed", "ipv4_addresses" });
+}
+
 } // namespace cellsheet::profiler

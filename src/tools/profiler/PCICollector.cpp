@@ -94,4 +94,9 @@ void PCICollector::collect(const CollectorContext& context, ItemSink& sink) cons
     }
 }
 
+std::string PCICollector::summary(const qorv::Value& item) const
+{
+    return joinPresent(item, { "sppci_device_type", "sppci_vendor", "sppci_slot_name" });
+}
+
 } // namespace cellsheet::profiler

@@ -128,7 +128,8 @@ std::optional<std::string> health(const Attributes& attributes, std::optional<do
     return std::nullopt;
 }
 
-void addBattery(Item& item, const Attributes& attributes, bool onAC, bool isUPS)
+// onAC: whether the system runs on an adapter; nullopt for a peripheral's battery, which powers only itself.
+void addBattery(Item& item, const Attributes& attributes, std::optional<bool> onAC, bool isUPS)
 {
     const bool present = number(attributes, "present").value_or(1) != 0;
     const std::string status = text(attributes, "status").value_or("Unknown");
@@ -138,7 +139,8 @@ void addBattery(Item& item, const Attributes& attributes, bool onAC, bool isUPS)
         return;
     }
     const bool discharging = status == "Discharging";
-    item.set("sppower_power_source_state", (isUPS ? !discharging : onAC) ? "AC Power" : "Battery Power");
+    if (isUPS || onAC)
+        item.set("sppower_power_source_state", (isUPS ? !discharging : *onAC) ? "AC Power" : "Battery Power");
     item.set("sppower_battery_status", status);
     item.set("sppower_battery_is_charging", status == "Charging" ? "Yes" : "No");
     item.set("sppower_battery_fully_charged", status == "Full" ? "Yes" : "No");
@@ -275,9 +277,24 @@ void PowerCollector::collect(const CollectorContext& context, ItemSink& sink) co
         if (type == "Power Adapter")
             addAdapter(item, supply.attributes, supply.type);
         else
-            addBattery(item, supply.attributes, onAC, type == "UPS");
+            addBattery(item, supply.attributes, supply.device ? std::nullopt : std::optional(onAC), type == "UPS");
         sink.add(item);
     }
+}
+
+std::string PowerCollector::summary(const qorv::Value& item) const
+{
+    if (const auto* type = item.find("sppower_type"); type && type->description() == "Power Adapter") {
+        const auto* connected = item.find("sppower_battery_charger_connected");
+        const bool isConnected = connected && connected->description() == "Yes";
+        const std::string text = joinPresent(item, { "sppower_ac_charger_family", "sppower_ac_charger_watts" });
+        return text + (text.empty() ? "" : ", ") + (isConnected ? "connected" : "not connected");
+    }
+    std::string text = joinPresent(
+        item, { "sppower_battery_state_of_charge", "sppower_battery_status", "sppower_power_source_state" });
+    if (const auto* health = item.find("sppower_battery_health"))
+        text += (text.empty() ? "" : ", ") + std::string("condition ") + health->description();
+    return text;
 }
 
 } // namespace cellsheet::profiler

@@ -178,4 +178,25 @@ void StorageCollector::collect(const CollectorContext& context, ItemSink& sink) 
     }
 }
 
+std::string StorageCollector::summary(const qorv::Value& item) const
+{
+    std::string text;
+    if (item.find("mount_point")) {
+        // A volume: "ext4, 81.05 GB free of 270.55 GB".
+        text = joinPresent(item, { "file_system", "protocol" });
+        const auto* free = item.find("free_space");
+        const auto* size = item.find("size");
+        if (free && size)
+            text += (text.empty() ? "" : ", ") + free->description() + " free of " + size->description();
+        if (const auto* writable = item.find("writable"); writable && writable->description() == "No")
+            text += ", read-only";
+        return text;
+    }
+    // A disk: "512.11 GB, Solid State, NVMe".
+    text = joinPresent(item, { "size", "medium_type", "protocol" });
+    if (const auto* removable = item.find("removable_media"); removable && removable->description() == "Yes")
+        text += ", removable";
+    return text;
+}
+
 } // namespace cellsheet::profiler

@@ -207,4 +207,22 @@ void USBCollector::collect(const CollectorContext& context, ItemSink& sink) cons
         sink.add(builder.item(bus));
 }
 
+std::string USBCollector::summary(const qorv::Value& item) const
+{
+    // A bus: the devices on it, hubs and what hangs from them included, in tree order.
+    std::vector<std::string> names;
+    const auto collect = [&names](const qorv::Value& parent, const auto& self) -> void {
+        if (const auto* children = parent.find("_items"))
+            for (const auto& child : *children->asArray()) {
+                names.push_back(child.find("_name")->description());
+                self(child, self);
+            }
+    };
+    collect(item, collect);
+    const std::string speed = joinPresent(item, { "device_speed" });
+    if (names.empty())
+        return speed + (speed.empty() ? "" : ", ") + "no devices";
+    return speed + (speed.empty() ? "" : ": ") + Text::join(names, ", ");
+}
+
 } // namespace cellsheet::profiler

@@ -41,6 +41,15 @@ const qorv::Value* itemNamed(const qorv::Value& items, std::string_view name)
     return nullptr;
 }
 
+// The devices of a data type that lists devices: the items under its overview item.
+const qorv::Value::Array& devices(const qorv::Value& inventory, std::string_view name)
+{
+    static const qorv::Value::Array none;
+    const auto* overview = firstItem(inventory, name);
+    const auto* items = overview ? overview->find("_items") : nullptr;
+    return items ? *items->asArray() : none;
+}
+
 struct Expectation {
     const char* dataType;
     const char* item; // _name of the item
@@ -139,12 +148,32 @@ TEST(ProfilerFakeMachine, Laptop)
             { "SPCameraDataType", "Integrated Camera", "spcamera_device_nodes", "/dev/video0, /dev/video1" },
         });
     // Power adapters: the mains supply and the USB-C charger with its rated power.
-    const auto* power = dataType(inventory, "SPPowerDataType")->find("_items")->asArray();
-    ASSERT_EQ(power->size(), 4u);
-    EXPECT_EQ(property(&(*power)[3], "sppower_ac_charger_family"), "USB-C PD");
-    EXPECT_EQ(property(&(*power)[3], "sppower_ac_charger_watts"), "65 W (rated)");
+    const auto& power = devices(inventory, "SPPowerDataType");
+    ASSERT_EQ(power.size(), 4u);
+    EXPECT_EQ(property(&power[3], "sppower_ac_charger_family"), "USB-C PD");
+    EXPECT_EQ(property(&power[3], "sppower_ac_charger_watts"), "65 W (rated)");
     // The snap's squashfs, /proc, tmpfs and the bind mount of the root volume are no volumes.
-    EXPECT_EQ(dataType(inventory, "SPStorageDataType")->find("_items")->asArray()->size(), 6u);
+    EXPECT_EQ(devices(inventory, "SPStorageDataType").size(), 6u);
+    // A reader that merges the top-level items sees one line per device, named as the device.
+    expectAll(inventory,
+        {
+            { "SPPowerDataType", "power_overview", "InternalBattery-0", "58%, Charging, AC Power, condition Good" },
+            { "SPPowerDataType", "power_overview", "MX Master 3", "70%, Discharging" },
+            { "SPPowerDataType", "power_overview", "Power Adapter", "Mains, connected" },
+            { "SPPowerDataType", "power_overview", "Power Adapter (2)", "USB-C PD, 65 W (rated), connected" },
+            { "SPStorageDataType", "storage_overview", "/", "ext4, 123.46 GB free of 502 GB" },
+            { "SPStorageDataType", "storage_overview", "USB STICK", "vfat, 31 GB free of 32 GB, read-only" },
+            { "SPStorageDataType", "storage_overview", "SanDisk Ultra Fit", "30.75 GB, Rotational, USB, removable" },
+            { "SPNetworkDataType", "network_overview", "wlp0s20f3", "Wi-Fi, Up, 192.168.1.23/24" },
+            { "SPUSBDataType", "usb_overview", "USB 2.0 Bus 1",
+                "High Speed (480 Mb/s): USB Receiver, Integrated Camera, AX201 Bluetooth" },
+            { "SPAudioDataType", "audio_overview", "sof-hda-dsp",
+                "Realtek ALC287, Intel Tigerlake HDMI; outputs HDA Analog, HDMI1; inputs HDA Analog, DMIC" },
+        });
+    for (const char* name : { "SPHardwareDataType", "SPSoftwareDataType", "SPMemoryDataType" })
+        EXPECT_EQ(dataType(inventory, name)->find("_items")->asArray()->size(), 1u) << name;
+    const auto* rows = dataType(inventory, "SPPowerDataType")->find("_properties");
+    EXPECT_EQ(rows->find("InternalBattery-0")->find("_order")->description(), "101"); // in the devices' order
 }
 
 TEST(ProfilerFakeMachine, Desktop)
@@ -187,7 +216,7 @@ TEST(ProfilerFakeMachine, Desktop)
             { "SPAudioDataType", "HD-Audio Generic", "spaudio_outputs", "HDMI 0" },
         });
     // Loop and zram devices are no disks; the home subvolume repeats the root volume.
-    EXPECT_EQ(dataType(inventory, "SPStorageDataType")->find("_items")->asArray()->size(), 4u);
+    EXPECT_EQ(devices(inventory, "SPStorageDataType").size(), 4u);
     for (const char* absent : { "SPUSBDataType", "SPBluetoothDataType", "SPCameraDataType" })
         EXPECT_FALSE(dataType(inventory, absent)) << absent;
 }
@@ -246,8 +275,8 @@ TEST(ProfilerFakeMachine, BrokenFilesGiveLessButNeverBadOutput)
         });
     for (const char* absent : { "SPMemoryDataType", "SPNVMeDataType", "SPAudioDataType" })
         EXPECT_FALSE(dataType(inventory, absent)) << absent;
-    EXPECT_EQ(dataType(inventory, "SPPCIDataType")->find("_items")->asArray()->size(), 1u);
-    EXPECT_EQ(dataType(inventory, "SPPowerDataType")->find("_items")->asArray()->size(), 2u); // not the "Gizmo"
+    EXPECT_EQ(devices(inventory, "SPPCIDataType").size(), 1u);
+    EXPECT_EQ(devices(inventory, "SPPowerDataType").size(), 2u); // not the "Gizmo"
 }
 
 TEST(ProfilerFakeMachine, DetailLevelsHideWhatIdentifiesTheMachine)
@@ -274,7 +303,8 @@ TEST(ProfilerFakeMachine, DetailLevelsHideWhatIdentifiesTheMachine)
         EXPECT_FALSE(property(firstItem(full, c.dataType), c.key).empty()) << c.key;
     }
     // Addresses and serials nested deeper are hidden too.
-    const auto* wifi = dataType(mini, "SPNetworkDataType")->find("_items")->at(2);
+    const auto* wifi = &devices(mini, "SPNetworkDataType").at(2);
+    EXPECT_EQ(property(firstItem(mini, "SPNetworkDataType"), "wlp0s20f3"), "Wi-Fi, Up"); // no address in the line
     EXPECT_EQ(property(wifi, "_name"), "wlp0s20f3");
     EXPECT_EQ(property(wifi, "mac_address"), "");
     EXPECT_EQ(property(wifi, "ipv4_addresses"), "");

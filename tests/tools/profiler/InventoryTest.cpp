@@ -61,6 +61,27 @@ public:
     }
 };
 
+// Lists `count` devices, some with the same name.
+class ManyDevicesCollector final : public Collector {
+public:
+    explicit ManyDevicesCollector(size_t count)
+        : m_count(count)
+    { }
+    std::string_view dataType() const override { return "SPGadgetDataType"; }
+    const Schema& schema() const override { return testSchema; }
+    void collect(const CollectorContext& context, ItemSink& sink) const override
+    {
+        for (size_t i = 0; i < m_count; ++i)
+            sink.add(Item(testSchema, context.level, i < 2 ? "_twin" : "gadget " + std::to_string(i))
+                         .set("step", static_cast<int64_t>(i)));
+    }
+    bool listsDevices() const override { return true; }
+    std::string summary(const qorv::Value& item) const override { return "step " + item.find("step")->description(); }
+
+private:
+    size_t m_count;
+};
+
 std::shared_ptr<SystemRoot> fakeRoot(const char* machine)
 {
     return std::make_shared<SystemRoot>(std::string(PROFILER_TEST_DATA) + "/" + machine);
@@ -162,4 +183,24 @@ TEST(ProfilerSystemRoot, ReadsOnlyRegularFilesWithinTheTree)
     EXPECT_EQ(root.userID(), 1000u);
     const auto names = root.list("/sys/class/net");
     EXPECT_EQ(names, (std::vector<std::string> { "docker0", "enp0s31f6", "lo", "wlp0s20f3" }));
+}
+
+TEST(ProfilerInventory, DevicesGoUnderAnOverviewWithALinePerDevice)
+{
+    Inventory inventory(fakeRoot("vm"), DetailLevel::Full);
+    const qorv::Value result = inventory.run({ std::make_shared<ManyDevicesCollector>(950) });
+    EXPECT_EQ(shapeProblems(result), std::vector<std::string> {});
+    const auto* overview = firstItem(result, "SPGadgetDataType");
+    ASSERT_TRUE(overview);
+    EXPECT_EQ(property(overview, "_name"), "gadget_overview");
+    EXPECT_EQ(overview->find("_items")->asArray()->size(), 950u); // every device, in full
+    // Names made unique and visible; lines stop where three-digit orders run out.
+    EXPECT_EQ(property(overview, "twin"), "step 0");
+    EXPECT_EQ(property(overview, "twin (2)"), "step 1");
+    EXPECT_EQ(property(overview, "gadget 899"), "step 899");
+    EXPECT_EQ(property(overview, "gadget 900"), "");
+    const auto* properties = dataType(result, "SPGadgetDataType")->find("_properties");
+    EXPECT_EQ(properties->find("twin")->find("_order")->description(), "100");
+    EXPECT_EQ(properties->find("gadget 899")->find("_order")->description(), "999");
+    EXPECT_TRUE(properties->find("step")); // the devices' own property
 }
