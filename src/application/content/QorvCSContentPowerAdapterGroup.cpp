@@ -44,7 +44,8 @@ void QorvCSContentPowerAdapterGroup::didObservePowerSourceController(
 
 void QorvCSContentPowerAdapterGroup::updateChildrenWithPowerSourceController()
 {
-    setChildren(childrenWithPowerAdapter(powerSourceController()->powerAdapter()));
+    const auto& controller = powerSourceController();
+    setChildren(childrenWithPowerAdapter(controller ? controller->powerAdapter() : nullptr));
     postDidChangeNotification();
 }
 

@@ -33,7 +33,7 @@ std::optional<std::string> rowText(const qorv::Value& value)
 } // namespace
 
 QorvCSContentPowerSource::QorvCSContentPowerSource(std::shared_ptr<QorvCSPowerSource> aPowerSource)
-    : QorvCSContent(checked(aPowerSource).uniqueID().description(), aPowerSource->name())
+    : QorvCSContent(checked(aPowerSource).uniqueID().description(), checked(aPowerSource).name())
 {
     setPowerSource(std::move(aPowerSource));
 }

@@ -45,7 +45,8 @@ void QorvCSContentPowerSourceGroup::didObservePowerSourceController(const std::s
 
 void QorvCSContentPowerSourceGroup::updateChildrenWithPowerSourceController()
 {
-    auto sources = powerSourceController()->sources();
+    const auto& controller = powerSourceController();
+    auto sources = controller ? controller->sources() : nullptr;
     setChildren(childrenWithPowerSources(sources ? *sources : QorvCSPowerSourceController::Sources {}));
     postDidChangeNotification();
 }
