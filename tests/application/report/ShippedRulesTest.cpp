@@ -2,6 +2,8 @@
 #include "QorvCSReportCupelController.h"
 #include "ReportTestSupport.h"
 
+#include "foundation/Bundle.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -44,6 +46,7 @@ const std::vector<Case>& cases()
         { { "current_now", "-1500000" }, "-1.50 " + ampere, "usually positive while the battery charges",
             { "869-sysfs-current", "640-more-current-sign" } },
         { { "constant_charge_current_max", "3000000" }, "3.00 " + ampere, "", { "990-kind-sysfs-quantity" } },
+        { { "precharge_current", "256000" }, "0.25 " + ampere, "", {} },
         { { "charge_full", "4500000" }, "4.50 " + ampereHour, "holds today when it is fully charged",
             { "868-sysfs-charge", "669-more-full-capacity" } },
         { { "charge_full_design", "5000000" }, "5.00 " + ampereHour, "held when it was new",
@@ -225,4 +228,19 @@ TEST_F(ShippedRules, CachedAndPlainRuleSetsRenderTheSameDocument)
     QorvCSReportCupelController::setCachesRules(true);
     EXPECT_EQ(cached, plain);
     EXPECT_EQ(again, plain);
+}
+
+TEST_F(ShippedRules, HeadingsDoNotNameTheUnitsTheRulesConvert)
+{
+    // A heading "Voltage Now (µV)" above "12.78 V" would contradict the value.
+    qorv::Bundle::main().setLanguages({ "en" });
+    for (const auto& c : cases()) {
+        const auto [cell, more] = render(c.row, nullptr);
+        if (cell == QorvCSHTMLReport::escapeString(c.row.value) || c.row.heading.find('_') == std::string::npos)
+            continue;
+        const std::string heading = qorv::Bundle::main().localizedString("QorvCSContentPowerSource." + c.row.heading);
+        for (const char* unit : { "(µV)", "(µA)", "(µAh)", "(µWh)", "(µW)", "(0.1 °C)", "(%)" })
+            EXPECT_EQ(heading.find(unit), std::string::npos) << c.row.heading << ": " << heading;
+    }
+    qorv::Bundle::main().setLanguages(qorv::Bundle::preferredLanguages());
 }
