@@ -31,17 +31,6 @@ std::string nameOf(const Value& description)
 
 } // namespace
 
-TEST_F(PowerSourceBridgeTest, ReadsTheLiveSystem)
-{
-    fake.addSupply("BAT0", laptopBattery());
-    fake.addSupply("AC", mainsAdapter());
-    QorvCSPowerSourceBridge bridge;
-    ASSERT_EQ(bridge.rawPowerSources().size(), 1u);
-    EXPECT_EQ(nameOf(bridge.rawPowerSources()[0]), "InternalBattery-0");
-    EXPECT_EQ(*bridge.rawPowerAdapter().find("FamilyCode"), Value("Mains"));
-    EXPECT_FALSE(bridge.debugPathFor("PowerSources").has_value());
-}
-
 TEST_F(PowerSourceBridgeTest, DiagnosticFilesOverrideLiveReadingsEachOnItsOwn)
 {
     fake.addSupply("BAT0", laptopBattery());

@@ -293,14 +293,3 @@ TEST_F(PowerContentTreeTest, UnpluggingShowsThePlaceholderAndPluggingInMakesANew
     EXPECT_NE(replugged, plugged);
     EXPECT_TRUE(replugged->image().path.ends_with("/power-adapter.svg"));
 }
-
-TEST_F(PowerContentTreeTest, DebugDictionaryCarriesTheRawDescription)
-{
-    fake.addSupply("AC", mainsAdapter());
-    makeTree();
-    auto debug = adapterGroup->debug();
-    EXPECT_EQ(*debug.find("class"), Value("QorvCSContentPowerAdapterGroup"));
-    const Value& adapterDebug = *debug.find("children")->at(0);
-    EXPECT_EQ(*adapterDebug.find("uniqueID"), Value("powerAdaptor"));
-    EXPECT_EQ(*adapterDebug.find("powerSource")->find("FamilyCode"), Value("Mains"));
-}

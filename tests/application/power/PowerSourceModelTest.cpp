@@ -112,27 +112,6 @@ TEST_F(PowerSourceControllerTest, EveryRefreshAnnouncesBothKeysWithNewObjects)
     EXPECT_EQ(controller.sources()->at(0)->rawSource(), before->at(0)->rawSource());
 }
 
-TEST_F(PowerSourceControllerTest, FollowsTheBridgeFromNoHardwareToBatteryAndAdapterAndBack)
-{
-    QorvCSPowerSourceController controller;
-    ASSERT_TRUE(controller.sources());
-    EXPECT_TRUE(controller.sources()->empty());
-    EXPECT_FALSE(controller.powerAdapter());
-    KeyRecorder recorder(controller);
-
-    const std::string adapter = fake.addSupply("AC", mainsAdapter());
-    fake.uevent(adapter, "add");
-    fake.uevent(fake.addSupply("BAT0", laptopBattery()), "add");
-    ASSERT_TRUE(runMainLoopUntil([&] { return controller.powerAdapter() && controller.sources()->size() == 1; }));
-
-    recorder.keys.clear();
-    fake.setAttribute(adapter, "online", "0");
-    fake.uevent(adapter, "change");
-    ASSERT_TRUE(runMainLoopUntil([&] { return !recorder.keys.empty(); }));
-    EXPECT_FALSE(controller.powerAdapter()) << "unplugged";
-    EXPECT_EQ(recorder.keys, (std::vector<std::string> { "sources", "powerAdapter" }));
-}
-
 TEST_F(PowerSourceControllerTest, RefreshesOnANoticeFromAnyBridge)
 {
     QorvCSPowerSourceController controller;

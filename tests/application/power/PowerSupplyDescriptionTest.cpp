@@ -69,19 +69,17 @@ TEST_F(PowerSupplyDescriptionTest, BatteryOnItsOwnPower)
 TEST_F(PowerSupplyDescriptionTest, MainsAdapterOnline)
 {
     fake.addSupply("BAT0", laptopBattery());
-    fake.addSupply("AC", mainsAdapter());
+    const std::string mains = fake.addSupply("AC", mainsAdapter());
     auto list = sources();
     ASSERT_EQ(list.size(), 1u) << "an adapter is not a power source";
     expectKeys(list[0], { { "Power Source State", "AC Power" } });
     expectKeys(adapter(),
         { { "FamilyCode", "Mains" }, { "Description", "AC" }, { "online", "1" }, { "Name", Value() },
             { "SerialNumber", Value() }, { "Watts", Value() } });
-}
 
-TEST_F(PowerSupplyDescriptionTest, OfflineMainsIsNoAdapter)
-{
-    fake.addSupply("AC", mainsAdapter("0"));
-    EXPECT_TRUE(adapter().isNull());
+    fake.setAttribute(mains, "online", "0");
+    EXPECT_TRUE(adapter().isNull()) << "unplugged";
+    expectKeys(sources()[0], { { "Power Source State", "Battery Power" } });
 }
 
 TEST_F(PowerSupplyDescriptionTest, USBPowerDeliveryAdapter)
@@ -182,6 +180,19 @@ TEST_F(PowerSupplyDescriptionTest, ChargeBasedBatteryCharging)
             { "Cycle Count", Value() } });
 }
 
+TEST_F(PowerSupplyDescriptionTest, TimeToEmptyFromTheKernelOrFromTheRate)
+{
+    const std::pair<FakePowerSupplies::Attributes, int64_t> cases[]
+        = { { { { "time_to_empty_now", "7260" } }, 121 }, { { { "power_now", "0" } }, -1 } };
+    for (const auto& [changes, minutes] : cases) {
+        FakePowerSupplies bed;
+        const std::string path = bed.addSupply("BAT0", laptopBattery());
+        for (const auto& [key, value] : changes)
+            bed.setAttribute(path, key, value);
+        expectKeys(sources()[0], { { "Time to Empty", minutes } });
+    }
+}
+
 TEST_F(PowerSupplyDescriptionTest, HealthFromWear)
 {
     const std::pair<std::string, std::string> cases[]
@@ -193,24 +204,6 @@ TEST_F(PowerSupplyDescriptionTest, HealthFromWear)
                 { "health", "Unknown" } });
         expectKeys(sources()[0], { { "BatteryHealth", health } });
     }
-}
-
-TEST_F(PowerSupplyDescriptionTest, KernelTimesWinOverEstimates)
-{
-    auto attributes = laptopBattery();
-    attributes.push_back({ "time_to_empty_now", "7260" });
-    fake.addSupply("BAT0", attributes);
-    expectKeys(sources()[0], { { "Time to Empty", 121 } });
-}
-
-TEST_F(PowerSupplyDescriptionTest, UnknownRateGivesMinusOne)
-{
-    auto attributes = laptopBattery();
-    for (auto& [key, value] : attributes)
-        if (key == "power_now")
-            value = "0";
-    fake.addSupply("BAT0", attributes);
-    expectKeys(sources()[0], { { "Time to Empty", -1 } });
 }
 
 // The example resource sets hold what the live code would describe for their attribute files, so the report
