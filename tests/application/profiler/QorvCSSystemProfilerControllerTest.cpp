@@ -76,20 +76,8 @@ TEST(QorvCSSystemProfilerController, PublishesTheToolsDataTypesOnceOnTheMainRunL
 
 TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
 {
-    // A large document while standard error fills up; a binary property list; valid output with a failure status.
+    // 3.1 MB of output while 2 MB fill standard error; a binary property list; valid output with a failure status.
     ScopedResources resources;
-    Value::Array many;
-    for (int i = 0; i < 6000; ++i) {
-        Value::Dictionary item { { "_name", "disk" + std::to_string(i) } };
-        for (int p = 0; p < 20; ++p)
-            item.emplace("property_" + std::to_string(p), "value of property " + std::to_string(p));
-        many.push_back(
-            Value::Dictionary { { "_dataType", "SPDisk" + std::to_string(i) }, { "_items", Value::Array { item } } });
-    }
-    many.push_back(Value("not a data type"));
-    resources.write("many.xml", qorv::PropertyList::toXML(many));
-    ASSERT_GT(std::filesystem::file_size(resources.path("many.xml")), 5'000'000u);
-
     struct Case {
         std::vector<std::string> command;
         size_t count;
@@ -97,7 +85,6 @@ TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
     };
     const Case cases[] = {
         { { fakeProfiler, "noisy", realFixture }, 42, "SPParallelATADataType" },
-        { { fakeProfiler, "print", resources.path("many.xml") }, 6000, "SPDisk0" },
         { { fakeProfiler, "print", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
         { { fakeProfiler, "fail", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
     };
@@ -189,22 +176,6 @@ TEST(QorvCSSystemProfilerController, DestructionEndsARunningTool)
     EXPECT_FALSE(processExists(pid));
     qorv::RunLoop::main().runOnce(50ms);
     EXPECT_TRUE(log.lines().empty()) << "ending the run on purpose is not a failure";
-}
-
-TEST(QorvCSSystemProfilerController, DestructionDropsAResultStillOnItsWay)
-{
-    ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "print", profilerData + "/software.bplist" });
-    int changes = 0;
-    {
-        QorvCSSystemProfilerController controller;
-        Observed observed(controller);
-        // Let the run finish and queue its result, but do not run the main loop.
-        std::this_thread::sleep_for(300ms);
-        changes = observed.changes;
-    }
-    qorv::RunLoop::main().runOnce(50ms);
-    EXPECT_EQ(changes, 0);
 }
 
 TEST(QorvCSSystemProfilerController, TheDebugProfileStandsInForTheTool)
