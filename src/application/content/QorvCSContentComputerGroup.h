@@ -24,6 +24,8 @@ public:
     static std::shared_ptr<QorvCSContentComputerGroup> contentWithUniqueID(std::string aUniqueID, std::string aLabel);
 
     std::string_view className() const override { return "QorvCSContentComputerGroup"; }
+    // The inventory is still coming while the profiler run has neither published nor failed.
+    bool isWaitingForData() const override { return m_systemProfiler && !m_systemProfiler->isFinished(); }
 
     void updateChildrenWithSystemProfiler();
     std::shared_ptr<Children> childrenWithDataTypes(const QorvCSSystemProfilerController::DataTypes* dataTypes);
