@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -176,6 +177,23 @@ TEST(QorvCSSystemProfilerController, DestructionEndsARunningTool)
     EXPECT_FALSE(processExists(pid));
     qorv::RunLoop::main().runOnce(50ms);
     EXPECT_TRUE(log.lines().empty()) << "ending the run on purpose is not a failure";
+}
+
+TEST(QorvCSSystemProfilerController, AResultArrivingAfterDestructionIsDropped)
+{
+    ScopedResources resources;
+    resources.setInfo({ fakeProfiler, "print", profilerData + "/software.bplist" });
+    qorv::RunLoop::main().runOnce(0ms);
+    int changes = 0;
+    {
+        QorvCSSystemProfilerController controller;
+        controller.addObserver(&changes, "dataTypes", [&changes](auto, auto) { ++changes; });
+        // The run loop's wake descriptor turns readable once the result is queued.
+        pollfd queued { qorv::RunLoop::main().wakeFd(), POLLIN, 0 };
+        ASSERT_EQ(::poll(&queued, 1, 30000), 1);
+    }
+    qorv::RunLoop::main().runOnce(0ms);
+    EXPECT_EQ(changes, 0);
 }
 
 TEST(QorvCSSystemProfilerController, TheDebugProfileStandsInForTheTool)
