@@ -121,6 +121,11 @@ const std::vector<Case>& cases()
                 + "_PPS",
             "", {} },
         { { "Name", "InternalBattery-0" }, "InternalBattery-0", "", {} },
+        // Letters that only look like an abbreviation stay as they are.
+        { { "ethernet_address", "AC:DE:48:00:11:22", "en0" }, "AC:DE:48:00:11:22", "", {} },
+        { { "ethernet_address", "AC-DE-48-00-11-22", "en0" }, "AC-DE-48-00-11-22", "", {} },
+        { { "machine_model", "MACBOOK", "hardware_overview" }, "MACBOOK", "", {} },
+        { { "FamilyCode", "USB-C PD", "USB-C PD Adapter" }, acronym("Universal Serial Bus", "USB") + "-C PD", "", {} },
         // The inventory.
         { { "size_in_bytes", "249661751296", "disk0s2" }, "249.66 " + gigabyte, "",
             { "982-kind-bytes", "832-size-GB" } },
