@@ -2,6 +2,9 @@
 
 namespace qorv {
 
-void raiseAssertion(std::string message) { throw AssertionFailure(message); }
+void raiseAssertion(std::string message)
+{
+    throw AssertionFailure(message);
+}
 
 } // namespace qorv

@@ -51,6 +51,7 @@ private:
 
 // Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and
 // sets error to "line N: reason".
-std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(std::string_view text, std::string& error);
+std::optional<std::map<std::string, std::string, std::less<>>> parseStringsFile(
+    std::string_view text, std::string& error);
 
 } // namespace qorv

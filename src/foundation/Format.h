@@ -15,53 +15,41 @@ class FormatArgument {
 public:
     FormatArgument(const Value& v)
         : m_value(v)
-    {
-    }
+    { }
     FormatArgument(std::string_view s)
         : m_value(Value(s))
-    {
-    }
+    { }
     FormatArgument(const std::string& s)
         : m_value(Value(s))
-    {
-    }
+    { }
     FormatArgument(const char* s)
         : m_value(Value(s))
-    {
-    }
+    { }
     FormatArgument(int i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(long i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(long long i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(unsigned i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(unsigned long i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(unsigned long long i)
         : m_value(Value(i))
-    {
-    }
+    { }
     FormatArgument(double d)
         : m_value(Value(d))
-    {
-    }
+    { }
     FormatArgument(const void* p)
         : m_pointer(p)
         , m_isPointer(true)
-    {
-    }
+    { }
 
     const Value& value() const { return m_value; }
     const void* pointer() const { return m_pointer; }
@@ -78,10 +66,12 @@ private:
 // its argument shows the argument as %@ would. Never undefined behaviour, whatever the format text.
 std::string format(std::string_view fmt, std::initializer_list<FormatArgument> args);
 
-inline std::string format(std::string_view fmt) { return format(fmt, {}); }
+inline std::string format(std::string_view fmt)
+{
+    return format(fmt, {});
+}
 
-template <typename... Args>
-std::string format(std::string_view fmt, const Args&... args)
+template <typename... Args> std::string format(std::string_view fmt, const Args&... args)
 {
     return format(fmt, { FormatArgument(args)... });
 }

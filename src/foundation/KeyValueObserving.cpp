@@ -6,7 +6,8 @@ namespace qorv {
 
 void Observable::addObserver(const void* observer, std::string key, Callback callback)
 {
-    m_observations.push_back(std::make_shared<Observation>(Observation { observer, std::move(key), std::move(callback) }));
+    m_observations.push_back(
+        std::make_shared<Observation>(Observation { observer, std::move(key), std::move(callback) }));
 }
 
 void Observable::removeObserver(const void* observer, std::string_view key)

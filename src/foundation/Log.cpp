@@ -58,7 +58,10 @@ LogCapture::LogCapture()
     m_previous = setLogSink([this](const std::string& line) { m_lines.push_back(line); });
 }
 
-LogCapture::~LogCapture() { setLogSink(std::move(m_previous)); }
+LogCapture::~LogCapture()
+{
+    setLogSink(std::move(m_previous));
+}
 
 bool LogCapture::contains(std::string_view fragment) const
 {

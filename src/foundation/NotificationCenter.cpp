@@ -49,7 +49,8 @@ void NotificationCenter::post(const Notification& notification)
     }
 }
 
-void NotificationCenter::post(std::string name, const void* object, std::map<std::string, std::any, std::less<>> userInfo)
+void NotificationCenter::post(
+    std::string name, const void* object, std::map<std::string, std::any, std::less<>> userInfo)
 {
     post(Notification { std::move(name), object, std::move(userInfo) });
 }

@@ -18,8 +18,7 @@ struct Notification {
     const void* object = nullptr;
     std::map<std::string, std::any, std::less<>> userInfo;
 
-    template <typename T>
-    T userInfoValue(std::string_view key) const
+    template <typename T> T userInfoValue(std::string_view key) const
     {
         auto it = userInfo.find(key);
         if (it == userInfo.end())

@@ -131,8 +131,8 @@ plist_t toPlist(const Value& v)
         return plist_new_string(v.asString()->c_str());
     case Value::Type::Date: {
         const double s = v.asDate()->secondsSinceReferenceDate;
-        const double clamped = std::max<double>(std::numeric_limits<int32_t>::min(),
-            std::min<double>(std::numeric_limits<int32_t>::max(), s));
+        const double clamped = std::max<double>(
+            std::numeric_limits<int32_t>::min(), std::min<double>(std::numeric_limits<int32_t>::max(), s));
         const auto sec = static_cast<int32_t>(std::floor(clamped));
         return plist_new_date(sec, static_cast<int32_t>((clamped - sec) * 1e6));
     }

@@ -13,8 +13,7 @@ struct Regex::Impl {
 
 Regex::Regex(std::unique_ptr<Impl> impl)
     : m_impl(std::move(impl))
-{
-}
+{ }
 Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 Regex::~Regex() = default;
@@ -80,7 +79,8 @@ Regex::Outcome Regex::firstMatch(std::string_view subject, Match& match, int tim
             if (U_FAILURE(groupStatus) || start < 0 || end < start)
                 match.groups.emplace_back(std::nullopt);
             else
-                match.groups.emplace_back(std::string(subject.substr(static_cast<size_t>(start), static_cast<size_t>(end - start))));
+                match.groups.emplace_back(
+                    std::string(subject.substr(static_cast<size_t>(start), static_cast<size_t>(end - start))));
         }
     }
     matcher.reset();

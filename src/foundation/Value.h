@@ -34,64 +34,49 @@ public:
     Value(std::nullptr_t) { }
     Value(bool b)
         : m_storage(b)
-    {
-    }
+    { }
     Value(int i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(long i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(long long i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(unsigned i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(unsigned long i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(unsigned long long i)
         : m_storage(static_cast<int64_t>(i))
-    {
-    }
+    { }
     Value(double d)
         : m_storage(d)
-    {
-    }
+    { }
     Value(const char* s)
         : m_storage(std::string(s ? s : ""))
-    {
-    }
+    { }
     Value(std::string s)
         : m_storage(std::move(s))
-    {
-    }
+    { }
     Value(std::string_view s)
         : m_storage(std::string(s))
-    {
-    }
+    { }
     Value(Date d)
         : m_storage(d)
-    {
-    }
+    { }
     Value(Data d)
         : m_storage(std::move(d))
-    {
-    }
+    { }
     Value(Array a)
         : m_storage(std::make_shared<Array>(std::move(a)))
-    {
-    }
+    { }
     Value(Dictionary d)
         : m_storage(std::make_shared<Dictionary>(std::move(d)))
-    {
-    }
+    { }
 
     Value(const Value&) = default;
     Value(Value&&) noexcept = default;

@@ -6,8 +6,7 @@
 
 QorvCSApplication::QorvCSApplication(int& argc, char** argv)
     : QApplication(argc, argv)
-{
-}
+{ }
 
 bool QorvCSApplication::notify(QObject* receiver, QEvent* event)
 {

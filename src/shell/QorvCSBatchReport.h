@@ -12,8 +12,7 @@ class QorvCSBatchReport {
 public:
     explicit QorvCSBatchReport(QorvCSCommandLine commandLine)
         : m_commandLine(std::move(commandLine))
-    {
-    }
+    { }
     int run();
 
 private:

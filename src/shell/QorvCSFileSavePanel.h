@@ -10,8 +10,7 @@ class QorvCSFileSavePanel : public QorvCSSavePanel {
 public:
     explicit QorvCSFileSavePanel(QWidget* window)
         : m_window(window)
-    {
-    }
+    { }
     void beginSheet(const Options& options, Completion completion) override;
 
 private:

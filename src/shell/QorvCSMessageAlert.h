@@ -10,8 +10,7 @@ class QorvCSMessageAlert : public QorvCSAlertPresenter {
 public:
     explicit QorvCSMessageAlert(QWidget* window)
         : m_window(window)
-    {
-    }
+    { }
     void showAlert(const std::string& message, const std::string& detail) override;
 
 private:

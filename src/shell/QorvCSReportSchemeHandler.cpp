@@ -9,8 +9,8 @@ void QorvCSReportSchemeHandler::registerScheme()
 {
     QWebEngineUrlScheme reportScheme(scheme);
     reportScheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    reportScheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
-        | QWebEngineUrlScheme::LocalAccessAllowed);
+    reportScheme.setFlags(
+        QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
     QWebEngineUrlScheme::registerScheme(reportScheme);
 }
 

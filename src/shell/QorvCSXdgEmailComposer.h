@@ -6,5 +6,6 @@
 class QorvCSXdgEmailComposer : public QorvCSMailComposer {
 public:
     bool isAvailable() const override;
-    bool composeMessage(const std::string& subject, const std::string& body, const std::string& attachmentPath) override;
+    bool composeMessage(
+        const std::string& subject, const std::string& body, const std::string& attachmentPath) override;
 };

@@ -88,7 +88,10 @@ void QorvCSContent::setChildren(std::shared_ptr<Children> children)
                 child->setParent(this);
 }
 
-size_t QorvCSContent::numberOfChildren() const { return m_children ? m_children->size() : 0; }
+size_t QorvCSContent::numberOfChildren() const
+{
+    return m_children ? m_children->size() : 0;
+}
 
 std::shared_ptr<QorvCSContent> QorvCSContent::childAtIndex(long anIndex) const
 {
@@ -137,7 +140,8 @@ void QorvCSContent::postDidChangeNotification()
     // A node that is not (yet) held by a shared pointer cannot be handed out; its change is still announced.
     if (auto self = weak_from_this().lock())
         userInfo.emplace(std::string(QorvCSContentNotificationKeyContent), self);
-    qorv::NotificationCenter::defaultCenter().post(std::string(QorvCSContentNotificationDidUpdate), root(), std::move(userInfo));
+    qorv::NotificationCenter::defaultCenter().post(
+        std::string(QorvCSContentNotificationDidUpdate), root(), std::move(userInfo));
 }
 
 bool QorvCSContent::isWaitingForData() const
@@ -169,7 +173,8 @@ qorv::Value QorvCSContent::debug()
     return qorv::Value(std::move(values));
 }
 
-void QorvCSContent::insertDebugValues(qorv::Value::Dictionary&) { }
+void QorvCSContent::insertDebugValues(qorv::Value::Dictionary&)
+{ }
 
 std::string QorvCSContent::description() const
 {
@@ -180,11 +185,14 @@ std::string QorvCSContent::description() const
             children += (i ? ", " : "") + (*m_children)[i]->description();
         children += ")";
     }
-    return qorv::format(
-        "%@ (%p) <UID='%@',Label='%@',Children=%@>", className(), static_cast<const void*>(this), uniqueID(), label(), children);
+    return qorv::format("%@ (%p) <UID='%@',Label='%@',Children=%@>", className(), static_cast<const void*>(this),
+        uniqueID(), label(), children);
 }
 
-const qorv::Image& QorvCSContent::image() { return m_image; }
+const qorv::Image& QorvCSContent::image()
+{
+    return m_image;
+}
 
 qorv::Value QorvCSContent::valueForKey(std::string_view key)
 {

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cctype>
 
-QorvCSContentController::~QorvCSContentController() { setRoot(nullptr); }
+QorvCSContentController::~QorvCSContentController()
+{
+    setRoot(nullptr);
+}
 
 void QorvCSContentController::rootDidNotify(const qorv::Notification& notification)
 {
@@ -49,7 +52,8 @@ qorv::Value QorvCSContentController::objectValueForTableColumn(const QorvCSOutli
     return value;
 }
 
-void QorvCSContentController::setObjectValue(const qorv::Value& value, const QorvCSOutlineColumn* column, QorvCSContent* item)
+void QorvCSContentController::setObjectValue(
+    const qorv::Value& value, const QorvCSOutlineColumn* column, QorvCSContent* item)
 {
     if (!column || column->identifier.empty())
         return;
@@ -63,7 +67,10 @@ void QorvCSContentController::setObjectValue(const qorv::Value& value, const Qor
     });
 }
 
-QorvCSReportItemList QorvCSContentController::itemsForReport(QorvCSReport& report) { return root()->itemsForReport(report); }
+QorvCSReportItemList QorvCSContentController::itemsForReport(QorvCSReport& report)
+{
+    return root()->itemsForReport(report);
+}
 
 const std::shared_ptr<QorvCSContent>& QorvCSContentController::root()
 {

@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::string_view QorvCSContentControllerNotificationDidUpdate = "QorvCSContentControllerNotificationDidUpdate";
-inline constexpr std::string_view QorvCSContentControllerNotificationKeyContent = "QorvCSContentControllerNotificationKeyContent";
+inline constexpr std::string_view QorvCSContentControllerNotificationDidUpdate
+    = "QorvCSContentControllerNotificationDidUpdate";
+inline constexpr std::string_view QorvCSContentControllerNotificationKeyContent
+    = "QorvCSContentControllerNotificationKeyContent";
 
 // A sidebar column as the data source sees it: its identifier ("localisedLabel", "include"), possibly empty.
 struct QorvCSOutlineColumn {
