@@ -95,8 +95,10 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
             spec += f;
     if (c.width >= 0)
         spec += std::to_string(c.width);
-    if (c.precision >= 0)
-        spec += "." + std::to_string(c.precision);
+    if (c.precision >= 0) {
+        spec += '.';
+        spec += std::to_string(c.precision);
+    }
     switch (specifier) {
     case 'd':
     case 'i': {
