@@ -1,0 +1,136 @@
+// One re-render of the window: the screen and the export rendering of a synthetic tree of 100 sections with a
+// 50-row table each, through the real templates, rule set and texts. Goal: both under 5 ms together.
+#include "QorvCSApplicationController.h"
+
+#include "foundation/Bundle.h"
+#include "foundation/Format.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int sectionCount = 100;
+constexpr int rowCount = 50;
+
+// The keys a power-source table shows, then the kernel's own attribute names, so the rules see familiar rows.
+const std::vector<std::string>& rowKeys()
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> k { "BatteryHealth", "Current", "Current Capacity", "Cycle Count", "DesignCapacity",
+            "Hardware Serial Number", "Is Charged", "Is Charging", "Is Present", "Max Capacity", "Name",
+            "Nominal Capacity", "Power Source ID", "Power Source State", "Temperature", "Time to Empty",
+            "Time to Full Charge", "Transport Type", "Type", "Voltage", "capacity_level",
+            "charge_control_end_threshold", "charge_control_start_threshold", "energy_full", "energy_full_design",
+            "energy_now", "manufacturer", "model_name", "power_now", "status", "technology", "voltage_min_design",
+            "voltage_now", "alarm", "scope" };
+        for (int i = 0; k.size() < size_t(rowCount); ++i)
+            k.push_back(qorv::format("attribute_%d", i));
+        return k;
+    }();
+    return keys;
+}
+
+// A report section: its title and one table.
+class SectionContent : public QorvCSContent {
+public:
+    SectionContent(int index)
+        : QorvCSContent(qorv::format("section-%d", index), qorv::format("InternalBattery-%d", index))
+        , m_index(index)
+    { }
+    std::string_view className() const override { return "SectionContent"; }
+
+    QorvCSReportItemList itemsForReport(QorvCSReport&) override
+    {
+        auto table = QorvCSReportTable::tableWithSummary(label() + " summary", label() + " caption");
+        int row = 0;
+        for (const auto& key : rowKeys()) {
+            auto heading = QorvCSReportTableHeading::headingWithTitle(localise(key));
+            heading->setRaw(key);
+            heading->setProvider(label());
+            const std::string text = (row % 3 == 0) ? std::to_string(1000 * m_index + row * 37)
+                : (row % 3 == 1)                    ? "Yes"
+                                                    : qorv::format("Value <%d> & more", row);
+            auto value = QorvCSReportTableValue::valueWithLabel(text);
+            value->setRaw(text);
+            value->setProvider(label());
+            table->addHeading(std::move(heading), std::move(value));
+            ++row;
+        }
+        return { QorvCSReportTitle::titleWithText(localisedLabel()), table };
+    }
+
+private:
+    int m_index;
+};
+
+struct Fixture {
+    Fixture()
+    {
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
+        qorv::Bundle::main().setLanguages({ "en" });
+        auto root = QorvCSContent::rootContent();
+        auto sections = std::make_shared<QorvCSContent::Children>();
+        for (int i = 0; i < sectionCount; ++i)
+            sections->push_back(std::make_shared<SectionContent>(i));
+        root->setChildren(sections);
+        auto contentController = std::make_shared<QorvCSContentController>();
+        contentController->setRoot(root);
+        controller.setContentController(contentController);
+    }
+    QorvCSApplicationController controller;
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void BM_RenderBoth(benchmark::State& state)
+{
+    auto& controller = fixture().controller;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string screen = controller.reportHTMLForExport(false);
+        const std::string exported = controller.reportHTMLForExport(true);
+        bytes = screen.size() + exported.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_RenderBoth)->Unit(benchmark::kMillisecond);
+
+void BM_RenderScreen(benchmark::State& state)
+{
+    auto& controller = fixture().controller;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(controller.reportHTMLForExport(false));
+}
+BENCHMARK(BM_RenderScreen)->Unit(benchmark::kMillisecond);
+
+void BM_RenderExport(benchmark::State& state)
+{
+    auto& controller = fixture().controller;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(controller.reportHTMLForExport(true));
+}
+BENCHMARK(BM_RenderExport)->Unit(benchmark::kMillisecond);
+
+// The items alone, without the HTML: what the content tree costs.
+void BM_ItemsOnly(benchmark::State& state)
+{
+    auto& controller = fixture().controller;
+    for (auto _ : state) {
+        QorvCSReport report(false);
+        benchmark::DoNotOptimize(controller.contentController()->itemsForReport(report));
+    }
+}
+BENCHMARK(BM_ItemsOnly)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
