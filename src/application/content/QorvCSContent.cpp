@@ -127,7 +127,10 @@ const std::string& QorvCSContent::localisedLabel()
 
 std::string QorvCSContent::localise(std::string_view text) const
 {
-    const std::string key = qorv::format("%@.%@", className(), text);
+    // "<class>.<text>", built directly: this runs for every table row of every rendering.
+    std::string key;
+    key.reserve(className().size() + 1 + text.size());
+    key.append(className()).append(".").append(text);
     std::string translated = qorv::Bundle::main().localizedString(key, key);
     if (translated != key)
         return translated;
