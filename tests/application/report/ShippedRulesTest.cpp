@@ -33,6 +33,8 @@ const std::string ampere = acronym("Ampere: electric current", "A");
 const std::string ampereHour = acronym("Ampere-hour: a battery's charge; one ampere for one hour", "Ah");
 const std::string wattHour = acronym("Watt-hour: energy; a 50 Wh battery can supply 50 watts for one hour", "Wh");
 const std::string watt = acronym("Watt: power, the rate at which energy flows", "W");
+const std::string milliampereHour
+    = acronym("Milliampere-hour: a battery's charge; 1,000 mAh supply one ampere for an hour", "mAh");
 const std::string gigabyte = acronym("Gigabyte: a thousand million bytes", "GB");
 
 const std::vector<Case>& cases()
@@ -65,6 +67,10 @@ const std::vector<Case>& cases()
         { { "Current", "-1234" }, "-1.23 " + ampere, "for an adapter it is what the adapter supplies",
             { "864-milliamps" } },
         { { "Current", "0" }, "0.00 " + ampere, "negative while it discharges", {} },
+        // Battery capacities the system gives in milliampere-hours keep their unit.
+        { { "DesignCapacity", "3692" }, "3692 " + milliampereHour, "held when it was new",
+            { "981-kind-milliampere-hours", "862-milliampere-hours" } },
+        { { "Nominal Capacity", "3249" }, "3249 " + milliampereHour, "holds today when it is fully charged", {} },
         { { "Temperature", "31" }, "31 °C", "", { "850-celsius" } },
         { { "Watts", "65", "USB-C PD Adapter" }, "65 " + watt, "", { "845-watts" } },
         { { "Current Capacity", "85" }, "85 %", "How full the battery is now",
