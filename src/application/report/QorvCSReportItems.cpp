@@ -10,15 +10,20 @@ QorvCSReportTable::QorvCSReportTable(std::string summary, std::string caption)
 
 void QorvCSReportTable::setHeadingValuePairs(std::shared_ptr<const Pairs> pairs)
 {
+    m_ownPairs.reset();
     m_pairs = pairs ? std::move(pairs) : std::make_shared<const Pairs>();
 }
 
 void QorvCSReportTable::addHeadingAndValue(const QorvCSReportTablePair& aPair)
 {
     QorvAssert(aPair.heading && aPair.value, "Invalid parameter not satisfying: %@", "aPair");
-    auto next = std::make_shared<Pairs>(*m_pairs);
-    next->push_back(aPair);
-    m_pairs = std::move(next);
+    // A list someone obtained earlier must keep its length, so it is copied; otherwise appending in place keeps
+    // building a table linear.
+    if (!m_ownPairs || m_ownPairs.use_count() > 2) {
+        m_ownPairs = std::make_shared<Pairs>(*m_pairs);
+        m_pairs = m_ownPairs;
+    }
+    m_ownPairs->push_back(aPair);
 }
 
 void QorvCSReportTable::addHeading(

@@ -130,6 +130,8 @@ private:
     std::string m_summary;
     std::string m_caption;
     std::shared_ptr<const Pairs> m_pairs;
+    // The list when this table made it itself: appended in place while no one else holds it.
+    std::shared_ptr<Pairs> m_ownPairs;
 };
 
 using QorvCSReportItemList = std::vector<std::shared_ptr<QorvCSReportItem>>;

@@ -79,4 +79,10 @@ TEST(ReportItems, AppendingAPairLeavesAListFetchedEarlierAlone)
     ASSERT_EQ(table->headingValuePairs()->size(), 2u);
     EXPECT_EQ(table->headingValuePairs()->at(1).heading, heading);
     EXPECT_EQ(table->headingValuePairs()->at(1).value, value);
+
+    // Rows are appended in place only while nobody else holds the list.
+    auto middle = table->headingValuePairs();
+    table->addHeading(heading, value);
+    EXPECT_EQ(middle->size(), 2u);
+    EXPECT_EQ(table->headingValuePairs()->size(), 3u);
 }
