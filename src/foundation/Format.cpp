@@ -73,31 +73,31 @@ std::string pad(std::string text, const Conversion& c)
 }
 
 // snprintf into a string as long as the result needs: widths and precisions reach 99999.
-template <typename T> std::string printfToString(const std::string& spec, T value)
+template <typename T> std::string printfToString(const std::string& conversion, T value)
 {
     char small[128];
-    const int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int n = std::snprintf(small, sizeof small, conversion.c_str(), value);
     if (n < 0)
         return {};
     if (static_cast<size_t>(n) < sizeof small)
         return std::string(small, static_cast<size_t>(n));
     std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), conversion.c_str(), value);
     out.resize(static_cast<size_t>(n));
     return out;
 }
 
 std::string printfNumber(const Conversion& c, char specifier, const Value& v)
 {
-    std::string spec = "%";
+    std::string conversion = "%";
     for (char f : c.flags)
         if (f != '\'')
-            spec += f;
+            conversion += f;
     if (c.width >= 0)
-        spec += std::to_string(c.width);
+        conversion += std::to_string(c.width);
     if (c.precision >= 0) {
-        spec += '.';
-        spec += std::to_string(c.precision);
+        conversion += '.';
+        conversion += std::to_string(c.precision);
     }
     switch (specifier) {
     case 'd':
@@ -105,7 +105,7 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         auto i = v.asInteger();
         if (!i)
             return pad(v.description(), c);
-        return printfToString(spec + "lld", static_cast<long long>(*i));
+        return printfToString(conversion + "lld", static_cast<long long>(*i));
     }
     case 'u':
     case 'x':
@@ -118,7 +118,7 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         // A 32-bit conversion shows a negative number the way a C int would.
         if (c.length.empty() || c.length == "h")
             u &= 0xffffffffull;
-        return printfToString(spec + "ll" + specifier, u);
+        return printfToString(conversion + "ll" + specifier, u);
     }
     case 'c': {
         auto i = v.asInteger();
@@ -131,7 +131,7 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
         auto d = v.asReal();
         if (!d)
             return pad(v.description(), c);
-        return printfToString(spec + specifier, *d);
+        return printfToString(conversion + specifier, *d);
     }
     }
 }

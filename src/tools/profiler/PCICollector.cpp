@@ -25,7 +25,7 @@ const Schema pciSchema {
     { "sppci_driver" },
 };
 
-// The base class names of the PCI specification, for when no database names the class.
+// The base class names that PCI defines, for when no database names the class.
 const char* baseClassName(unsigned base)
 {
     static const char* const names[] = { "Unclassified device", "Mass storage controller", "Network controller",
