@@ -569,6 +569,14 @@ def main():
         shutil.rmtree(TREE, ignore_errors=True)
         os.makedirs(TREE)
         build()
+        keep_empty_directories(TREE)
+
+
+def keep_empty_directories(tree):
+    """Git does not keep empty directories, but the collectors look for some (bridge/, wireless/, memoryN/)."""
+    for directory, subdirectories, files in os.walk(tree, followlinks=False):
+        if not subdirectories and not files and not os.path.islink(directory):
+            open(os.path.join(directory, '.keep'), 'w').close()
 
 
 if __name__ == '__main__':
