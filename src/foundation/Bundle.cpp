@@ -40,8 +40,10 @@ void Bundle::setLanguages(std::vector<std::string> languages)
 std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const
 {
     std::string file(name);
-    if (!type.empty())
-        file += "." + std::string(type);
+    if (!type.empty()) {
+        file += '.';
+        file += type;
+    }
     for (const auto& dir : m_directories) {
         std::error_code ec;
         const fs::path p = fs::path(dir) / file;
@@ -54,6 +56,8 @@ std::optional<std::string> Bundle::pathForResource(std::string_view name, std::s
 std::vector<std::string> Bundle::pathsForResources(std::string_view extension, std::string_view subdirectory) const
 {
     std::vector<std::string> paths;
+    std::string dottedExtension = ".";
+    dottedExtension += extension;
     for (const auto& dir : m_directories) {
         std::error_code ec;
         const fs::path folder = fs::path(dir) / std::string(subdirectory);
@@ -61,7 +65,7 @@ std::vector<std::string> Bundle::pathsForResources(std::string_view extension, s
             continue;
         for (const auto& entry : fs::directory_iterator(folder, ec)) {
             std::error_code fileError;
-            if (entry.is_regular_file(fileError) && entry.path().extension() == "." + std::string(extension))
+            if (entry.is_regular_file(fileError) && entry.path().extension() == dottedExtension)
                 paths.push_back(entry.path().string());
         }
         break;
@@ -117,12 +121,12 @@ std::vector<std::string> Bundle::preferredLanguages()
     return result;
 }
 
-const std::map<std::string, std::string, std::less<>>& Bundle::table(std::string_view name) const
+const Bundle::Table& Bundle::table(std::string_view name) const
 {
     if (auto it = m_tables.find(name); it != m_tables.end())
         return it->second;
     // Entries of a more preferred language win; other languages fill the gaps.
-    std::map<std::string, std::string, std::less<>> merged;
+    Table merged;
     for (const auto& language : m_languages) {
         auto path = pathForResource(language + ".lproj/" + std::string(name), "strings");
         if (!path)
@@ -136,7 +140,8 @@ const std::map<std::string, std::string, std::less<>>& Bundle::table(std::string
             log("ignoring malformed localisation table " + *path + ": " + error);
             continue;
         }
-        merged.merge(*entries);
+        for (auto& [key, text] : *entries)
+            merged.emplace(key, std::move(text));
     }
     return m_tables.emplace(std::string(name), std::move(merged)).first->second;
 }

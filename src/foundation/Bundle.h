@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qorv {
@@ -41,12 +42,18 @@ public:
     void setLanguages(std::vector<std::string> languages);
 
 private:
-    const std::map<std::string, std::string, std::less<>>& table(std::string_view name) const;
+    // Looked up for every row of every rendering, so a hash table with lookup by string_view.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
+    using Table = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+    const Table& table(std::string_view name) const;
 
     std::vector<std::string> m_directories;
     std::vector<std::string> m_languages;
     mutable std::optional<Value> m_info;
-    mutable std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>> m_tables;
+    mutable std::map<std::string, Table, std::less<>> m_tables;
 };
 
 // Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and
