@@ -3,6 +3,7 @@
 #include "QorvCSContent.h"
 
 #include <QHeaderView>
+#include <QStyle>
 
 QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     : QTreeView(parent)
@@ -25,7 +26,12 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     setPalette(p);
     header()->setStretchLastSection(true);
-    header()->setSectionResizeMode(QorvCSOutlineModel::IncludeColumn, QHeaderView::ResizeToContents);
+    // The checkbox column is as wide as its indentation and a checkbox; sizing it to its contents would count
+    // the group rows' labels, which span both columns.
+    const int checkbox = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+    header()->setMinimumSectionSize(1);
+    header()->setSectionResizeMode(QorvCSOutlineModel::IncludeColumn, QHeaderView::Fixed);
+    header()->resizeSection(QorvCSOutlineModel::IncludeColumn, indentation() + checkbox + 10);
     setFrameShape(QFrame::NoFrame);
 }
 
