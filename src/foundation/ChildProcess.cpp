@@ -121,6 +121,10 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
     bool kill = false;
     char buffer[65536];
     while (out.read >= 0 || err.read >= 0) {
+        if (result.outputLimitExceeded) {
+            kill = true;
+            break;
+        }
         if (m_terminate) {
             result.terminated = true;
             kill = true;
@@ -139,7 +143,7 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
         pollfd fds[3] = { { out.read, POLLIN, 0 }, { err.read, POLLIN, 0 }, { m_cancelFd, POLLIN, 0 } };
         if (::poll(fds, 3, waitMs) < 0 && errno != EINTR)
             break;
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2 && !result.outputLimitExceeded; ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             Pipe& p = i == 0 ? out : err;
@@ -147,7 +151,13 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
             for (;;) {
                 const ssize_t n = ::read(p.read, buffer, sizeof buffer);
                 if (n > 0) {
-                    sink.append(buffer, static_cast<size_t>(n));
+                    const size_t room
+                        = m_outputLimit ? m_outputLimit - std::min(m_outputLimit, sink.size()) : size_t(n);
+                    sink.append(buffer, std::min(room, static_cast<size_t>(n)));
+                    if (i == 0 && static_cast<size_t>(n) > room) {
+                        result.outputLimitExceeded = true;
+                        break;
+                    }
                     continue;
                 }
                 if (n < 0 && errno == EINTR)

@@ -17,6 +17,7 @@ public:
         bool started = false; // false when the program could not be started (see error)
         bool timedOut = false; // killed because the time limit passed
         bool terminated = false; // killed through terminate()
+        bool outputLimitExceeded = false; // killed because its standard output passed the output limit
         int exitCode = -1; // when it exited normally
         int signal = 0; // when a signal ended it
         std::string standardOutput;
@@ -35,11 +36,16 @@ public:
     // Ends a running child (SIGKILL) and makes run() return. Safe to call at any time, from any thread.
     void terminate();
 
+    // The most bytes kept of each stream (0: no limit). A child whose standard output goes past it is killed;
+    // standard error past it is read and dropped.
+    void setOutputLimit(size_t bytes) { m_outputLimit = bytes; }
+
 private:
     std::string m_path;
     std::vector<std::string> m_arguments;
     std::atomic<bool> m_terminate { false };
     int m_cancelFd = -1; // eventfd that wakes the reading loop
+    size_t m_outputLimit = 0;
 };
 
 } // namespace qorv

@@ -172,6 +172,9 @@ std::optional<QorvCSSystemProfilerController::DataTypes> QorvCSSystemProfilerCon
         arguments.push_back(textOf(*it));
 
     qorv::ChildProcess child(path, std::move(arguments));
+    // A real inventory is a few megabytes; a tool that writes without end is stopped before memory runs out.
+    constexpr size_t outputLimit = size_t(256) << 20;
+    child.setOutputLimit(outputLimit);
     {
         std::lock_guard lock(run.mutex);
         if (run.cancelled)
@@ -189,6 +192,8 @@ std::optional<QorvCSSystemProfilerController::DataTypes> QorvCSSystemProfilerCon
     }
     if (!result.started)
         throw std::runtime_error(qorv::format("%@ could not be started: %@", path, result.error));
+    if (result.outputLimitExceeded)
+        throw std::runtime_error(qorv::format("%@ wrote more than %@ MB and was stopped", path, outputLimit >> 20));
     if (result.timedOut)
         throw std::runtime_error(qorv::format("%@ did not finish within %@ seconds and was killed", path,
             static_cast<double>(run.timeLimit.count()) / 1000));
