@@ -17,6 +17,23 @@ qorv::ChildProcess::Result runTool(std::vector<std::string> arguments)
     return process.run(std::chrono::seconds(30));
 }
 
+// The tool's JSON output read by Python's strict JSON reader and handed back as a property list; nullopt when
+// the tool fails or its output is not JSON.
+std::optional<qorv::Value> runToolForJson(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(),
+        { "-c",
+            "import json, plistlib, subprocess, sys\n"
+            "out = subprocess.run(sys.argv[1:], capture_output=True, check=True).stdout\n"
+            "sys.stdout.buffer.write(plistlib.dumps(json.loads(out)))",
+            PROFILER_EXECUTABLE, "--json" });
+    const auto result = qorv::ChildProcess(PYTHON3_EXECUTABLE, std::move(arguments)).run(std::chrono::seconds(30));
+    auto parsed = qorv::PropertyList::parse(result.standardOutput);
+    if (result.exitCode != 0 || !parsed)
+        return std::nullopt;
+    return parsed.value;
+}
+
 std::string fake(const char* machine)
 {
     return std::string(PROFILER_TEST_DATA) + "/" + machine;
@@ -89,14 +106,12 @@ TEST(ProfilerTool, HelpVersionAndList)
 TEST(ProfilerTool, XmlAndJsonCarryTheSameInventory)
 {
     const auto xml = runTool({ "--xml", "--root", fake("laptop"), "SPUSBDataType", "SPHardwareDataType" });
-    const auto json = runTool({ "--json", "--root", fake("laptop"), "SPUSBDataType", "SPHardwareDataType" });
+    const auto fromJson = runToolForJson({ "--root", fake("laptop"), "SPUSBDataType", "SPHardwareDataType" });
     ASSERT_EQ(xml.exitCode, 0) << xml.standardError;
-    ASSERT_EQ(json.exitCode, 0) << json.standardError;
     EXPECT_EQ(xml.standardOutput.rfind("<?xml", 0), 0u);
     const auto fromXml = qorv::PropertyList::parse(xml.standardOutput);
     ASSERT_TRUE(fromXml) << fromXml.error;
     EXPECT_EQ(shapeProblems(fromXml.value), std::vector<std::string> {});
-    const auto fromJson = parseJson(json.standardOutput);
     ASSERT_TRUE(fromJson);
     ASSERT_EQ(fromJson->asArray()->size(), 2u);
     ASSERT_EQ(fromXml.value.asArray()->size(), 2u);
@@ -115,12 +130,11 @@ TEST(ProfilerTool, XmlAndJsonCarryTheSameInventory)
 TEST(ProfilerTool, BrokenTextStaysValidInBothFormats)
 {
     const auto xml = runTool({ "--root", fake("broken"), "SPHardwareDataType" });
-    const auto json = runTool({ "--json", "--root", fake("broken"), "SPHardwareDataType" });
     const auto fromXml = qorv::PropertyList::parse(xml.standardOutput);
     ASSERT_TRUE(fromXml) << xml.standardOutput;
     EXPECT_EQ(property(firstItem(fromXml.value, "SPHardwareDataType"), "machine_model"), "Think\xEF\xBF\xBDPad X Y");
-    const auto fromJson = parseJson(json.standardOutput);
-    ASSERT_TRUE(fromJson) << json.standardOutput;
+    const auto fromJson = runToolForJson({ "--root", fake("broken"), "SPHardwareDataType" });
+    ASSERT_TRUE(fromJson);
     EXPECT_EQ(property(firstItem(*fromJson, "SPHardwareDataType"), "machine_model"), "Think\xEF\xBF\xBDPad X Y");
 }
 

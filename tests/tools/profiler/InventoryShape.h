@@ -2,7 +2,6 @@
 
 #include "foundation/Value.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +13,6 @@ namespace cellsheet::profiler::testing {
 // string, nested "_items" alike), "_properties" (dictionaries with a three-digit "_order" string, one for
 // every key used in the items), "_timeStamp" (date) and "_SPCompletionInterval" (real). Empty when it fits.
 std::vector<std::string> shapeProblems(const qorv::Value& inventory);
-
-// A small JSON reader for checking the tool's JSON output; nullopt when the text is not valid JSON.
-std::optional<qorv::Value> parseJson(std::string_view text);
 
 // The data type dictionary of that name in an inventory, or null.
 const qorv::Value* dataType(const qorv::Value& inventory, std::string_view name);
