@@ -18,36 +18,6 @@ std::string failureOf(const std::function<void()>& call)
 
 } // namespace
 
-TEST(ReportItems, FactoriesMakeTheClassTheyAreCalledOn)
-{
-    std::shared_ptr<QorvCSReport> renderer = QorvCSHTMLReport::reportForExport(true);
-    EXPECT_EQ(renderer->className(), "QorvCSHTMLReport");
-    EXPECT_NE(std::dynamic_pointer_cast<QorvCSHTMLReport>(renderer), nullptr);
-    EXPECT_TRUE(renderer->forExport());
-    EXPECT_TRUE(renderer->items().empty());
-    EXPECT_EQ(QorvCSReport::reportForExport(false)->className(), "QorvCSReport");
-    EXPECT_FALSE(QorvCSReport::reportForExport(false)->forExport());
-
-    std::shared_ptr<QorvCSReportItem> end = QorvCSReportSubSectionEnd::item();
-    EXPECT_EQ(end->className(), "QorvCSReportSubSectionEnd");
-    EXPECT_EQ(QorvCSReportSubSectionStart::item()->className(), "QorvCSReportSubSectionStart");
-    EXPECT_EQ(QorvCSReportItem::item()->className(), "QorvCSReportItem");
-    EXPECT_EQ(end->raw(), std::nullopt);
-    EXPECT_EQ(end->provider(), std::nullopt);
-}
-
-TEST(ReportItems, AddingItemsKeepsTheirOrderAfterThoseAlreadyThere)
-{
-    auto report = QorvCSReport::reportForExport(false);
-    auto a = QorvCSReportTitle::titleWithText("a");
-    auto b = QorvCSReportTitle::titleWithText("b");
-    auto c = QorvCSReportTitle::titleWithText("c");
-    report->addItem(a);
-    report->addItemsFromArray({});
-    report->addItemsFromArray({ b, c });
-    EXPECT_EQ(report->items(), (QorvCSReportItemList { a, b, c }));
-}
-
 TEST(ReportItems, NullArgumentsFailTheirAssertions)
 {
     auto report = QorvCSReport::reportForExport(false);
