@@ -22,30 +22,25 @@ std::string body(const QorvFeedbackFields& fields)
 
 } // namespace
 
-TEST(FeedbackUpload, OneTextFieldIsFiveLines)
-{
-    EXPECT_EQ(body({ { "k", "v"s } }),
-        "--B\r\n"
-        "Content-Disposition: form-data; name=\"k\"\r\n"
-        "\r\n"
-        "v\r\n"
-        "--B--\r\n");
-}
-
-TEST(FeedbackUpload, NoFieldsIsTheClosingLineOnly)
-{
-    EXPECT_EQ(body({}), "--B--\r\n");
-}
-
-TEST(FeedbackUpload, RawBytesAreAFilePartNamedAfterTheField)
+TEST(FeedbackUpload, EachKindOfFieldMakesItsPart)
 {
     const std::string bytes("\x00\x01\xff\r\n--B", 7);
-    EXPECT_EQ(body({ { "log", qorv::Value::Data { bytes } } }),
-        "--B\r\n"
-        "Content-Disposition: form-data; name=\"log\"; filename=\"log\"\r\n"
-        "Content-Type: application/octet-stream\r\n"
-        "\r\n"
-            + bytes + "\r\n--B--\r\n");
+    const struct {
+        QorvFeedbackFields fields;
+        std::string expected;
+    } cases[] = {
+        { {}, "--B--\r\n" },
+        { { { "k", "v"s } }, "--B\r\nContent-Disposition: form-data; name=\"k\"\r\n\r\nv\r\n--B--\r\n" },
+        // Raw bytes are a file part named after the field.
+        { { { "log", qorv::Value::Data { bytes } } },
+            "--B\r\nContent-Disposition: form-data; name=\"log\"; filename=\"log\"\r\n"
+            "Content-Type: application/octet-stream\r\n\r\n"
+                + bytes + "\r\n--B--\r\n" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(body(c.fields), c.expected);
+    EXPECT_EQ(Upload::boundary(1804289383, reinterpret_cast<const void*>(0x55d0c0ffee)),
+        "1804289383QorvFeedbackController0x55d0c0ffee");
 }
 
 TEST(FeedbackUpload, AFileIsSentWithItsNameAndBytes)
@@ -98,12 +93,6 @@ TEST(FeedbackUpload, FieldsLeaveOutEmptyEntriesAndTheDelegateWins)
     EXPECT_EQ(fields.at("name"), QorvFeedbackFieldValue("Given"s));
     EXPECT_EQ(fields.size(), 5u);
     EXPECT_EQ(Upload::fieldsForReport("", "", "", "p", "v", std::nullopt).size(), 2u);
-}
-
-TEST(FeedbackUpload, BoundaryFormat)
-{
-    EXPECT_EQ(Upload::boundary(1804289383, reinterpret_cast<const void*>(0x55d0c0ffee)),
-        "1804289383QorvFeedbackController0x55d0c0ffee");
 }
 
 TEST(FeedbackUpload, ABoundaryFoundInAnyFieldIsReplaced)
