@@ -2,6 +2,8 @@
 
 #include "foundation/Assert.h"
 
+#include "AssertionMessage.h"
+
 #include <gtest/gtest.h>
 
 using qorv::Value;
@@ -26,16 +28,6 @@ public:
     using QorvCSContent::QorvCSContent;
     std::string_view className() const override { return "QualifiedNode"; }
 };
-
-std::string assertionMessage(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const qorv::AssertionFailure& failure) {
-        return failure.what();
-    }
-    return "(no assertion)";
-}
 
 } // namespace
 

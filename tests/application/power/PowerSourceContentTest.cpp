@@ -1,3 +1,4 @@
+#include "AssertionMessage.h"
 #include "PowerTestSupport.h"
 
 #include "QorvCSContentController.h"
@@ -13,16 +14,6 @@ using namespace power_test;
 using qorv::Value;
 
 namespace {
-
-std::string assertionOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const qorv::AssertionFailure& e) {
-        return e.what();
-    }
-    return "(no assertion)";
-}
 
 std::shared_ptr<QorvCSContentPowerSource> nodeFor(Value::Dictionary raw)
 {
@@ -110,19 +101,20 @@ TEST(PowerSourceContentTest, NodeImagesDebugValuesAndAssertions)
     EXPECT_EQ(*debug.find("class"), Value("QorvCSContentPowerSource"));
     EXPECT_EQ(*debug.find("powerSource"), node->powerSource()->rawSource());
 
-    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSource::contentWithPowerSource(nullptr); }),
+    EXPECT_EQ(assertionMessage([] { QorvCSContentPowerSource::contentWithPowerSource(nullptr); }),
         "Invalid parameter not satisfying: aPowerSource");
-    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSourceGroup::powerSourceGroupWithPowerSourceController(nullptr); }),
+    EXPECT_EQ(
+        assertionMessage([] { QorvCSContentPowerSourceGroup::powerSourceGroupWithPowerSourceController(nullptr); }),
         "Invalid parameter not satisfying: aPowerSourceController");
-    EXPECT_EQ(assertionOf([] { QorvCSContentPowerAdapterGroup::contentWithUniqueID("a", "b"); }),
+    EXPECT_EQ(assertionMessage([] { QorvCSContentPowerAdapterGroup::contentWithUniqueID("a", "b"); }),
         "QorvCSContentPowerAdapterGroup does not suport initWith...");
-    EXPECT_EQ(assertionOf([] { QorvCSContentPowerSourceGroup::contentWithUniqueID("a", "b"); }),
+    EXPECT_EQ(assertionMessage([] { QorvCSContentPowerSourceGroup::contentWithUniqueID("a", "b"); }),
         "QorvCSContentPowerSourceGroup does not suport initWith...");
 
     resources.writeFile("power-source.svg", "not an image");
-    EXPECT_EQ(assertionOf([] { nodeFor({})->image(); }), "QorvCSContentPowerSource malformed image resource.");
+    EXPECT_EQ(assertionMessage([] { nodeFor({})->image(); }), "QorvCSContentPowerSource malformed image resource.");
     qorv::Bundle::main().setResourceDirectories({ resources.directory() + "/nowhere" });
-    EXPECT_EQ(assertionOf([] { nodeFor({})->image(); }), "QorvCSContentPowerSource missing image resource.");
+    EXPECT_EQ(assertionMessage([] { nodeFor({})->image(); }), "QorvCSContentPowerSource missing image resource.");
 }
 
 namespace {

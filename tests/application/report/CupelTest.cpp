@@ -4,6 +4,8 @@
 #include "foundation/Assert.h"
 #include "foundation/Log.h"
 
+#include "AssertionMessage.h"
+
 #include <gtest/gtest.h>
 
 using qorv::Value;
@@ -32,16 +34,6 @@ Value::Dictionary with(Value::Dictionary base, std::initializer_list<std::pair<c
     for (const auto& [key, value] : changes)
         base.insert_or_assign(key, value);
     return base;
-}
-
-std::string failureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const qorv::AssertionFailure& failure) {
-        return failure.what();
-    }
-    return "no assertion";
 }
 
 } // namespace
@@ -151,7 +143,7 @@ TEST(Cupel, TooFewGroupsForTheCapturesFailOnlyWhenTheRuleMatches)
     auto cupel = QorvCSReportCupel::cupelWithFields(
         dict({ { "match", match("value", "(1)5", { "A", "B" }) }, { "replace", dict({ { "format", "A" } }) } }));
     Value::Dictionary record = row;
-    EXPECT_EQ(failureOf([&] { cupel->transform(record); }), "Missing captures");
+    EXPECT_EQ(assertionMessage([&] { cupel->transform(record); }), "Missing captures");
     EXPECT_EQ(Value(record), Value(row));
 
     record = with(row, { { "value", "no digits" } });
@@ -161,7 +153,7 @@ TEST(Cupel, TooFewGroupsForTheCapturesFailOnlyWhenTheRuleMatches)
 TEST(Cupel, RuleMustBeADictionary)
 {
     for (const Value& fields : { Value(), Value("rule"), Value::array({ 1 }) })
-        EXPECT_EQ(failureOf([&] { QorvCSReportCupel::cupelWithFields(fields); }),
+        EXPECT_EQ(assertionMessage([&] { QorvCSReportCupel::cupelWithFields(fields); }),
             "Invalid parameter not satisfying: someFields")
             << fields.description();
 }

@@ -2,21 +2,11 @@
 
 #include "foundation/Assert.h"
 
+#include "AssertionMessage.h"
+
 #include <gtest/gtest.h>
 
-namespace {
-
-std::string failureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const qorv::AssertionFailure& failure) {
-        return failure.what();
-    }
-    return "no assertion";
-}
-
-} // namespace
+namespace { } // namespace
 
 TEST(ReportItems, NullArgumentsFailTheirAssertions)
 {
@@ -24,12 +14,14 @@ TEST(ReportItems, NullArgumentsFailTheirAssertions)
     auto table = QorvCSReportTable::tableWithSummary("s", "c");
     auto heading = QorvCSReportTableHeading::headingWithTitle("h");
     auto value = QorvCSReportTableValue::valueWithLabel("v");
-    EXPECT_EQ(failureOf([&] { report->addItem(nullptr); }), "Invalid parameter not satisfying: anItem");
+    EXPECT_EQ(assertionMessage([&] { report->addItem(nullptr); }), "Invalid parameter not satisfying: anItem");
+    EXPECT_EQ(assertionMessage([&] { report->addItemsFromArray({ nullptr }); }),
+        "Invalid parameter not satisfying: someItems");
     EXPECT_EQ(
-        failureOf([&] { report->addItemsFromArray({ nullptr }); }), "Invalid parameter not satisfying: someItems");
-    EXPECT_EQ(failureOf([&] { table->addHeading(nullptr, nullptr); }), "Invalid parameter not satisfying: aHeading");
-    EXPECT_EQ(failureOf([&] { table->addHeading(heading, nullptr); }), "Invalid parameter not satisfying: aValue");
-    EXPECT_EQ(failureOf([&] {
+        assertionMessage([&] { table->addHeading(nullptr, nullptr); }), "Invalid parameter not satisfying: aHeading");
+    EXPECT_EQ(
+        assertionMessage([&] { table->addHeading(heading, nullptr); }), "Invalid parameter not satisfying: aValue");
+    EXPECT_EQ(assertionMessage([&] {
         table->addHeadingAndValue({ heading, nullptr });
     }),
         "Invalid parameter not satisfying: aPair");

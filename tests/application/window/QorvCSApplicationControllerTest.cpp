@@ -6,6 +6,8 @@
 #include "foundation/Bundle.h"
 #include "foundation/RunLoop.h"
 
+#include "AssertionMessage.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -26,16 +28,6 @@ class RenamedController : public QorvCSApplicationController {
 public:
     std::string_view className() const override { return "RenamedController"; }
 };
-
-std::string assertionMessage(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const qorv::AssertionFailure& failure) {
-        return failure.what();
-    }
-    return "(no assertion)";
-}
 
 // A window controller connected to fake views, over a tree of our own: root → "Batteries" group → "Left
 // battery", "Right battery".
