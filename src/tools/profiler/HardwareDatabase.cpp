@@ -57,17 +57,22 @@ std::optional<std::string> HardwareDatabase::hwdbProperty(const std::string& mod
     return std::nullopt;
 }
 
+HardwareDatabase::Names HardwareDatabase::names(const char* modalias, IdsFile& ids, uint16_t vendor, uint16_t device)
+{
+    Names names { hwdbProperty(modalias, "ID_VENDOR_FROM_DATABASE"), hwdbProperty(modalias, "ID_MODEL_FROM_DATABASE") };
+    if (!names.vendor)
+        names.vendor = ids.vendor(vendor);
+    if (!names.model)
+        names.model = ids.device(vendor, device);
+    return names;
+}
+
 HardwareDatabase::Names HardwareDatabase::pci(uint16_t vendor, uint16_t device)
 {
     std::lock_guard lock(m_mutex);
     char modalias[64];
     std::snprintf(modalias, sizeof modalias, "pci:v%08Xd%08X", vendor, device);
-    Names names { hwdbProperty(modalias, "ID_VENDOR_FROM_DATABASE"), hwdbProperty(modalias, "ID_MODEL_FROM_DATABASE") };
-    if (!names.vendor)
-        names.vendor = m_pciIds->vendor(vendor);
-    if (!names.model)
-        names.model = m_pciIds->device(vendor, device);
-    return names;
+    return names(modalias, *m_pciIds, vendor, device);
 }
 
 HardwareDatabase::Names HardwareDatabase::usb(uint16_t vendor, uint16_t product)
@@ -75,12 +80,7 @@ HardwareDatabase::Names HardwareDatabase::usb(uint16_t vendor, uint16_t product)
     std::lock_guard lock(m_mutex);
     char modalias[64];
     std::snprintf(modalias, sizeof modalias, "usb:v%04Xp%04X", vendor, product);
-    Names names { hwdbProperty(modalias, "ID_VENDOR_FROM_DATABASE"), hwdbProperty(modalias, "ID_MODEL_FROM_DATABASE") };
-    if (!names.vendor)
-        names.vendor = m_usbIds->vendor(vendor);
-    if (!names.model)
-        names.model = m_usbIds->device(vendor, product);
-    return names;
+    return names(modalias, *m_usbIds, vendor, product);
 }
 
 std::optional<std::string> HardwareDatabase::pciClass(uint8_t base, uint8_t sub)

@@ -37,6 +37,9 @@ public:
     std::optional<std::string> pnpVendor(std::string_view code);
 
 private:
+    // The system's hardware database first, then the ids file; the caller holds the lock.
+    Names names(const char* modalias, IdsFile& ids, uint16_t vendor, uint16_t device);
+
     std::optional<std::string> hwdbProperty(const std::string& modalias, std::string_view key);
     std::string idsPath(std::string_view name) const;
 
