@@ -119,27 +119,33 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
     const auto deadline
         = timeLimit ? std::chrono::steady_clock::now() + *timeLimit : std::chrono::steady_clock::time_point::max();
     bool kill = false;
+    // Whether terminate() was called or the time limit has passed (the child is then to be killed); otherwise
+    // shortens waitMs (-1: no limit) so that the wait ends by the deadline.
+    auto shouldStop = [&](int& waitMs) {
+        if (m_terminate) {
+            result.terminated = kill = true;
+            return true;
+        }
+        if (!timeLimit)
+            return false;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            result.timedOut = kill = true;
+            return true;
+        }
+        const int leftMs = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+        waitMs = waitMs < 0 ? leftMs : std::min(waitMs, leftMs);
+        return false;
+    };
     char buffer[65536];
     while (out.read >= 0 || err.read >= 0) {
         if (result.outputLimitExceeded) {
             kill = true;
             break;
         }
-        if (m_terminate) {
-            result.terminated = true;
-            kill = true;
-            break;
-        }
         int waitMs = -1;
-        if (timeLimit) {
-            const auto left = deadline - std::chrono::steady_clock::now();
-            if (left <= std::chrono::steady_clock::duration::zero()) {
-                result.timedOut = true;
-                kill = true;
-                break;
-            }
-            waitMs = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
-        }
+        if (shouldStop(waitMs))
+            break;
         pollfd fds[3] = { { out.read, POLLIN, 0 }, { err.read, POLLIN, 0 }, { m_cancelFd, POLLIN, 0 } };
         if (::poll(fds, 3, waitMs) < 0 && errno != EINTR)
             break;
@@ -178,22 +184,9 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
             reaped = waited == pid;
             break;
         }
-        if (m_terminate) {
-            result.terminated = true;
-            kill = true;
-            break;
-        }
         int waitMs = step;
-        if (timeLimit) {
-            const auto left = deadline - std::chrono::steady_clock::now();
-            if (left <= std::chrono::steady_clock::duration::zero()) {
-                result.timedOut = true;
-                kill = true;
-                break;
-            }
-            waitMs
-                = std::min<int>(waitMs, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
-        }
+        if (shouldStop(waitMs))
+            break;
         pollfd cancel { m_cancelFd, POLLIN, 0 };
         ::poll(&cancel, 1, waitMs);
         step = std::min(step * 2, 50);

@@ -124,7 +124,7 @@ std::optional<std::string> IdsFile::child(size_t offset, unsigned id, int digits
     return std::nullopt;
 }
 
-std::optional<std::string> IdsFile::vendor(uint16_t vendor)
+std::optional<size_t> IdsFile::vendorOffset(uint16_t vendor)
 {
     if (!open())
         return std::nullopt;
@@ -132,22 +132,24 @@ std::optional<std::string> IdsFile::vendor(uint16_t vendor)
         m_vendors.begin(), m_vendors.end(), vendor, [](const auto& entry, uint16_t id) { return entry.first < id; });
     if (found == m_vendors.end() || found->first != vendor)
         return std::nullopt;
-    const char* end = static_cast<const char*>(std::memchr(m_data + found->second, '\n', m_size - found->second));
-    const std::string_view line(
-        m_data + found->second, (end ? static_cast<size_t>(end - m_data) : m_size) - found->second);
+    return found->second;
+}
+
+std::optional<std::string> IdsFile::vendor(uint16_t vendor)
+{
+    const auto offset = vendorOffset(vendor);
+    if (!offset)
+        return std::nullopt;
+    const char* end = static_cast<const char*>(std::memchr(m_data + *offset, '\n', m_size - *offset));
+    const std::string_view line(m_data + *offset, (end ? static_cast<size_t>(end - m_data) : m_size) - *offset);
     std::string name = nameAfter(line, 4);
     return name.empty() ? std::nullopt : std::optional(name);
 }
 
 std::optional<std::string> IdsFile::device(uint16_t vendor, uint16_t device)
 {
-    if (!open())
-        return std::nullopt;
-    const auto found = std::lower_bound(
-        m_vendors.begin(), m_vendors.end(), vendor, [](const auto& entry, uint16_t id) { return entry.first < id; });
-    if (found == m_vendors.end() || found->first != vendor)
-        return std::nullopt;
-    return child(found->second, device, 4);
+    const auto offset = vendorOffset(vendor);
+    return offset ? child(*offset, device, 4) : std::nullopt;
 }
 
 std::optional<std::string> IdsFile::deviceClass(uint8_t base)

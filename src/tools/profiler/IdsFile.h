@@ -27,6 +27,8 @@ public:
 
 private:
     bool open();
+    // Where the vendor's line starts, or nullopt when the file has no such vendor.
+    std::optional<size_t> vendorOffset(uint16_t vendor);
     // The text of the block that starts at the line `offset` (up to the next top-level line).
     std::string_view block(size_t offset) const;
     std::optional<std::string> child(size_t offset, unsigned id, int digits) const;
