@@ -1,4 +1,5 @@
 #include "Collectors.h"
+#include "QorvBatteryReadings.h"
 #include "SystemRoot.h"
 #include "Text.h"
 #include "Units.h"
@@ -109,25 +110,6 @@ std::string familyOf(const Attributes& attributes, const std::string& type)
     return "USB";
 }
 
-std::string minutes(int64_t seconds)
-{
-    return Units::duration(static_cast<uint64_t>(seconds / 60 * 60));
-}
-
-// Health: a fault the kernel reports comes first, then the capacity rule (at least 80 % of design "Good", at least
-// 50 % "Fair", below that "Poor"), then the kernel's "Good".
-std::optional<std::string> health(const Attributes& attributes, std::optional<double> ratio)
-{
-    const auto kernel = text(attributes, "health");
-    if (kernel && *kernel != "Good" && *kernel != "Unknown")
-        return kernel;
-    if (ratio)
-        return *ratio >= 0.8 ? "Good" : *ratio >= 0.5 ? "Fair" : "Poor";
-    if (kernel == "Good")
-        return kernel;
-    return std::nullopt;
-}
-
 // onAC: whether the system runs on an adapter; nullopt for a peripheral's battery, which powers only itself.
 void addBattery(Item& item, const Attributes& attributes, std::optional<bool> onAC, bool isUPS)
 {
@@ -150,31 +132,23 @@ void addBattery(Item& item, const Attributes& attributes, std::optional<bool> on
     const auto now = number(attributes, energy ? "energy_now" : "charge_now");
     const auto full = number(attributes, energy ? "energy_full" : "charge_full");
     const auto design = number(attributes, energy ? "energy_full_design" : "charge_full_design");
-    const auto rate = number(attributes, energy ? "power_now" : "current_now");
     auto capacity = number(attributes, "capacity");
     if (!capacity && now && full && *full > 0)
         capacity = static_cast<int64_t>(std::llround(100.0 * double(*now) / double(*full)));
     if (capacity)
         item.set("sppower_battery_state_of_charge", Units::percent(double(*capacity)));
 
-    std::optional<int64_t> toEmpty = number(attributes, "time_to_empty_now");
-    std::optional<int64_t> toFull = number(attributes, "time_to_full_now");
-    if (rate && std::llabs(*rate) > 0 && now && full) {
-        const double hours = 3600.0 / double(std::llabs(*rate));
-        if (!toEmpty && discharging)
-            toEmpty = static_cast<int64_t>(double(*now) * hours);
-        if (!toFull && status == "Charging" && *full >= *now)
-            toFull = static_cast<int64_t>(double(*full - *now) * hours);
-    }
-    if (toEmpty && discharging && *toEmpty > 0)
-        item.set("sppower_battery_time_remaining", minutes(*toEmpty));
-    if (toFull && status == "Charging" && *toFull > 0)
-        item.set("sppower_battery_time_to_full", minutes(*toFull));
+    // Condition and estimates are read as the power report reads them, so the two agree.
+    const QorvBatteryReadings readings(attributes);
+    if (const auto toEmpty = readings.minutesToEmpty(); toEmpty && *toEmpty > 0)
+        item.set("sppower_battery_time_remaining", QorvBatteryReadings::clockText(*toEmpty));
+    if (const auto toFull = readings.minutesToFull(); toFull && *toFull > 0)
+        item.set("sppower_battery_time_to_full", QorvBatteryReadings::clockText(*toFull));
 
     std::optional<double> ratio;
     if (full && design && *design > 0 && *full > 0)
         ratio = double(*full) / double(*design);
-    item.set("sppower_battery_health", health(attributes, ratio));
+    item.set("sppower_battery_health", readings.condition());
     if (ratio)
         item.set("sppower_battery_health_maximum_capacity", Units::percent(std::min(*ratio, 1.0) * 100));
     const auto amount = [&](int64_t micro) {
@@ -188,12 +162,11 @@ void addBattery(Item& item, const Attributes& attributes, std::optional<bool> on
         item.set("sppower_battery_cycle_count", *cycles); // 0 means the count is unknown
     if (const auto power = number(attributes, "power_now"); power && *power != 0)
         item.set("sppower_battery_power", Units::trimmedNumber(double(std::llabs(*power)) / 1e6) + " W");
-    if (const auto voltage = number(attributes, "voltage_now"))
-        item.set("sppower_current_voltage", *voltage / 1000); // mV, as the reference tool keeps it
-    if (const auto current = number(attributes, "current_now")) {
-        const int64_t milliamperes = std::llabs(*current) / 1000;
-        item.set("sppower_current_amperage", discharging ? -milliamperes : milliamperes);
-    }
+    if (const auto voltage = number(attributes, "voltage_now")) // mV, as the reference tool keeps it
+        item.set("sppower_current_voltage", static_cast<int64_t>(std::llround(double(*voltage) / 1000)));
+    // mA with the kernel's sign (positive into the battery), as the power report shows it
+    if (const auto current = number(attributes, "current_now"))
+        item.set("sppower_current_amperage", static_cast<int64_t>(std::llround(double(*current) / 1000)));
     if (const auto temperature = number(attributes, "temp"))
         item.set("sppower_battery_temperature", Units::trimmedNumber(double(*temperature) / 10, 1) + " °C");
     item.set("sppower_battery_technology", text(attributes, "technology"));

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <umockdev.h>
 
 FakePowerSupplies::FakePowerSupplies()
@@ -36,6 +37,16 @@ std::string FakePowerSupplies::addDevice(
     std::string result = path ? path : "";
     g_free(path);
     return result;
+}
+
+void FakePowerSupplies::addFromFile(const std::string& path)
+{
+    GError* error = nullptr;
+    if (!umockdev_testbed_add_from_file(m_testbed, path.c_str(), &error)) {
+        const std::string message = error ? error->message : "unknown error";
+        g_clear_error(&error);
+        throw std::runtime_error(path + ": " + message);
+    }
 }
 
 std::string FakePowerSupplies::addUSBDevice(const std::string& name)

@@ -27,6 +27,8 @@ public:
     {
         return addDevice("power_supply", name, attributes, parent);
     }
+    // Every device of a umockdev description file (tests/data/power), as umockdev-record writes them.
+    void addFromFile(const std::string& path);
     // A USB device to hang supplies from.
     std::string addUSBDevice(const std::string& name);
 

@@ -249,7 +249,7 @@ TEST_F(PowerContentTreeTest, TwoBatteriesKeepSeparateNodesAndIncludeChoices)
     EXPECT_EQ(child(*sourcesGroup, 1), node1);
     EXPECT_TRUE(node0->include());
     EXPECT_FALSE(node1->include());
-    EXPECT_EQ(*node0->powerSource()->rawSource().find("capacity"), Value("50"));
+    EXPECT_EQ(*node0->powerSource()->rawSource().find("Current Capacity"), Value(50));
     EXPECT_NE(html.find(titleOf(*node0)), std::string::npos);
     EXPECT_EQ(html.find(titleOf(*node1)), std::string::npos);
 

@@ -15,6 +15,11 @@ protected:
 
     Value::Array sources() { return QorvCSLinuxPowerSourceService().copyPowerSourceDescriptions(); }
     Value adapter() { return QorvCSLinuxPowerSourceService().copyExternalPowerAdapterDetails(); }
+    // Plugs in the devices of a real machine's shape, described in tests/data/power.
+    static void load(FakePowerSupplies& bed, const std::string& file)
+    {
+        bed.addFromFile(POWER_TEST_DATA "/" + file + ".umockdev");
+    }
 
     TestResources resources;
     FakePowerSupplies fake;
@@ -35,6 +40,9 @@ void expectKeys(const Value& description, const std::vector<std::pair<std::strin
     }
 }
 
+const std::string wornBattery = "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0";
+const std::string smartBattery = "/sys/devices/platform/cros-ec-dev.1.auto/i2c-8/8-000b/power_supply/sbs-8-000b";
+
 } // namespace
 
 TEST_F(PowerSupplyDescriptionTest, NoSuppliesGiveNoSourcesAndNoAdapter)
@@ -52,7 +60,8 @@ TEST_F(PowerSupplyDescriptionTest, BatteryOnItsOwnPower)
         { { "Power Source ID", QorvCSPowerSupplyDescription::powerSourceID(path) }, { "Name", "InternalBattery-0" },
             { "Type", "InternalBattery" }, { "Transport Type", "Internal" }, { "Power Source State", "Battery Power" },
             { "Is Present", true }, { "Is Charging", false }, { "Is Charged", false }, { "Current Capacity", 77 },
-            { "Max Capacity", 100 },
+            // no charge limit is set
+            { "Max Capacity", Value() },
             // 57 Wh and 51.3 Wh at the design voltage of 11.4 V
             { "DesignCapacity", 5000 }, { "Nominal Capacity", 4500 },
             // 39.672 Wh at 9.45 W
@@ -61,7 +70,7 @@ TEST_F(PowerSupplyDescriptionTest, BatteryOnItsOwnPower)
             { "Current", -799 }, { "Hardware Serial Number", "1234" }, { "BatteryHealth", "Good" },
             { "Cycle Count", 153 }, { "Temperature", Value() },
             // every attribute file follows under its own name
-            { "capacity", "77" }, { "energy_now", "39672000" }, { "model_name", "5B10W13930" }, { "uevent", Value() },
+            { "energy_now", "39672000" }, { "model_name", "5B10W13930" }, { "uevent", Value() },
             { "subsystem", Value() } });
     EXPECT_TRUE(adapter().isNull());
 }
@@ -75,7 +84,7 @@ TEST_F(PowerSupplyDescriptionTest, MainsAdapterOnline)
     expectKeys(list[0], { { "Power Source State", "AC Power" } });
     expectKeys(adapter(),
         { { "FamilyCode", "Mains" }, { "Description", "AC" }, { "online", "1" }, { "Name", Value() },
-            { "SerialNumber", Value() }, { "Watts", Value() } });
+            { "SerialNumber", Value() }, { "Watts", Value() }, { "Other Online Supplies", Value() } });
 
     fake.setAttribute(mains, "online", "0");
     EXPECT_TRUE(adapter().isNull()) << "unplugged";
@@ -87,9 +96,9 @@ TEST_F(PowerSupplyDescriptionTest, USBPowerDeliveryAdapter)
     fake.addSupply("AC", mainsAdapter("0"));
     fake.addSupply("ucsi-source-psy-USBC000:001", usbPDAdapter());
     expectKeys(adapter(),
-        { { "FamilyCode", "USB-C PD" }, { "Watts", 65 }, { "Watts Source", "voltage_max × current_max" },
+        { { "FamilyCode", "USB-C PD" }, { "Watts", 65.0 }, { "Watts Source", "voltage_max × current_max" },
             { "Current", 3250 }, { "Voltage", 20000 }, { "Description", "ucsi-source-psy-USBC000:001" },
-            { "usb_type", "C [PD] PD_PPS" } });
+            { "usb_type", "C [PD] PD_PPS" }, { "voltage_max", Value() }, { "current_max", Value() } });
 }
 
 TEST_F(PowerSupplyDescriptionTest, AdapterFamiliesAndPowerLimit)
@@ -112,7 +121,7 @@ TEST_F(PowerSupplyDescriptionTest, AdapterFamiliesAndPowerLimit)
                 value = c.usbType;
         bed.addSupply("usb-c0", attributes);
         expectKeys(adapter(),
-            { { "FamilyCode", c.family }, { "Watts", 60 }, { "Watts Source", "input_power_limit" },
+            { { "FamilyCode", c.family }, { "Watts", 60.0 }, { "Watts Source", "input_power_limit" },
                 { "Name", "Charger 60" }, { "SerialNumber", "C0FFEE" }, { "Manufacturer", "ACME" } });
     }
 }
@@ -129,10 +138,12 @@ TEST_F(PowerSupplyDescriptionTest, USBUPSOfADesktop)
     expectKeys(list[0],
         { { "Name", "Back-UPS ES 700" }, { "Type", "UPS" }, { "Transport Type", "USB" },
             { "Power Source State", "AC Power" }, { "Is Charging", true }, { "Current Capacity", 88 },
-            { "Time to Full Charge", -1 }, { "Cycle Count", Value() }, { "DesignCapacity", Value() } });
+            // a capacity alone gives nothing to estimate from
+            { "Time to Full Charge", Value() }, { "Time to Empty", 0 }, { "Cycle Count", Value() },
+            { "DesignCapacity", Value() }, { "model_name", Value() } });
 
     fake.setAttribute(ups, "status", "Discharging");
-    expectKeys(sources()[0], { { "Power Source State", "Battery Power" }, { "Time to Empty", -1 } });
+    expectKeys(sources()[0], { { "Power Source State", "Battery Power" }, { "Time to Empty", Value() } });
 }
 
 TEST_F(PowerSupplyDescriptionTest, MouseBatteryIsAnAccessory)
@@ -174,76 +185,164 @@ TEST_F(PowerSupplyDescriptionTest, ChargeBasedBatteryCharging)
             { "health", "Good" }, { "cycle_count", "0" } });
     expectKeys(sources()[0],
         { { "Current Capacity", 50 }, { "DesignCapacity", 4000 }, { "Nominal Capacity", 3000 },
-            // 1.5 Ah still to go at 1 A, whatever sign the driver gives the current
-            { "Time to Full Charge", 90 }, { "Time to Empty", 0 }, { "Current", 1000 }, { "BatteryHealth", "Good" },
+            // 1.5 Ah still to go at 1 A, whatever sign the driver gives the current; the kernel's sign is kept
+            { "Time to Full Charge", 90 }, { "Time to Empty", 0 }, { "Current", -1000 }, { "BatteryHealth", "Fair" },
             // 0 means unknown
             { "Cycle Count", Value() } });
 }
 
-TEST_F(PowerSupplyDescriptionTest, TimeToEmptyFromTheKernelOrFromTheRate)
+// A kernel "Good" only means no fault: faults win, then wear (full ÷ design), then the kernel's word.
+TEST_F(PowerSupplyDescriptionTest, ConditionIsFaultThenWearThenKernelWord)
 {
-    const std::pair<FakePowerSupplies::Attributes, int64_t> cases[]
-        = { { { { "time_to_empty_now", "7260" } }, 121 }, { { { "power_now", "0" } }, -1 } };
-    for (const auto& [changes, minutes] : cases) {
+    struct Case {
+        std::string health, energyFull; // energy_full of a 57 Wh battery
+        Value condition, figure;
+    };
+    const Case cases[] = {
+        { "Good", "25700000", "Poor", "45 % (25.7 of 57.0 Wh)" },
+        { "Good", "42750000", "Fair", "75 % (42.8 of 57.0 Wh)" },
+        { "Good", "50160000", "Good", "88 % (50.2 of 57.0 Wh)" },
+        { "Unknown", "34200000", "Fair", "60 % (34.2 of 57.0 Wh)" },
+        { "Overheat", "50160000", "Overheat", "88 % (50.2 of 57.0 Wh)" },
+        { "Calibration required", "25700000", "Calibration required", "45 % (25.7 of 57.0 Wh)" },
+        { "Cold", "57000000", "Cold", "100 % (57.0 of 57.0 Wh)" },
+        { "Warm", "", "Warm", Value() },
+        { "Unknown", "", Value(), Value() },
+    };
+    for (const auto& c : cases) {
         FakePowerSupplies bed;
-        const std::string path = bed.addSupply("BAT0", laptopBattery());
-        for (const auto& [key, value] : changes)
-            bed.setAttribute(path, key, value);
-        expectKeys(sources()[0], { { "Time to Empty", minutes } });
+        load(bed, "laptop-worn-battery");
+        bed.setAttribute(wornBattery, "health", c.health);
+        bed.setAttribute(wornBattery, "energy_full", c.energyFull);
+        SCOPED_TRACE(c.health + " " + c.energyFull);
+        expectKeys(sources()[0],
+            { { "BatteryHealth", c.condition }, { "BatteryHealthMaximumCapacity", c.figure }, { "health", Value() } });
     }
 }
 
-TEST_F(PowerSupplyDescriptionTest, HealthFromWear)
+// Estimates that do not apply are 0, unknown ones −1, ones never reported absent; never a made-up 0 minutes.
+TEST_F(PowerSupplyDescriptionTest, TimeEstimatesSayWhatIsTrue)
+{
+    struct Case {
+        std::string file, path;
+        FakePowerSupplies::Attributes changes;
+        Value toEmpty, toFull;
+    };
+    const Case cases[] = {
+        // 12.85 Wh at 7.6 W
+        { "laptop-worn-battery", wornBattery, {}, 101, 0 },
+        { "laptop-worn-battery", wornBattery, { { "status", "Charging" } }, 0, 101 },
+        { "laptop-worn-battery", wornBattery, { { "status", "Full" } }, 0, 0 },
+        { "laptop-worn-battery", wornBattery, { { "status", "Unknown" } }, 0, 0 },
+        { "laptop-worn-battery", wornBattery, { { "power_now", "0" } }, -1, 0 },
+        // 121.5 minutes round to 122
+        { "laptop-worn-battery", wornBattery, { { "time_to_empty_now", "7290" } }, 122, 0 },
+        { "laptop-worn-battery", wornBattery, { { "present", "0" } }, Value(), Value() },
+        // no power: 3.6 Ah at 1.2 A; the averages say 65535 minutes, meaning none
+        { "chromebook-sbs-battery", smartBattery, {}, 180, 0 },
+        { "chromebook-sbs-battery", smartBattery, { { "time_to_empty_avg", "5400" } }, 90, 0 },
+        { "chromebook-sbs-battery", smartBattery, { { "status", "Charging" }, { "current_now", "900000" } }, 0, 120 },
+    };
+    for (const auto& c : cases) {
+        FakePowerSupplies bed;
+        load(bed, c.file);
+        std::string trace = c.file;
+        for (const auto& [key, value] : c.changes) {
+            bed.setAttribute(c.path, key, value);
+            trace += " " + key + "=" + value;
+        }
+        SCOPED_TRACE(trace);
+        expectKeys(sources()[0],
+            { { "Time to Empty", c.toEmpty }, { "Time to Full Charge", c.toFull }, { "time_to_empty_avg", Value() },
+                { "time_to_empty_now", Value() } });
+    }
+}
+
+// One row for the current, with the kernel's sign, even when the status is Full or "Not charging".
+TEST_F(PowerSupplyDescriptionTest, CurrentKeepsTheKernelsSignInOneRow)
+{
+    load(fake, "laptop-ucsi-pd");
+    auto list = sources();
+    ASSERT_EQ(list.size(), 1u);
+    expectKeys(list[0],
+        { { "Current", -50 }, { "current_now", Value() }, { "Voltage", 17012 }, { "voltage_now", Value() },
+            { "Is Charging", false }, { "Is Charged", false }, { "Power Source State", "AC Power" },
+            // the charge limit is the maximum charge; a cycle count of 0 means unknown
+            { "Max Capacity", 80 }, { "charge_control_end_threshold", Value() }, { "Cycle Count", Value() },
+            { "cycle_count", "0" }, { "BatteryHealthMaximumCapacity", "90 % (3528 of 3920 mAh)" } });
+}
+
+// The laptop's ACPI "AC" flag and its USB-C PD charger are both online: the charger carries the contract.
+TEST_F(PowerSupplyDescriptionTest, AdapterIsTheSupplyThatCarriesTheContract)
+{
+    load(fake, "laptop-ucsi-pd");
+    expectKeys(adapter(),
+        { { "FamilyCode", "USB-C PD" }, { "Watts", 65.0 }, { "Voltage", 20000 }, { "Current", 3250 },
+            { "Description", "ucsi-source-psy-USBC000:001" }, { "Other Online Supplies", "Mains (AC)" },
+            { "online", "2" } });
+}
+
+TEST_F(PowerSupplyDescriptionTest, OlderUSBTypesAreExternalPowerWithWattsToOneDecimal)
 {
     const std::pair<std::string, std::string> cases[]
-        = { { "46000000", "Good" }, { "34200000", "Fair" }, { "22800000", "Poor" } };
-    for (const auto& [full, health] : cases) {
+        = { { "USB_DCP", "USB" }, { "USB_CDP", "USB" }, { "USB_ACA", "USB" }, { "USB_C", "USB-C" },
+              { "USB_PD", "USB-C PD" }, { "USB_PD_DRP", "USB-C PD" }, { "BrickID", "USB" } };
+    for (const auto& [type, family] : cases) {
         FakePowerSupplies bed;
-        bed.addSupply("BAT0",
-            { { "type", "Battery" }, { "energy_full_design", "57000000" }, { "energy_full", full },
-                { "health", "Unknown" } });
-        expectKeys(sources()[0], { { "BatteryHealth", health } });
+        bed.addSupply("charger",
+            { { "type", type }, { "online", "1" }, { "voltage_max", "9000000" }, { "current_max", "2220000" } });
+        SCOPED_TRACE(type);
+        // 19.98 W
+        expectKeys(adapter(), { { "FamilyCode", family }, { "Watts", 20.0 } });
     }
 }
 
-// The example resource sets hold what the live code would describe for their attribute files, so the report
-// they give is the report of such a machine.
-TEST_F(PowerSupplyDescriptionTest, ExamplesMatchTheLiveDescriptionOfTheirAttributes)
+// A Bluetooth mouse's battery powers only the mouse: it is not on the computer's AC power, and it never estimates.
+TEST_F(PowerSupplyDescriptionTest, AccessoryOverBluetooth)
+{
+    load(fake, "bluetooth-mouse");
+    auto list = sources();
+    ASSERT_EQ(list.size(), 1u);
+    expectKeys(list[0],
+        { { "Name", "MX Master 3" }, { "Type", "Accessory Source" }, { "Transport Type", "Bluetooth" },
+            { "Power Source State", "Battery Power" }, { "Time to Empty", Value() }, { "Time to Full Charge", 0 },
+            { "Current Capacity", 55 } });
+}
+
+// Each example resource set is what the live code describes for the machine in its machine.umockdev, so the
+// report it gives is the report of such a machine. CELLSHEET_WRITE_EXAMPLES=1 writes the files instead.
+TEST_F(PowerSupplyDescriptionTest, ExamplesMatchTheLiveDescriptionOfTheirMachine)
 {
     const std::string examples = CELLSHEET_SOURCE_RESOURCES "/../examples/";
-    auto rawAttributes = [](const Value& description) {
-        FakePowerSupplies::Attributes attributes;
-        for (const auto& [key, value] : *description.asDictionary())
-            if (!key.empty() && std::islower(static_cast<unsigned char>(key[0])))
-                attributes.emplace_back(key, *value.asString());
-        return attributes;
-    };
+    const bool write = std::getenv("CELLSHEET_WRITE_EXAMPLES") != nullptr;
     auto withoutID = [](Value description) {
-        description.asDictionary()->erase("Power Source ID");
+        if (auto* d = description.asDictionary())
+            d->erase("Power Source ID");
         return description;
     };
-    for (const char* name : { "laptop-usb-c", "laptop-two-batteries", "desktop-ups" }) {
+    for (const char* name : { "laptop-usb-c", "laptop-two-batteries", "desktop-ups", "chromebook" }) {
         SCOPED_TRACE(name);
-        auto sourcesFile = qorv::PropertyList::readFile(
-            examples + name + "/QorvCSPowerSourceBridgePowerSources.plist", Value::Type::Array);
+        const std::string folder = examples + name + "/";
+        FakePowerSupplies bed;
+        bed.addFromFile(folder + "machine.umockdev");
+        const Value live(sources());
+        if (write) {
+            ASSERT_EQ(qorv::PropertyList::writeXMLFile(folder + "QorvCSPowerSourceBridgePowerSources.plist", live), "");
+            if (!adapter().isNull()) {
+                ASSERT_EQ(
+                    qorv::PropertyList::writeXMLFile(folder + "QorvCSPowerSourceBridgePowerAdapter.plist", adapter()),
+                    "");
+            }
+        }
+        auto sourcesFile
+            = qorv::PropertyList::readFile(folder + "QorvCSPowerSourceBridgePowerSources.plist", Value::Type::Array);
         ASSERT_TRUE(sourcesFile) << sourcesFile.error;
         auto adapterFile = qorv::PropertyList::readFile(
-            examples + name + "/QorvCSPowerSourceBridgePowerAdapter.plist", Value::Type::Dictionary);
-
-        FakePowerSupplies bed;
+            folder + "QorvCSPowerSourceBridgePowerAdapter.plist", Value::Type::Dictionary);
         const auto& expected = *sourcesFile.value.asArray();
-        for (size_t i = 0; i < expected.size(); ++i) {
-            const bool onUSB = *expected[i].find("Transport Type") == Value("USB");
-            bed.addSupply("BAT" + std::to_string(i), rawAttributes(expected[i]),
-                onUSB ? bed.addUSBDevice("usb" + std::to_string(i)) : "");
-        }
-        if (adapterFile)
-            bed.addSupply(*adapterFile.value.find("Description")->asString(), rawAttributes(adapterFile.value));
-
-        const auto live = sources();
-        ASSERT_EQ(live.size(), expected.size());
-        for (size_t i = 0; i < live.size(); ++i)
-            EXPECT_EQ(withoutID(live[i]), withoutID(expected[i])) << live[i].description();
-        EXPECT_EQ(adapter(), adapterFile.value);
+        ASSERT_EQ(live.asArray()->size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(withoutID((*live.asArray())[i]), withoutID(expected[i])) << (*live.asArray())[i].description();
+        EXPECT_EQ(adapter(), adapterFile.value) << adapter().description();
     }
 }

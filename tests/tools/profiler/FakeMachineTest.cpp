@@ -113,7 +113,7 @@ TEST(ProfilerFakeMachine, Laptop)
             { "SPNetworkDataType", "docker0", "type", "Bridge" },
             { "SPPowerDataType", "InternalBattery-0", "sppower_power_source_state", "AC Power" },
             { "SPPowerDataType", "InternalBattery-0", "sppower_battery_health_maximum_capacity", "90%" },
-            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_time_to_full", "1 hour, 25 minutes" },
+            { "SPPowerDataType", "InternalBattery-0", "sppower_battery_time_to_full", "1 h 25 min" },
             { "SPPowerDataType", "MX Master 3", "sppower_type", "Accessory Source" },
             { "SPPCIDataType", "Wi-Fi 6 AX201", "sppci_device_type", "Network controller" },
             { "SPUSBDataType", "USB 3.1 Bus 2", "device_speed", "SuperSpeed+ (10 Gb/s)" },

@@ -192,19 +192,22 @@ std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::powerSupplies() co
     struct udev_enumerate* enumerate = udev_enumerate_new(m_udev);
     if (!enumerate)
         return supplies;
-    std::map<std::string, bool> connections;
+    std::map<std::string, Connection> connections;
     // Where a device sits does not change while its path exists, so the parents are looked at once.
-    auto isOnUSB = [this](const std::string& sysPath, std::map<std::string, bool>& seen) {
+    auto connectionOf = [this](const std::string& sysPath, std::map<std::string, Connection>& seen) {
         auto known = m_connections.find(sysPath);
-        bool onUSB = false;
+        Connection connection;
         if (known != m_connections.end()) {
-            onUSB = known->second;
+            connection = known->second;
         } else if (struct udev_device* device = udev_device_new_from_syspath(m_udev, sysPath.c_str())) {
-            onUSB = udev_device_get_parent_with_subsystem_devtype(device, "usb", nullptr) != nullptr;
+            connection.onUSB = udev_device_get_parent_with_subsystem_devtype(device, "usb", nullptr) != nullptr;
+            // Bluetooth HID devices (mice, keyboards, headsets) hang under uhid, others under their controller.
+            connection.onBluetooth = udev_device_get_parent_with_subsystem_devtype(device, "bluetooth", nullptr)
+                || sysPath.find("/uhid/") != std::string::npos;
             udev_device_unref(device);
         }
-        seen[sysPath] = onUSB;
-        return onUSB;
+        seen[sysPath] = connection;
+        return connection;
     };
     if (udev_enumerate_add_match_subsystem(enumerate, powerSupplySubsystem.data()) >= 0
         && udev_enumerate_scan_devices(enumerate) >= 0) {
@@ -214,7 +217,9 @@ std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::powerSupplies() co
             QorvCSPowerSupply supply;
             supply.sysPath = udev_list_entry_get_name(entry);
             supply.name = supply.sysPath.substr(supply.sysPath.rfind('/') + 1);
-            supply.onUSB = isOnUSB(supply.sysPath, connections);
+            const Connection connection = connectionOf(supply.sysPath, connections);
+            supply.onUSB = connection.onUSB;
+            supply.onBluetooth = connection.onBluetooth;
             readAttributes(supply);
             supplies.push_back(std::move(supply));
         }

@@ -41,5 +41,9 @@ public:
 private:
     struct udev* m_udev = nullptr;
     std::chrono::milliseconds m_pollInterval;
-    mutable std::map<std::string, bool> m_connections; // device path → has a USB device among its ancestors
+    struct Connection {
+        bool onUSB = false; // a USB device is among its ancestors
+        bool onBluetooth = false; // a Bluetooth controller or uhid is among its ancestors
+    };
+    mutable std::map<std::string, Connection> m_connections; // device path → where it hangs
 };

@@ -15,6 +15,7 @@ struct QorvCSPowerSupply {
     std::string name; // kernel name, "BAT0", "AC", "ucsi-source-psy-USBC000:001"
     std::string sysPath; // "/sys/devices/.../power_supply/BAT0"
     bool onUSB = false; // a USB device is among its ancestors
+    bool onBluetooth = false; // a Bluetooth controller or uhid (Bluetooth HID) is among its ancestors
     std::map<std::string, std::string, std::less<>> attributes; // file name → contents, trailing newline removed
 
     bool operator==(const QorvCSPowerSupply&) const = default;
@@ -33,7 +34,8 @@ public:
     // One dictionary per battery or UPS, in the given order (which should be kernel-name order, so that
     // "InternalBattery-<n>" counts as the kernel does).
     static qorv::Value::Array powerSources(const std::vector<QorvCSPowerSupply>& supplies);
-    // The first online mains, USB or wireless supply that powers the system (scope not "Device"), or null.
+    // The online mains, USB or wireless supply that powers the system (scope not "Device") and carries the power
+    // contract (a USB-C PD charger rather than the ACPI "AC" flag beside it), naming any other online one; or null.
     static qorv::Value powerAdapter(const std::vector<QorvCSPowerSupply>& supplies);
 
     // A stable, positive identifier for a device path (32-bit FNV-1a, top bit cleared).
