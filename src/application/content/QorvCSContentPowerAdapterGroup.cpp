@@ -59,6 +59,8 @@ std::shared_ptr<QorvCSContent::Children> QorvCSContentPowerAdapterGroup::childre
             node = QorvCSContentPowerSource::contentWithPowerSource(powerAdapter);
             node->setImage(QorvCSContentPowerSource::imageResource("power-adapter", className()));
         }
+        // Another adapter plugged in keeps the reader's choice but not the old adapter's name.
+        node->setLabel(powerAdapter->name());
         node->setPowerSource(powerAdapter);
         node->setUniqueID(std::string(adapterUniqueID));
         list->push_back(std::move(node));

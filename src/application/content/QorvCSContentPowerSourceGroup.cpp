@@ -78,6 +78,8 @@ std::shared_ptr<QorvCSContent::Children> QorvCSContentPowerSourceGroup::children
         if (!node)
             node = QorvCSContentPowerSource::contentWithPowerSource(source);
         taken.insert(node.get());
+        // A different device in the only place keeps the reader's choice but not the old device's name.
+        node->setLabel(source->name());
         node->setPowerSource(source);
         std::string uniqueID(singleSourceUniqueID);
         if (sources.size() > 1) {

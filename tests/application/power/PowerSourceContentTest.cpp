@@ -285,3 +285,29 @@ TEST_F(PowerContentTreeTest, UnpluggingShowsThePlaceholderAndPluggingInMakesANew
     EXPECT_NE(replugged, plugged);
     EXPECT_TRUE(replugged->image().path.ends_with("/power-adapter.svg"));
 }
+
+// The only UPS, or the adapter, swapped for a different device: the node and its choice stay, the name follows.
+TEST_F(PowerContentTreeTest, ReplacedDeviceKeepsItsNodeAndTakesTheNewName)
+{
+    const std::string usb = fake.addUSBDevice("1-1");
+    const std::string oldUPS = fake.addSupply("ups0", { { "type", "UPS" }, { "model_name", "Back-UPS ES 700" } }, usb);
+    const std::string mains = fake.addSupply("AC", mainsAdapter());
+    makeTree();
+    auto ups = child(*sourcesGroup, 0);
+    auto adapter = child(*adapterGroup, 0);
+    EXPECT_EQ(ups->label(), "Back-UPS ES 700");
+    ups->setInclude(false);
+
+    fake.remove(oldUPS);
+    const std::string newUPS = fake.addSupply("ups1", { { "type", "UPS" }, { "model_name", "Eaton 5E 850i" } }, usb);
+    fake.setAttribute(mains, "online", "0");
+    fake.addSupply("ucsi-source-psy-USBC000:001", usbPDAdapter());
+    fake.uevent(newUPS, "add");
+    ASSERT_TRUE(runMainLoopUntil([&] { return ups->label() != "Back-UPS ES 700"; }));
+    EXPECT_EQ(child(*sourcesGroup, 0), ups);
+    EXPECT_EQ(ups->label(), "Eaton 5E 850i");
+    EXPECT_FALSE(ups->include());
+    EXPECT_EQ(child(*adapterGroup, 0), adapter);
+    EXPECT_EQ(adapter->label(),
+        qorv::format(qorv::Bundle::main().localizedString("QorvCSPowerSource.AdapterNameFormat"), "USB-C PD"));
+}
