@@ -96,8 +96,10 @@ std::optional<BlockDevice> BlockDevice::read(
     disk.sizeBytes = *sectors * 512; // the kernel counts 512-byte sectors whatever the hardware's
     const std::string path = root.canonical(base).value_or(base);
     disk.protocol = protocolOf(path, name);
-    disk.rotational = root.readUnsigned(base + "/queue/rotational").value_or(0) == 1;
     disk.removable = root.readUnsigned(base + "/removable").value_or(0) == 1;
+    // USB bridges report every disk as rotational; removable media on USB (a flash drive, a card) never spins.
+    disk.rotational
+        = root.readUnsigned(base + "/queue/rotational").value_or(0) == 1 && !(disk.protocol == "USB" && disk.removable);
     disk.optical = name.rfind("sr", 0) == 0;
     disk.udev = udevProperties(root, name);
     disk.model = nonPlaceholder(root.readLine(base + "/device/model"));

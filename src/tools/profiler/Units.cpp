@@ -25,7 +25,10 @@ namespace {
 
 std::string scaled(uint64_t bytes, double base)
 {
-    static const char* const units[] = { "bytes", "KB", "MB", "GB", "TB", "PB", "EB" };
+    // Powers of 1024 carry their own names (GiB): read as GB they would be 7 % off.
+    static const char* const decimalUnits[] = { "bytes", "KB", "MB", "GB", "TB", "PB", "EB" };
+    static const char* const binaryUnits[] = { "bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB" };
+    const auto& units = base == 1024.0 ? binaryUnits : decimalUnits;
     double value = static_cast<double>(bytes);
     size_t unit = 0;
     // Step up while the rounded value would reach the next unit, so 1023.999 KB reads "1 MB".

@@ -13,7 +13,7 @@ std::string trimmedNumber(double value, int decimals = 2);
 
 // Storage sizes in powers of 1000: "500.11 GB", "209.7 MB", "512 bytes".
 std::string decimalBytes(uint64_t bytes);
-// Memory and cache sizes in powers of 1024, labelled as the reference tool does: "16 GB", "1.25 MB", "48 KB".
+// Memory and cache sizes in powers of 1024, with binary unit names: "16 GiB", "1.25 MiB", "48 KiB".
 std::string binaryBytes(uint64_t bytes);
 // A frequency given in kHz: "2.80 GHz" (always two decimals) or "800 MHz".
 std::string frequency(uint64_t kilohertz);

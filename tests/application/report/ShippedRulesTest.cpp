@@ -151,6 +151,11 @@ const std::vector<Case>& cases()
         { { "size_in_bytes", "2000398934016", "disk1" }, "2.00 " + acronym("Terabyte: a million million bytes", "TB"),
             "", { "831-size-TB" } },
         { { "size_in_bytes", "1000000000000000", "array" }, "1.00 PB", "", { "830-size-PB" } },
+        // Memory sizes are binary and say so; disk sizes stay decimal.
+        { { "physical_memory", "16 GiB", "hardware_overview" },
+            "16 " + acronym("Gibibyte: 1,073,741,824 bytes (1024 × 1024 × 1024), about 1.07 GB", "GiB"), "", {} },
+        { { "l2_cache_core", "1.25 MiB", "hardware_overview" },
+            "1.25 " + acronym("Mebibyte: 1,048,576 bytes (1024 × 1024)", "MiB"), "", {} },
         { { "current_processor_speed", "2.80 GHz", "hardware_overview" },
             "2.80 " + acronym("Gigahertz: a billion cycles per second", "GHz"), "", {} },
         { { "dimm_speed", "3200 MT/s", "BANK 0" }, "3200 " + acronym("Million transfers per second", "MT&#x2F;s"), "",

@@ -86,8 +86,8 @@ TEST(ProfilerFakeMachine, Laptop)
             { "SPHardwareDataType", "hardware_overview", "current_processor_speed", "2.80 GHz" },
             { "SPHardwareDataType", "hardware_overview", "number_processors", "4" },
             { "SPHardwareDataType", "hardware_overview", "number_threads", "8" },
-            { "SPHardwareDataType", "hardware_overview", "l2_cache_core", "1.25 MB" },
-            { "SPHardwareDataType", "hardware_overview", "physical_memory", "16 GB" },
+            { "SPHardwareDataType", "hardware_overview", "l2_cache_core", "1.25 MiB" },
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "16 GiB" },
             { "SPHardwareDataType", "hardware_overview", "boot_rom_release_date", "2023-03-21" },
             { "SPHardwareDataType", "hardware_overview", "serial_number", "PF2ABCDE" },
             { "SPSoftwareDataType", "os_overview", "os_version", "Ubuntu 22.04.3 LTS" },
@@ -96,7 +96,7 @@ TEST(ProfilerFakeMachine, Laptop)
             { "SPSoftwareDataType", "os_overview", "user_name", "Ada Lovelace (ada)" },
             { "SPSoftwareDataType", "os_overview", "uptime", "3 days, 4 hours, 4 minutes" },
             { "SPSoftwareDataType", "os_overview", "boot_time", "2023-11-14 22:13" },
-            { "SPMemoryDataType", "memory_overview", "swap_total", "2 GB" },
+            { "SPMemoryDataType", "memory_overview", "swap_total", "2 GiB" },
             { "SPStorageDataType", "/", "size", "502 GB" },
             { "SPStorageDataType", "/", "free_space_in_bytes", "123456789000" },
             { "SPStorageDataType", "USB STICK", "writable", "No" },
@@ -143,7 +143,7 @@ TEST(ProfilerFakeMachine, Laptop)
             { "SPPowerDataType", "power_overview", "Power Adapter (2)", "USB-C PD, 65 W (rated), connected" },
             { "SPStorageDataType", "storage_overview", "/", "ext4, 123.46 GB free of 502 GB" },
             { "SPStorageDataType", "storage_overview", "USB STICK", "vfat, 31 GB free of 32 GB, read-only" },
-            { "SPStorageDataType", "storage_overview", "SanDisk Ultra Fit", "30.75 GB, Rotational, USB, removable" },
+            { "SPStorageDataType", "storage_overview", "SanDisk Ultra Fit", "30.75 GB, Solid State, USB, removable" },
             { "SPNetworkDataType", "network_overview", "wlp0s20f3", "Wi-Fi, Up, 192.168.1.23/24" },
             { "SPUSBDataType", "usb_overview", "USB 2.0 Bus 1",
                 "High Speed (480 Mb/s): USB Receiver, Integrated Camera, AX201 Bluetooth" },
@@ -165,7 +165,7 @@ TEST(ProfilerFakeMachine, Desktop)
             { "SPHardwareDataType", "hardware_overview", "chassis_type", "Desktop" },
             { "SPHardwareDataType", "hardware_overview", "cpu_type", "AMD Ryzen 7 5800X 8-Core Processor" },
             { "SPHardwareDataType", "hardware_overview", "number_processors", "8" },
-            { "SPHardwareDataType", "hardware_overview", "physical_memory", "32 GB" }, // from the modules
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "32 GiB" }, // from the modules
             { "SPHardwareDataType", "hardware_overview", "board_model", "ROG STRIX B550-F GAMING" },
             // Firmware placeholders are no values.
             { "SPHardwareDataType", "hardware_overview", "machine_name", "" },
@@ -175,7 +175,7 @@ TEST(ProfilerFakeMachine, Desktop)
             { "SPSoftwareDataType", "os_overview", "user_name", "root" },
             { "SPMemoryDataType", "memory_overview", "memory_slots", "2 of 4 in use" },
             { "SPMemoryDataType", "memory_overview", "swap_total", "" },
-            { "SPMemoryDataType", "DIMM_A1", "dimm_size", "16 GB" },
+            { "SPMemoryDataType", "DIMM_A1", "dimm_size", "16 GiB" },
             { "SPMemoryDataType", "DIMM_A1", "dimm_serial_number", "" }, // all zeros
             { "SPStorageDataType", "data", "mount_point", "/data" },
             { "SPStorageDataType", "ST2000DM008-2FR102", "medium_type", "Rotational" },
@@ -183,7 +183,7 @@ TEST(ProfilerFakeMachine, Desktop)
             { "SPPowerDataType", "Back-UPS ES 700G", "sppower_type", "UPS" },
             { "SPDisplaysDataType", "Navi 22 [Radeon RX 6700/6700 XT/6750 XT / 6800M/6850M XT]", "sppci_bus", "PCIe" },
             { "SPDisplaysDataType", "Navi 22 [Radeon RX 6700/6700 XT/6750 XT / 6800M/6850M XT]", "spdisplays_vram",
-                "11.98 GB" },
+                "11.98 GiB" },
             { "SPDisplaysDataType", "LG ULTRAGEAR", "spdisplays_display_manufacturer", "LG Electronics" },
             { "SPAudioDataType", "HD-Audio Generic", "spaudio_outputs", "HDMI 0" },
         });
@@ -202,7 +202,7 @@ TEST(ProfilerFakeMachine, VirtualMachine)
             { "SPHardwareDataType", "hardware_overview", "platform_virtualization", "QEMU" },
             { "SPHardwareDataType", "hardware_overview", "number_processors", "2" }, // no core ids: one per thread
             { "SPHardwareDataType", "hardware_overview", "current_processor_speed", "2.50 GHz" }, // from cpu MHz
-            { "SPHardwareDataType", "hardware_overview", "physical_memory", "1.92 GB" }, // MemTotal
+            { "SPHardwareDataType", "hardware_overview", "physical_memory", "1.92 GiB" }, // MemTotal
             { "SPSoftwareDataType", "os_overview", "uptime", "23 hours, 59 minutes" },
             { "SPSoftwareDataType", "os_overview", "user_name", "" }, // no passwd entry
             { "SPStorageDataType", "Virtio 1.0 block device", "protocol", "Virtio" },

@@ -76,9 +76,9 @@ TEST(ProfilerUnits, ReadableQuantities)
     EXPECT_EQ(Units::decimalBytes(209715200), "209.72 MB");
     EXPECT_EQ(Units::decimalBytes(999999999), "1 GB"); // rounding reaches the next unit
     EXPECT_EQ(Units::decimalBytes(2000000000000), "2 TB");
-    EXPECT_EQ(Units::binaryBytes(16ull << 30), "16 GB");
-    EXPECT_EQ(Units::binaryBytes(1280 * 1024), "1.25 MB");
-    EXPECT_EQ(Units::binaryBytes(48 * 1024), "48 KB");
+    EXPECT_EQ(Units::binaryBytes(16ull << 30), "16 GiB");
+    EXPECT_EQ(Units::binaryBytes(1280 * 1024), "1.25 MiB");
+    EXPECT_EQ(Units::binaryBytes(48 * 1024), "48 KiB");
     EXPECT_EQ(Units::frequency(2800000), "2.80 GHz");
     EXPECT_EQ(Units::frequency(400000), "400 MHz");
     EXPECT_EQ(Units::dataRate(2500), "2.5 Gb/s");
