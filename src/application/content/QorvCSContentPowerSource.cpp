@@ -4,8 +4,12 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -28,6 +32,41 @@ std::optional<std::string> rowText(const qorv::Value& value)
     default:
         return std::nullopt;
     }
+}
+
+// The reader's facts in reading order: state, charge, time, health, then the electrical readings. Keys not listed
+// follow in byte order; identifiers that exist for the program come last.
+constexpr std::string_view readerOrder[] = { "Power Source State", "Is Present", "Is Charging", "Is Charged",
+    "Current Capacity", "capacity_level", "Max Capacity", "charge_control_start_threshold", "charge_behaviour",
+    "Time to Empty", "Time to Full Charge", "BatteryHealth", "BatteryHealthMaximumCapacity", "Nominal Capacity",
+    "DesignCapacity", "Cycle Count", "cycle_count", "Alarm Capacity", "FamilyCode", "Watts", "Watts Source", "online",
+    "Other Online Supplies", "Voltage", "Current", "Temperature", "Type", "Transport Type", "Manufacturer",
+    "manufacturer", "model_name", "technology", "Hardware Serial Number", "SerialNumber", "serial_number" };
+constexpr std::string_view programOrder[] = { "Name", "Description", "Power Source ID" };
+
+size_t rankOf(std::string_view key)
+{
+    constexpr size_t listed = std::size(readerOrder);
+    for (size_t i = 0; i < listed; ++i)
+        if (readerOrder[i] == key)
+            return i;
+    for (size_t i = 0; i < std::size(programOrder); ++i)
+        if (programOrder[i] == key)
+            return listed + 1 + i;
+    return listed;
+}
+
+// An attribute file without a text of its own reads as words: "charge_term_current" → "Charge term current".
+std::string readableFileName(std::string_view file)
+{
+    std::string words(file);
+    if (words.empty() || !std::all_of(words.begin(), words.end(), [](unsigned char c) {
+            return std::islower(c) || std::isdigit(c) || c == '_';
+        }))
+        return words;
+    std::replace(words.begin(), words.end(), '_', ' ');
+    words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
+    return words;
 }
 
 } // namespace
@@ -88,13 +127,25 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
         localise(qorv::format(bundle.localizedString("QorvCSContentPowerSource.CaptionFormat"), label())));
     items.push_back(table);
 
-    // The dictionary keeps its keys in byte order, which is the order of the report's rows.
-    for (const auto& [key, value] : *description) {
-        auto text = rowText(value);
+    std::vector<std::pair<std::string_view, const qorv::Value*>> rows;
+    for (const auto& [key, value] : *description)
+        rows.emplace_back(key, &value);
+    // The dictionary gives byte order; a stable sort by rank keeps it within a rank.
+    std::stable_sort(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return rankOf(a.first) < rankOf(b.first); });
+    std::set<std::string> headings;
+    for (const auto& [key, value] : rows) {
+        auto text = rowText(*value);
         if (!text)
             continue;
-        auto heading = QorvCSReportTableHeading::headingWithTitle(localise(key));
-        heading->setRaw(key);
+        std::string title = localise(key);
+        if (title == key)
+            title = readableFileName(key);
+        // Diagnostic files written before a key took over an attribute file hold both: tell them apart.
+        if (!headings.insert(title).second)
+            title = qorv::format("%@ (%@)", title, key);
+        auto heading = QorvCSReportTableHeading::headingWithTitle(std::move(title));
+        heading->setRaw(std::string(key));
         heading->setProvider(label());
         auto cell = QorvCSReportTableValue::valueWithLabel(*text);
         cell->setRaw(*text);

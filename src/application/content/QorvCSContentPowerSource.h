@@ -7,10 +7,11 @@
 #include <string_view>
 
 // One power source (or the adapter) in the sidebar and the report: a title and a two-column table listing every
-// entry of its raw description, sorted by key.
+// entry of its raw description, the reader's facts (state, charge, time, health) first, the rest by key and the
+// program's identifiers last.
 class QorvCSContentPowerSource : public QorvCSContent {
 public:
-    // Unique ID: the power source's uniqueID as text; label: its name, fixed from then on.
+    // Unique ID: the power source's uniqueID as text; label: its name (a group gives a reused node the new name).
     // A null source fails "Invalid parameter not satisfying: aPowerSource".
     explicit QorvCSContentPowerSource(std::shared_ptr<QorvCSPowerSource> aPowerSource);
     ~QorvCSContentPowerSource() override;

@@ -43,24 +43,46 @@ std::vector<std::pair<std::string, std::string>> rowsOf(const QorvCSReportTable&
 
 } // namespace
 
-TEST(PowerSourceContentTest, TableRowsSortedByKeyWithTheirTextForms)
+// State, charge, health and time first; other keys in byte order; the program's identifiers last.
+TEST(PowerSourceContentTest, TableRowsInReadingOrderWithTheirTextForms)
 {
     TestResources resources;
-    auto node = nodeFor(
-        { { "b", "lower" }, { "a b", "space" }, { "B", "upper" }, { "Cycle Count", 42 }, { "Is Charging", true },
-            { "Temperature", 29.5 }, { "Cells", Value::array({ 1, 2 }) }, { "Date", Value(Value::Date { 0 }) } });
+    auto node = nodeFor({ { "b", "lower" }, { "a b", "space" }, { "B", "upper" }, { "Cycle Count", 42 },
+        { "Is Charging", true }, { "Temperature", 29.5 }, { "Cells", Value::array({ 1, 2 }) },
+        { "Date", Value(Value::Date { 0 }) }, { "Power Source ID", 7 }, { "Name", "InternalBattery-0" },
+        { "BatteryHealth", "Good" }, { "Time to Empty", 90 }, { "Power Source State", "AC Power" } });
     auto items = itemsOf(*node);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(std::dynamic_pointer_cast<QorvCSReportTitle>(items[0])->title(), node->localisedLabel());
     auto table = tableOf(items);
     ASSERT_TRUE(table);
     EXPECT_EQ(rowsOf(*table),
-        (std::vector<std::pair<std::string, std::string>> { { "B", "upper" }, { "Cycle Count", "42" },
-            { "Is Charging", "1" }, { "Temperature", "29.5" }, { "a b", "space" }, { "b", "lower" } }));
-    const auto& first = table->headingValuePairs()->at(1);
-    EXPECT_EQ(first.value->raw(), "42");
-    EXPECT_EQ(first.heading->provider(), node->label());
-    EXPECT_EQ(first.value->provider(), node->label());
+        (std::vector<std::pair<std::string, std::string>> { { "Power Source State", "AC Power" },
+            { "Is Charging", "1" }, { "Time to Empty", "90" }, { "BatteryHealth", "Good" }, { "Cycle Count", "42" },
+            { "Temperature", "29.5" }, { "B", "upper" }, { "a b", "space" }, { "b", "lower" },
+            { "Name", "InternalBattery-0" }, { "Power Source ID", "7" } }));
+    const auto& cycles = table->headingValuePairs()->at(4);
+    EXPECT_EQ(cycles.value->raw(), "42");
+    EXPECT_EQ(cycles.heading->provider(), node->label());
+    EXPECT_EQ(cycles.value->provider(), node->label());
+}
+
+// A file without a text reads as words; a stored file holding a key and the attribute file it took over shows
+// two headings, not one twice.
+TEST(PowerSourceContentTest, HeadingsAreWordsAndNeverRepeat)
+{
+    TestResources resources;
+    resources.writeFile("en.lproj/Localizable.strings",
+        "\"QorvCSContentPowerSource.Temperature\" = \"Temperature\";\n"
+        "\"QorvCSContentPowerSource.temp\" = \"Temperature\";\n");
+    auto table = tableOf(itemsOf(
+        *nodeFor({ { "Temperature", 31 }, { "temp", "312" }, { "charge_term_current", "1" }, { "Odd_Key", "2" } })));
+    ASSERT_TRUE(table);
+    std::vector<std::string> titles;
+    for (const auto& pair : *table->headingValuePairs())
+        titles.push_back(pair.heading->title());
+    EXPECT_EQ(
+        titles, (std::vector<std::string> { "Temperature", "Odd_Key", "Charge term current", "Temperature (temp)" }));
 }
 
 TEST(PowerSourceContentTest, HeadingsAreLocalisedButKeepTheirRawKey)
@@ -76,7 +98,7 @@ TEST(PowerSourceContentTest, HeadingsAreLocalisedButKeepTheirRawKey)
     EXPECT_EQ(pairs[0].heading->title(), "Charge");
     EXPECT_EQ(pairs[0].heading->raw(), "Current Capacity");
     EXPECT_EQ(pairs[0].value->label(), "Charge") << "values are never localised";
-    EXPECT_EQ(pairs[2].heading->title(), "Tension");
+    EXPECT_EQ(pairs[1].heading->title(), "Tension");
     EXPECT_EQ(table->summary(), "Readings of B");
     EXPECT_EQ(table->caption(), "QorvCSContentPowerSource.CaptionFormat") << "an untranslated format is the key";
 }

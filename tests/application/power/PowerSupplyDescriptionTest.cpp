@@ -269,7 +269,9 @@ TEST_F(PowerSupplyDescriptionTest, CurrentKeepsTheKernelsSignInOneRow)
             { "Is Charging", false }, { "Is Charged", false }, { "Power Source State", "AC Power" },
             // the charge limit is the maximum charge; a cycle count of 0 means unknown
             { "Max Capacity", 80 }, { "charge_control_end_threshold", Value() }, { "Cycle Count", Value() },
-            { "cycle_count", "0" }, { "BatteryHealthMaximumCapacity", "90 % (3528 of 3920 mAh)" } });
+            { "cycle_count", "0" }, { "BatteryHealthMaximumCapacity", "90 % (3528 of 3920 mAh)" },
+            // the warning level in the battery's unit
+            { "Alarm Capacity", "196 mAh" }, { "alarm", Value() } });
 }
 
 // The laptop's ACPI "AC" flag and its USB-C PD charger are both online: the charger carries the contract.

@@ -141,6 +141,16 @@ void addCapacity(Value::Dictionary& d, const QorvCSPowerSupply& s, const QorvBat
     }
     if (auto figure = healthFigure(r))
         d["BatteryHealthMaximumCapacity"] = *figure;
+    // The warning level in the battery's own unit (alarm is µWh or µAh); 0 means none is set.
+    if (auto alarm = s.integer("alarm"); alarm && *alarm > 0) {
+        char text[48];
+        if (r.reportsEnergy())
+            std::snprintf(text, sizeof text, "%.2f Wh", static_cast<double>(*alarm) / 1e6);
+        else
+            std::snprintf(text, sizeof text, "%lld mAh", std::llround(static_cast<double>(*alarm) / 1000));
+        d["Alarm Capacity"] = std::string(text);
+    }
+    covered.insert("alarm");
 }
 
 // Minutes: positive, 0 when the estimate does not apply, −1 while the system works one out; no key when the
