@@ -105,13 +105,13 @@ const std::vector<Case>& cases()
         { { "charge_behaviour", "[auto] inhibit-charge force-discharge" },
             "Charges normally; also possible: hold the charge, run from the battery while plugged in",
             "What the battery does while the computer is plugged in",
-            { "779-charge-behaviour-split", "778-charge-behaviour-table", "777-charge-behaviour-words",
-                "776-charge-behaviour-alone", "692-more-charge-behaviour" } },
+            { "779-bracketed-list-split", "778-bracketed-list-table", "777-bracketed-list-words",
+                "776-bracketed-list-others", "692-more-charge-behaviour", "795-kind-bracketed-list" } },
         { { "charge_behaviour", "auto [inhibit-charge]" },
             "Holds the charge (does not charge while plugged in); also possible: charge normally",
             "What the battery does", {} },
         { { "charge_behaviour", "[auto]" }, "Charges normally", "What the battery does",
-            { "775-charge-behaviour-only" } },
+            { "775-bracketed-list-alone" } },
         { { "charge_behaviour", "[auto] long-life" }, "[auto] long-life", "What the battery does", {} },
         { { "online", "2", "USB-C PD Adapter" }, "Yes (programmable)", "", { "771-online-programmable" } },
         { { "online", "1", "AC" }, "Yes", "", {} },
@@ -139,16 +139,12 @@ const std::vector<Case>& cases()
         { { "Transport Type", "USB" }, acronym("Universal Serial Bus", "USB"), "", {} },
         { { "technology", "Li-ion" }, acronym("Lithium-ion battery", "Li-ion"), "", {} },
         { { "usb_type", "C [PD] PD_PPS", "ucsi-source-psy-USBC000:001" },
-            "C ["
-                + acronym("USB Power Delivery: the standard by which a USB-C charger and the computer agree on voltage "
-                          "and power",
-                    "PD")
-                + "] "
-                + acronym("USB Power Delivery: the standard by which a USB-C charger and the computer agree on voltage "
-                          "and power",
-                    "PD")
-                + "_PPS",
+            acronym("Universal Serial Bus", "USB") + " Power Delivery; also possible: "
+                + acronym("Universal Serial Bus", "USB") + "-C, programmable supply (PPS)",
             "", {} },
+        { { "Watts Source", "input_power_limit" }, "The limit agreed with the charger", "", { "744-watts-source" } },
+        { { "Watts Source", "voltage_max × current_max" }, "The charger&#x27;s rated voltage × rated current", "",
+            { "743-watts-source-rated" } },
         // Letters that only look like an abbreviation stay as they are.
         { { "ethernet_address", "AC:DE:48:00:11:22", "en0" }, "AC:DE:48:00:11:22", "", {} },
         { { "machine_model", "MACBOOK", "hardware_overview" }, "MACBOOK", "", {} },
