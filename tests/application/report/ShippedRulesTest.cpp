@@ -87,6 +87,7 @@ const std::vector<Case>& cases()
             "starts charging only when its charge falls below this level", { "660-more-charge-start-threshold" } },
         { { "charge_control_end_threshold", "80" }, "80 %", "stops charging at this level",
             { "659-more-charge-end-threshold" } },
+        { { "Max Capacity", "80" }, "80 %", "stops charging at this level", {} },
         // Minutes as hours and minutes.
         { { "Time to Empty", "155" }, "2 h 35 min", "An estimate from the present rate",
             { "985-kind-minutes", "785-minutes-clock", "784-minutes-read-clock", "650-more-time-estimates" } },

@@ -255,6 +255,8 @@ Value::Dictionary describeSource(const QorvCSPowerSupply& s, bool externalPower,
     const auto status = s.attribute("status");
     d["Is Present"] = present;
     d["Power Source State"] = powerSourceState(s, externalPower);
+    if (type == "UPS" && powersSystem(s))
+        covered.insert("online"); // the UPS's own mains input is its power source state
     if (status && present) {
         d["Is Charging"] = *status == "Charging";
         d["Is Charged"] = *status == "Full";
