@@ -71,9 +71,13 @@ const std::vector<Case>& cases()
         { { "temp", "5" }, "0.5 °C", "", { "854-sysfs-temperature-below-one" } },
         { { "voltage_now", "unknown" }, "unknown", "", {} },
         // The bridge's own keys in milli-units and whole units.
-        { { "Voltage", "12788" }, "12.79 " + volt, "", { "865-millivolts" } },
+        { { "Voltage", "12788" }, "12.79 " + volt, "", { "865-millivolts", "978-kind-millivolts" } },
+        // The inventory's battery readings read as the power report's.
+        { { "sppower_current_voltage", "12788", "InternalBattery-0" }, "12.79 " + volt, "", {} },
+        { { "sppower_current_amperage", "-1234", "InternalBattery-0" }, "-1.23 " + ampere,
+            "negative while it discharges", {} },
         { { "Current", "-1234" }, "-1.23 " + ampere, "For an adapter it is what the adapter supplies",
-            { "864-milliamps" } },
+            { "864-milliamps", "977-kind-milliamps" } },
         { { "Current", "0" }, "0.00 " + ampere, "negative while it discharges", {} },
         // Battery capacities the system gives in milliampere-hours keep their unit.
         { { "DesignCapacity", "3692" }, "3692 " + milliampereHour, "held when it was new",
