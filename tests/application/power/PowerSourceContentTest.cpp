@@ -47,10 +47,11 @@ std::vector<std::pair<std::string, std::string>> rowsOf(const QorvCSReportTable&
 TEST(PowerSourceContentTest, TableRowsInReadingOrderWithTheirTextForms)
 {
     TestResources resources;
-    auto node = nodeFor({ { "b", "lower" }, { "a b", "space" }, { "B", "upper" }, { "Cycle Count", 42 },
-        { "Is Charging", true }, { "Temperature", 29.5 }, { "Cells", Value::array({ 1, 2 }) },
-        { "Date", Value(Value::Date { 0 }) }, { "Power Source ID", 7 }, { "Name", "InternalBattery-0" },
-        { "BatteryHealth", "Good" }, { "Time to Empty", 90 }, { "Power Source State", "AC Power" } });
+    auto node = nodeFor(
+        { { "b", "lower" }, { "a b", "space" }, { "B", "upper" }, { "Cycle Count", 42 }, { "Is Charging", true },
+            { "Temperature", 29.5 }, { "Cells", Value::array({ 1, 2 }) }, { "Date", Value(Value::Date { 0 }) },
+            { "Power Source ID", 7 }, { "Name", "InternalBattery-0" }, { "BatteryHealth", "Good" },
+            { "Time to Empty", 90 }, { "Power Source State", "AC Power" }, { "capacity_level", "Low" } });
     auto items = itemsOf(*node);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(std::dynamic_pointer_cast<QorvCSReportTitle>(items[0])->title(), node->localisedLabel());
@@ -58,10 +59,10 @@ TEST(PowerSourceContentTest, TableRowsInReadingOrderWithTheirTextForms)
     ASSERT_TRUE(table);
     EXPECT_EQ(rowsOf(*table),
         (std::vector<std::pair<std::string, std::string>> { { "Power Source State", "AC Power" },
-            { "Is Charging", "1" }, { "Time to Empty", "90" }, { "BatteryHealth", "Good" }, { "Cycle Count", "42" },
-            { "Temperature", "29.5" }, { "B", "upper" }, { "a b", "space" }, { "b", "lower" },
+            { "Is Charging", "1" }, { "capacity_level", "Low" }, { "Time to Empty", "90" }, { "BatteryHealth", "Good" },
+            { "Cycle Count", "42" }, { "Temperature", "29.5" }, { "B", "upper" }, { "a b", "space" }, { "b", "lower" },
             { "Name", "InternalBattery-0" }, { "Power Source ID", "7" } }));
-    const auto& cycles = table->headingValuePairs()->at(4);
+    const auto& cycles = table->headingValuePairs()->at(5);
     EXPECT_EQ(cycles.value->raw(), "42");
     EXPECT_EQ(cycles.heading->provider(), node->label());
     EXPECT_EQ(cycles.value->provider(), node->label());

@@ -308,7 +308,14 @@ TEST_F(PowerSupplyDescriptionTest, AccessoryOverBluetooth)
     expectKeys(list[0],
         { { "Name", "MX Master 3" }, { "Type", "Accessory Source" }, { "Transport Type", "Bluetooth" },
             { "Power Source State", "Battery Power" }, { "Time to Empty", Value() }, { "Time to Full Charge", 0 },
-            { "Current Capacity", 55 } });
+            { "Current Capacity", 55 }, { "capacity", Value() } });
+
+    // A device that gives only a level keeps it, in the place of the charge.
+    const std::string mouse
+        = "/sys/devices/virtual/misc/uhid/0005:046D:B023.0003/power_supply/hid-dc:2c:26:aa:bb:cc-battery";
+    fake.setAttribute(mouse, "capacity", "");
+    fake.setAttribute(mouse, "capacity_level", "Low");
+    expectKeys(sources()[0], { { "Current Capacity", Value() }, { "capacity_level", "Low" } });
 }
 
 // Each example resource set is what the live code describes for the machine in its machine.umockdev, so the
