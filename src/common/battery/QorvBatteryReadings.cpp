@@ -1,6 +1,6 @@
 #include "QorvBatteryReadings.h"
 
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -76,10 +76,13 @@ std::string QorvBatteryReadings::clockText(int64_t minutes)
     return std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
 }
 
-std::optional<int64_t> QorvBatteryReadings::estimate(std::string_view direction, std::string_view status) const
+std::optional<int64_t> QorvBatteryReadings::estimate(std::string_view direction) const
 {
+    const auto status = text("status");
+    if (!status || integer("present").value_or(1) == 0)
+        return std::nullopt;
     const bool toEmpty = direction == "empty";
-    if (status != (toEmpty ? "Discharging" : "Charging"))
+    if (*status != (toEmpty ? "Discharging" : "Charging"))
         return notApplicable;
     const std::string prefix = std::string("time_to_") + std::string(direction);
     bool hasMeans = false;
@@ -99,7 +102,8 @@ std::optional<int64_t> QorvBatteryReadings::estimate(std::string_view direction,
     const auto rate = integer(energy ? "power_now" : "current_now");
     if (!now || (!toEmpty && !full) || !rate)
         return hasMeans ? std::optional<int64_t>(calculating) : std::nullopt;
-    const double remaining = toEmpty ? static_cast<double>(*now) : static_cast<double>(std::max<int64_t>(0, *full - *now));
+    const double remaining
+        = toEmpty ? static_cast<double>(*now) : static_cast<double>(std::max<int64_t>(0, *full - *now));
     if (*rate == 0)
         return calculating;
     return std::max<int64_t>(1, minutesFromSeconds(3600.0 * remaining / std::abs(static_cast<double>(*rate))));
@@ -107,16 +111,10 @@ std::optional<int64_t> QorvBatteryReadings::estimate(std::string_view direction,
 
 std::optional<int64_t> QorvBatteryReadings::minutesToEmpty() const
 {
-    const auto status = text("status");
-    if (!status || integer("present").value_or(1) == 0)
-        return std::nullopt;
-    return estimate("empty", *status);
+    return estimate("empty");
 }
 
 std::optional<int64_t> QorvBatteryReadings::minutesToFull() const
 {
-    const auto status = text("status");
-    if (!status || integer("present").value_or(1) == 0)
-        return std::nullopt;
-    return estimate("full", *status);
+    return estimate("full");
 }

@@ -54,7 +54,8 @@ public:
     static std::string clockText(int64_t minutes);
 
 private:
-    std::optional<int64_t> estimate(std::string_view direction, std::string_view status) const;
+    // direction: "empty" or "full".
+    std::optional<int64_t> estimate(std::string_view direction) const;
 
     const Attributes& m_attributes;
 };
