@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,22 +15,12 @@ using qorv::Value;
 
 std::optional<std::string_view> QorvCSPowerSupply::attribute(std::string_view file) const
 {
-    auto it = attributes.find(file);
-    if (it == attributes.end() || it->second.empty())
-        return std::nullopt;
-    return std::string_view(it->second);
+    return QorvBatteryReadings(attributes).text(file);
 }
 
 std::optional<int64_t> QorvCSPowerSupply::integer(std::string_view file) const
 {
-    auto text = attribute(file);
-    if (!text)
-        return std::nullopt;
-    int64_t result = 0;
-    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), result);
-    if (error != std::errc() || end != text->data() + text->size())
-        return std::nullopt;
-    return result;
+    return QorvBatteryReadings(attributes).integer(file);
 }
 
 int64_t QorvCSPowerSupplyDescription::powerSourceID(std::string_view sysPath)
