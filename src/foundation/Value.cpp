@@ -54,8 +54,19 @@ std::optional<int64_t> Value::asInteger() const
     return std::nullopt;
 }
 
+std::optional<uint64_t> Value::asUnsigned() const
+{
+    if (auto u = std::get_if<uint64_t>(&m_storage))
+        return *u;
+    if (auto i = std::get_if<int64_t>(&m_storage); i && *i >= 0)
+        return static_cast<uint64_t>(*i);
+    return std::nullopt;
+}
+
 std::optional<double> Value::asReal() const
 {
+    if (auto u = std::get_if<uint64_t>(&m_storage))
+        return static_cast<double>(*u);
     if (auto d = std::get_if<double>(&m_storage))
         return *d;
     if (auto i = std::get_if<int64_t>(&m_storage))
@@ -169,6 +180,8 @@ std::string Value::description() const
     case Type::Boolean:
         return *asBoolean() ? "1" : "0";
     case Type::Integer:
+        if (auto u = std::get_if<uint64_t>(&m_storage))
+            return std::to_string(*u);
         return std::to_string(std::get<int64_t>(m_storage));
     case Type::Real: {
         char buf[64];
