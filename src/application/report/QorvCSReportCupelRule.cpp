@@ -6,6 +6,7 @@
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <set>
@@ -55,14 +56,38 @@ std::unique_ptr<icu::RegexPattern> compilePattern(const std::string& text)
     return pattern;
 }
 
-void replaceEvery(std::string& text, const std::string& name, const std::string& replacement)
+// Replaces every occurrence of name in one pass. False when the text grew past limit bytes; it is then left
+// somewhere past the limit.
+bool replaceEvery(std::string& text, const std::string& name, const std::string& replacement, size_t limit)
 {
-    if (name.empty())
-        return;
-    for (size_t pos = text.find(name); pos != std::string::npos; pos = text.find(name, pos)) {
-        text.replace(pos, name.size(), replacement);
-        pos += replacement.size();
+    size_t pos = name.empty() ? std::string::npos : text.find(name);
+    if (pos == std::string::npos)
+        return true;
+    std::string out;
+    size_t from = 0;
+    for (; pos != std::string::npos; pos = text.find(name, from)) {
+        out.append(text, from, pos - from);
+        out += replacement;
+        from = pos + name.size();
+        if (out.size() > limit) {
+            text = std::move(out);
+            return false;
+        }
     }
+    out.append(text, from);
+    text = std::move(out);
+    return text.size() <= limit;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
+void cutTo(std::string& text, size_t limit)
+{
+    if (text.size() <= limit)
+        return;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
 }
 
 } // namespace
@@ -226,10 +251,20 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     return groups;
 }
 
-std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures& captures)
+std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures& captures, size_t subjectSize) const
 {
-    for (const auto& [name, text] : captures)
-        replaceEvery(templateText, name, text);
+    // Rules apply one after another to the same record, so a format that repeats a capture would otherwise
+    // double a value with every rule file. A filled text may be a few times its subject, and never over 1 MB.
+    constexpr size_t absoluteLimit = 1 << 20;
+    const size_t limit = std::max(templateText.size(), std::min(absoluteLimit, templateText.size() + 4 * subjectSize));
+    for (const auto& [name, text] : captures) {
+        if (!replaceEvery(templateText, name, text, limit)) {
+            cutTo(templateText, limit);
+            logOnce(qorv::format("QorvCSReportCupel rule %@: the filled text is cut at %@ bytes",
+                m_source.empty() ? std::string("made in code") : m_source, limit));
+            break;
+        }
+    }
     return templateText;
 }
 
@@ -245,6 +280,7 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
         return false;
 
     auto groups = firstMatch(*subject);
+    const size_t subjectSize = subject->size(); // the record changes below
     if (!groups)
         return false;
     QorvAssert(!groups->empty(), "Match for a regex.");
@@ -270,11 +306,11 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
 
     if (m_acronym)
         record.insert_or_assign("acronym",
-            qorv::Value(qorv::Value::Dictionary {
-                { "acronym", fill(m_acronym->first, captures) }, { "text", fill(m_acronym->second, captures) } }));
+            qorv::Value(qorv::Value::Dictionary { { "acronym", fill(m_acronym->first, captures, subjectSize) },
+                { "text", fill(m_acronym->second, captures, subjectSize) } }));
 
     if (!m_format)
         return false;
-    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures));
+    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures, subjectSize));
     return true;
 }
