@@ -9,24 +9,10 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
-#include <set>
 
 namespace {
 
 std::atomic<uint64_t> nextSerial { 1 };
-
-// Writes each distinct line once per process: rule sets are loaded at every rendering.
-void logOnce(const std::string& line)
-{
-    static std::mutex mutex;
-    static std::set<std::string, std::less<>> written;
-    {
-        std::lock_guard lock(mutex);
-        if (!written.insert(line).second)
-            return;
-    }
-    qorv::log(line);
-}
 
 const std::string* stringAt(const qorv::Value* dictionary, std::string_view key)
 {
@@ -155,7 +141,7 @@ QorvCSReportCupelRule::~QorvCSReportCupelRule() = default;
 
 void QorvCSReportCupelRule::malformed(const std::string& reason) const
 {
-    logOnce(qorv::format(
+    qorv::logOnce(qorv::format(
         "QorvCSReportCupel rule %@: %@", m_source.empty() ? std::string("made in code") : m_source, reason));
 }
 
@@ -230,8 +216,9 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     const bool found = U_SUCCESS(status) && matcher->find(status);
     Groups groups;
     if (status == U_REGEX_TIME_OUT) {
-        logOnce(qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
-            m_source.empty() ? std::string("made in code") : m_source, *m_regex));
+        qorv::logOnce(
+            qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
+                m_source.empty() ? std::string("made in code") : m_source, *m_regex));
     } else if (found && U_SUCCESS(status)) {
         groups.emplace();
         const int32_t count = matcher->groupCount();
@@ -260,7 +247,7 @@ std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures
     for (const auto& [name, text] : captures) {
         if (!replaceEvery(templateText, name, text, limit)) {
             cutTo(templateText, limit);
-            logOnce(qorv::format("QorvCSReportCupel rule %@: the filled text is cut at %@ bytes",
+            qorv::logOnce(qorv::format("QorvCSReportCupel rule %@: the filled text is cut at %@ bytes",
                 m_source.empty() ? std::string("made in code") : m_source, limit));
             break;
         }
