@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace qorv {
@@ -186,11 +187,14 @@ std::string Value::description() const
     case Type::Real: {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.17g", std::get<double>(m_storage));
-        // Shortest form that reads back the same value, as the platform prints numbers.
+        // Shortest form that reads back the same value, as the platform prints numbers: without an exponent
+        // while the number has up to 17 integer digits and is not tiny ("10", not "1e+01").
+        const double d = std::get<double>(m_storage);
+        const bool plain = std::fabs(d) >= 1e-4 && std::fabs(d) < 1e17;
         for (int precision = 1; precision <= 17; ++precision) {
             char shortBuf[64];
-            std::snprintf(shortBuf, sizeof shortBuf, "%.*g", precision, std::get<double>(m_storage));
-            if (std::strtod(shortBuf, nullptr) == std::get<double>(m_storage))
+            std::snprintf(shortBuf, sizeof shortBuf, "%.*g", precision, d);
+            if (std::strtod(shortBuf, nullptr) == d && !(plain && std::strchr(shortBuf, 'e')))
                 return shortBuf;
         }
         return buf;

@@ -304,6 +304,9 @@ TEST(Value, TypedAccessAndDescription)
 
     EXPECT_EQ(Value().description(), "(null)");
     EXPECT_EQ(Value(0.1).description(), "0.1");
+    for (const auto& [number, text] : { std::pair { 10.0, "10" }, { 1200.0, "1200" }, { -2.5e16, "-25000000000000000" },
+             { 1e20, "1e+20" }, { 1.5e-7, "1.5e-07" }, { 0.00025, "0.00025" } })
+        EXPECT_EQ(Value(number).description(), text);
     EXPECT_EQ(Value(-3).description(), "-3");
     EXPECT_EQ(Value(Value::Date { 0 }).description(), "2001-01-01 00:00:00 +0000");
     EXPECT_EQ(Value(Value::Date { -0.5 }).description(), "2000-12-31 23:59:59 +0000");
