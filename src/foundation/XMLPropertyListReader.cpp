@@ -266,7 +266,12 @@ private:
             top.array.push_back(std::move(value));
             return;
         }
-        top.dictionary.insert_or_assign(std::move(top.key), std::move(value));
+        // Keys usually come sorted (our own writer sorts them): try the end first.
+        auto& dictionary = top.dictionary;
+        if (dictionary.empty() || dictionary.rbegin()->first < top.key)
+            dictionary.emplace_hint(dictionary.end(), std::move(top.key), std::move(value));
+        else
+            dictionary.insert_or_assign(std::move(top.key), std::move(value));
         top.key.clear();
         top.hasKey = false;
     }
@@ -310,7 +315,9 @@ private:
         }
         case Element::Key:
             if (!m_frames.empty() && m_frames.back().isDictionary) {
-                m_frames.back().key = text();
+                m_frames.back().key.assign(m_text);
+                if (hasC1Control(m_text))
+                    m_frames.back().key = cleanText(m_text);
                 m_frames.back().hasKey = true;
                 return;
             }
@@ -336,11 +343,24 @@ private:
 
     // The leaf's text, with characters XML allows but a reader of our output should not meet (C1 controls)
     // replaced.
-    std::string text()
+    // Expat hands over valid UTF-8 without C0 controls or non-characters; C1 controls (U+0080-U+009F, encoded
+    // C2 80-C2 9F) are all that is left to look for.
+    static bool hasC1Control(const std::string& text)
     {
-        if (!isCleanText(m_text))
+        for (const char* p = text.data();
+             (p = static_cast<const char*>(std::memchr(p, '\xC2', text.data() + text.size() - p)));) {
+            ++p;
+            if (p < text.data() + text.size() && static_cast<unsigned char>(*p) < 0xA0)
+                return true;
+        }
+        return false;
+    }
+
+    std::string text() const
+    {
+        if (hasC1Control(m_text))
             return cleanText(m_text);
-        return std::move(m_text);
+        return m_text; // a copy: the buffer keeps its capacity for the next leaf
     }
 
     void characterData(const char* s, int length)

@@ -205,6 +205,7 @@ TEST(PropertyList, NULCharactersBecomeReplacementCharacters)
     const Case cases[] = {
         { "<plist><string>a&#0;b</string></plist>", Value("a" + fffd + "b") },
         { std::string("<plist><string>a\0b</string></plist>", 30), Value("a" + fffd + "b") },
+        { "<plist><string>&#x9B;2J</string></plist>", Value(fffd + "2J") },
         { "<plist><dict><key>k&#x0;</key><string>&#27;[31m\xFF</string></dict></plist>",
             Value(Value::Dictionary { { "k" + fffd, Value(fffd + "[31m" + fffd) } }) },
         { binaryPlist({ std::string("\x53"
