@@ -4,21 +4,16 @@
 
 #include "BinaryPropertyListReader.h"
 #include "CleanText.h"
+#include "RegularFile.h"
 #include "XMLPropertyListReader.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <limits>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qorv {
 
@@ -252,14 +247,10 @@ PropertyList::Result PropertyList::parse(std::string_view bytes)
 
 PropertyList::Result PropertyList::readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return { {}, std::string("cannot open: ") + std::strerror(errno) };
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        return { {}, "read error" };
-    return parse(buffer.str());
+    std::string bytes, error;
+    if (!readRegularFile(path, bytes, error))
+        return { {}, error };
+    return parse(bytes);
 }
 
 static std::string withArticle(Value::Type type)

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -165,6 +166,14 @@ TEST(PropertyList, BadInputGivesAReason)
     const auto missing = PropertyList::readFile(dataDir + "no-such-file.plist");
     EXPECT_FALSE(missing);
     EXPECT_EQ(missing.error, "cannot open: No such file or directory");
+
+    // What a resource folder may hold instead of a file: a folder, or a FIFO that no one writes.
+    std::string folder = (std::filesystem::temp_directory_path() / "plist-fifo-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    ASSERT_EQ(::mkfifo((folder + "/Info.plist").c_str(), 0600), 0);
+    EXPECT_EQ(PropertyList::readFile(folder).error, "not a regular file");
+    EXPECT_EQ(PropertyList::readFile(folder + "/Info.plist").error, "not a regular file");
+    std::filesystem::remove_all(folder);
 }
 
 TEST(PropertyList, RequiredRootType)
