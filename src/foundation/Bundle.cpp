@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "PropertyList.h"
+#include "RegularFile.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -131,11 +132,12 @@ const Bundle::Table& Bundle::table(std::string_view name) const
         auto path = pathForResource(language + ".lproj/" + std::string(name), "strings");
         if (!path)
             continue;
-        std::ifstream in(*path, std::ios::binary);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        std::string error;
-        auto entries = parseStringsFile(buffer.str(), error);
+        std::string bytes, error;
+        if (!readRegularFile(*path, bytes, error)) {
+            log("ignoring localisation table " + *path + ": " + error);
+            continue;
+        }
+        auto entries = parseStringsFile(bytes, error);
         if (!entries) {
             log("ignoring malformed localisation table " + *path + ": " + error);
             continue;

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,26 +138,50 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
         waitMs = waitMs < 0 ? leftMs : std::min(waitMs, leftMs);
         return false;
     };
+    // Readable when the child has exited: a process it started may hold the pipes open long after it.
+    const int exited = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    // Whether the child has exited; it is reaped only at the end, so its process ID (and group) stays ours.
+    bool exitSeen = false;
+    auto hasExited = [&] {
+        siginfo_t info {};
+        exitSeen = exitSeen
+            || (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid);
+        return exitSeen;
+    };
     char buffer[65536];
-    while (out.read >= 0 || err.read >= 0) {
+    for (int step = 1; out.read >= 0 || err.read >= 0;) {
         if (result.outputLimitExceeded) {
             kill = true;
             break;
         }
-        int waitMs = -1;
+        // Without a pidfd (an old kernel), look for the exit at growing intervals.
+        int waitMs = exited >= 0 ? -1 : step;
+        step = std::min(step * 2, 50);
         if (shouldStop(waitMs))
             break;
-        pollfd fds[3] = { { out.read, POLLIN, 0 }, { err.read, POLLIN, 0 }, { m_cancelFd, POLLIN, 0 } };
-        if (::poll(fds, 3, waitMs) < 0 && errno != EINTR)
+        pollfd fds[4]
+            = { { out.read, POLLIN, 0 }, { err.read, POLLIN, 0 }, { m_cancelFd, POLLIN, 0 }, { exited, POLLIN, 0 } };
+        if (::poll(fds, 4, waitMs) < 0 && errno != EINTR)
             break;
+        // Once the child has exited, what it wrote is all in the pipes: read that, and stop.
+        // What it left running goes with it, so that the pipes drain to their end.
+        const bool last = (exited < 0 || (fds[3].revents & POLLIN)) && hasExited();
+        if (last)
+            ::kill(-pid, SIGKILL);
         for (int i = 0; i < 2 && !result.outputLimitExceeded; ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            if (!last && !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             Pipe& p = i == 0 ? out : err;
             std::string& sink = i == 0 ? result.standardOutput : result.standardError;
             for (;;) {
                 const ssize_t n = ::read(p.read, buffer, sizeof buffer);
                 if (n > 0) {
+                    if (i == 1 && m_errorTail) {
+                        sink.append(buffer, static_cast<size_t>(n));
+                        if (sink.size() > 2 * m_errorTail)
+                            sink.erase(0, sink.size() - m_errorTail);
+                        continue;
+                    }
                     const size_t room
                         = m_outputLimit ? m_outputLimit - std::min(m_outputLimit, sink.size()) : size_t(n);
                     sink.append(buffer, std::min(room, static_cast<size_t>(n)));
@@ -168,22 +193,19 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
                 }
                 if (n < 0 && errno == EINTR)
                     continue;
-                if (n == 0 || (n < 0 && errno != EAGAIN))
+                if (n == 0 || (n < 0 && errno != EAGAIN) || last)
                     p.closeRead();
                 break;
             }
         }
     }
+    if (exited >= 0)
+        ::close(exited);
+    if (m_errorTail && result.standardError.size() > m_errorTail)
+        result.standardError.erase(0, result.standardError.size() - m_errorTail);
     // The pipes can close while the child runs on (it closed them itself): keep honouring the time limit and
     // terminate() while waiting for it to end, checking at growing intervals.
-    int status = 0;
-    bool reaped = false;
-    for (int step = 1; !kill;) {
-        const pid_t waited = ::waitpid(pid, &status, WNOHANG);
-        if (waited == pid || (waited < 0 && errno != EINTR)) {
-            reaped = waited == pid;
-            break;
-        }
+    for (int step = 1; !kill && !hasExited();) {
         int waitMs = step;
         if (shouldStop(waitMs))
             break;
@@ -191,9 +213,10 @@ ChildProcess::Result ChildProcess::run(std::optional<std::chrono::milliseconds> 
         ::poll(&cancel, 1, waitMs);
         step = std::min(step * 2, 50);
     }
-    if (kill)
-        ::kill(-pid, SIGKILL);
-    while (!reaped && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    // What the child left in its process group goes with it.
+    ::kill(-pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))

@@ -9,7 +9,8 @@
 
 namespace qorv {
 
-// Runs a program with its standard output and error captured, reading both while the child runs.
+// Runs a program with its standard output and error captured, reading both while the child runs. Reading ends
+// when the child has exited, even if a process it left behind still holds the pipes (those are then killed).
 // The run is blocking and meant for a background thread; terminate() may be called from any thread.
 class ChildProcess {
 public:
@@ -39,6 +40,8 @@ public:
     // The most bytes kept of each stream (0: no limit). A child whose standard output goes past it is killed;
     // standard error past it is read and dropped.
     void setOutputLimit(size_t bytes) { m_outputLimit = bytes; }
+    // Keeps only the last bytes of standard error (0: as the output limit says), for a log line.
+    void setErrorTail(size_t bytes) { m_errorTail = bytes; }
 
 private:
     std::string m_path;
@@ -46,6 +49,7 @@ private:
     std::atomic<bool> m_terminate { false };
     int m_cancelFd = -1; // eventfd that wakes the reading loop
     size_t m_outputLimit = 0;
+    size_t m_errorTail = 0;
 };
 
 } // namespace qorv

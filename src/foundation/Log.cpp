@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace qorv {
 
@@ -37,6 +38,36 @@ void log(std::string_view message)
     }
     const std::string line = programName() + "[" + std::to_string(::getpid()) + "]: " + std::string(message) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void logOnce(std::string_view problem, const std::function<std::string()>& message)
+{
+    static std::mutex mutex;
+    static std::unordered_set<std::string> seen;
+    {
+        std::lock_guard lock(mutex);
+        // Bounded: after so many distinct problems, start over (a problem may then be written again).
+        if (seen.size() >= 65536)
+            seen.clear();
+        if (!seen.emplace(problem).second)
+            return;
+    }
+    constexpr size_t longest = 1024;
+    std::string line = message();
+    if (line.size() > longest) {
+        const size_t total = line.size();
+        size_t end = longest;
+        while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
+            --end;
+        line.resize(end);
+        line += "… (" + std::to_string(total) + " bytes)";
+    }
+    log(line);
+}
+
+void logOnce(std::string_view message)
+{
+    logOnce(message, [&] { return std::string(message); });
 }
 
 LogSink setLogSink(LogSink sink)

@@ -10,6 +10,11 @@ namespace qorv {
 // Writes one diagnostic line, "<program>[<pid>]: message", to standard error (or to the installed sink).
 void log(std::string_view message);
 
+// Writes a line for each distinct problem once per process, cut to about a kilobyte: for problems that come back
+// with every rendering or every notice. The message is made only the first time the problem is seen.
+void logOnce(std::string_view problem, const std::function<std::string()>& message);
+void logOnce(std::string_view message);
+
 // Replaces where log lines go; an empty function restores standard error. Returns the previous sink.
 using LogSink = std::function<void(const std::string& message)>;
 LogSink setLogSink(LogSink sink);

@@ -2,158 +2,197 @@
 
 #include "AtomicFile.h"
 
-#include <plist/plist.h>
+#include "BinaryPropertyListReader.h"
+#include "CleanText.h"
+#include "RegularFile.h"
+#include "XMLPropertyListReader.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <limits>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qorv {
 
 namespace {
 
-struct PlistFree {
-    void operator()(plist_t p) const
-    {
-        if (p)
-            plist_free(p);
-    }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
-
-Value fromPlist(plist_t node, int depth)
+void indent(std::string& out, int depth)
 {
-    if (!node || depth > 512)
-        return {};
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        return Value(b != 0);
+    out.append(static_cast<size_t>(depth), '\t');
+}
+
+// Text in element content: clean (no invalid UTF-8, no control characters), markup escaped, and a carriage
+// return as a reference so that it survives a reader's line-end normalisation.
+void appendEscaped(std::string& out, std::string_view raw)
+{
+    std::string cleaned;
+    if (!isCleanText(raw)) {
+        cleaned = cleanText(raw);
+        raw = cleaned;
     }
-    case PLIST_UINT: {
-        uint64_t u = 0;
-        plist_get_uint_val(node, &u);
-        // libplist keeps integers unsigned; negative numbers come back as their two's complement.
-        return Value(static_cast<int64_t>(u));
-    }
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(node, &d);
-        return Value(d);
-    }
-    case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        Value v(s ? std::string(s) : std::string());
-        std::free(s);
-        return v;
-    }
-    case PLIST_KEY: {
-        char* s = nullptr;
-        plist_get_key_val(node, &s);
-        Value v(s ? std::string(s) : std::string());
-        std::free(s);
-        return v;
-    }
-    case PLIST_DATA: {
-        char* bytes = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        Value v(Value::Data { std::string(bytes ? bytes : "", bytes ? length : 0) });
-        std::free(bytes);
-        return v;
-    }
-    case PLIST_DATE: {
-        int32_t sec = 0, usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        return Value(Value::Date { sec + usec / 1e6 });
-    }
-    case PLIST_ARRAY: {
-        Value::Array array;
-        const uint32_t n = plist_array_get_size(node);
-        array.reserve(n);
-        for (uint32_t i = 0; i < n; ++i) {
-            Value e = fromPlist(plist_array_get_item(node, i), depth + 1);
-            if (!e.isNull())
-                array.push_back(std::move(e));
+    for (char c : raw) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
+        default:
+            out += c;
         }
-        return Value(std::move(array));
-    }
-    case PLIST_DICT: {
-        Value::Dictionary dict;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        if (!it)
-            return Value(std::move(dict));
-        for (;;) {
-            char* key = nullptr;
-            plist_t val = nullptr;
-            plist_dict_next_item(node, it, &key, &val);
-            if (!val) {
-                std::free(key);
-                break;
-            }
-            Value e = fromPlist(val, depth + 1);
-            if (key && !e.isNull())
-                dict.insert_or_assign(std::string(key), std::move(e));
-            std::free(key);
-        }
-        std::free(it);
-        return Value(std::move(dict));
-    }
-    default:
-        return {};
     }
 }
 
-plist_t toPlist(const Value& v)
+void appendReal(std::string& out, double d)
 {
+    if (std::isnan(d)) {
+        out += "nan";
+        return;
+    }
+    if (std::isinf(d)) {
+        out += d > 0 ? "+infinity" : "-infinity";
+        return;
+    }
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::general, 17).ptr;
+    out.append(buffer, end);
+}
+
+// Any date, not only those a 32-bit count of seconds reaches; years are written with at least four digits.
+void appendDate(std::string& out, double secondsSinceReferenceDate)
+{
+    double unixSeconds = std::floor(secondsSinceReferenceDate) + 978307200.0;
+    if (!std::isfinite(unixSeconds))
+        unixSeconds = 978307200.0;
+    // Beyond ±100 million years no calendar date makes sense; keep the arithmetic in range.
+    unixSeconds = std::clamp(unixSeconds, -3.2e15, 3.2e15);
+    const auto seconds = static_cast<int64_t>(unixSeconds);
+    int64_t days = seconds / 86400;
+    int64_t secondOfDay = seconds % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
+    }
+    // Civil date from days since 1970-01-01 (proleptic Gregorian).
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", static_cast<long long>(year),
+        static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(secondOfDay / 3600),
+        static_cast<long long>(secondOfDay / 60 % 60), static_cast<long long>(secondOfDay % 60));
+    out += buffer;
+}
+
+// Base64 in lines of 68 characters, each at the element's indentation.
+void appendData(std::string& out, const std::string& bytes, int depth)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded;
+    encoded.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k)
+            group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k)
+            encoded += k <= n ? alphabet[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    out += "<data>\n";
+    for (size_t i = 0; i < encoded.size(); i += 68) {
+        indent(out, depth);
+        out.append(encoded, i, 68);
+        out += '\n';
+    }
+    indent(out, depth);
+    out += "</data>";
+}
+
+void appendXML(std::string& out, const Value& v, int depth)
+{
+    indent(out, depth);
     switch (v.type()) {
     case Value::Type::Null:
-        return nullptr;
+        break;
     case Value::Type::Boolean:
-        return plist_new_bool(*v.asBoolean() ? 1 : 0);
+        out += *v.asBoolean() ? "<true/>" : "<false/>";
+        break;
     case Value::Type::Integer:
-        return plist_new_uint(static_cast<uint64_t>(*v.asInteger()));
+        out += "<integer>" + v.description() + "</integer>";
+        break;
     case Value::Type::Real:
-        return plist_new_real(*v.asReal());
+        out += "<real>";
+        appendReal(out, *v.asReal());
+        out += "</real>";
+        break;
     case Value::Type::String:
-        return plist_new_string(v.asString()->c_str());
-    case Value::Type::Date: {
-        const double s = v.asDate()->secondsSinceReferenceDate;
-        const double clamped = std::max<double>(
-            std::numeric_limits<int32_t>::min(), std::min<double>(std::numeric_limits<int32_t>::max(), s));
-        const auto sec = static_cast<int32_t>(std::floor(clamped));
-        return plist_new_date(sec, static_cast<int32_t>((clamped - sec) * 1e6));
-    }
+        out += "<string>";
+        appendEscaped(out, *v.asString());
+        out += "</string>";
+        break;
+    case Value::Type::Date:
+        out += "<date>";
+        appendDate(out, v.asDate()->secondsSinceReferenceDate);
+        out += "</date>";
+        break;
     case Value::Type::Data:
-        return plist_new_data(v.asData()->bytes.data(), v.asData()->bytes.size());
+        appendData(out, v.asData()->bytes, depth);
+        break;
     case Value::Type::Array: {
-        plist_t a = plist_new_array();
-        for (const auto& e : *v.asArray())
-            if (plist_t n = toPlist(e))
-                plist_array_append_item(a, n);
-        return a;
+        const auto& array = *v.asArray();
+        const bool empty = std::all_of(array.begin(), array.end(), [](const Value& e) { return e.isNull(); });
+        if (empty) {
+            out += "<array/>";
+            break;
+        }
+        out += "<array>\n";
+        for (const auto& e : array)
+            if (!e.isNull())
+                appendXML(out, e, depth + 1);
+        indent(out, depth);
+        out += "</array>";
+        break;
     }
     case Value::Type::Dictionary: {
-        plist_t d = plist_new_dict();
-        for (const auto& [k, e] : *v.asDictionary())
-            if (plist_t n = toPlist(e))
-                plist_dict_set_item(d, k.c_str(), n);
-        return d;
+        const auto& dictionary = *v.asDictionary();
+        const bool empty
+            = std::all_of(dictionary.begin(), dictionary.end(), [](const auto& e) { return e.second.isNull(); });
+        if (empty) {
+            out += "<dict/>";
+            break;
+        }
+        out += "<dict>\n";
+        for (const auto& [key, e] : dictionary) {
+            if (e.isNull())
+                continue;
+            indent(out, depth + 1);
+            out += "<key>";
+            appendEscaped(out, key);
+            out += "</key>\n";
+            appendXML(out, e, depth + 1);
+        }
+        indent(out, depth);
+        out += "</dict>";
+        break;
     }
     }
-    return nullptr;
+    out += '\n';
 }
 
 bool looksLikeXML(std::string_view bytes)
@@ -199,33 +238,19 @@ PropertyList::Result PropertyList::parse(std::string_view bytes)
         return { {}, "empty input" };
     if (bytes.size() > std::numeric_limits<uint32_t>::max())
         return { {}, "input too large" };
-    plist_t root = nullptr;
-    const auto length = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.data(), length))
-        plist_from_bin(bytes.data(), length, &root);
-    else if (looksLikeXML(bytes))
-        plist_from_xml(bytes.data(), length, &root);
-    else
-        return { {}, "not a property list" };
-    PlistPtr holder(root);
-    if (!root)
-        return { {}, "malformed property list" };
-    Value v = fromPlist(root, 0);
-    if (v.isNull())
-        return { {}, "unsupported property-list root" };
-    return { std::move(v), {} };
+    if (bytes.substr(0, 8) == "bplist00")
+        return BinaryPropertyListReader::parse(bytes);
+    if (looksLikeXML(bytes))
+        return XMLPropertyListReader::parse(bytes);
+    return { {}, "not a property list" };
 }
 
 PropertyList::Result PropertyList::readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return { {}, std::string("cannot open: ") + std::strerror(errno) };
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        return { {}, "read error" };
-    return parse(buffer.str());
+    std::string bytes, error;
+    if (!readRegularFile(path, bytes, error))
+        return { {}, error };
+    return parse(bytes);
 }
 
 static std::string withArticle(Value::Type type)
@@ -244,14 +269,11 @@ PropertyList::Result PropertyList::readFile(const std::string& path, Value::Type
 
 std::string PropertyList::toXML(const Value& value)
 {
-    PlistPtr root(toPlist(value));
-    if (!root)
-        root.reset(plist_new_dict());
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    std::string out(xml ? xml : "", xml ? length : 0);
-    plist_to_xml_free(xml);
+    std::string out
+        = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+          "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n";
+    appendXML(out, value.isNull() ? Value(Value::Dictionary {}) : value, 0);
+    out += "</plist>\n";
     return out;
 }
 

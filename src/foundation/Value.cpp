@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace qorv {
@@ -54,8 +55,19 @@ std::optional<int64_t> Value::asInteger() const
     return std::nullopt;
 }
 
+std::optional<uint64_t> Value::asUnsigned() const
+{
+    if (auto u = std::get_if<uint64_t>(&m_storage))
+        return *u;
+    if (auto i = std::get_if<int64_t>(&m_storage); i && *i >= 0)
+        return static_cast<uint64_t>(*i);
+    return std::nullopt;
+}
+
 std::optional<double> Value::asReal() const
 {
+    if (auto u = std::get_if<uint64_t>(&m_storage))
+        return static_cast<double>(*u);
     if (auto d = std::get_if<double>(&m_storage))
         return *d;
     if (auto i = std::get_if<int64_t>(&m_storage))
@@ -169,15 +181,20 @@ std::string Value::description() const
     case Type::Boolean:
         return *asBoolean() ? "1" : "0";
     case Type::Integer:
+        if (auto u = std::get_if<uint64_t>(&m_storage))
+            return std::to_string(*u);
         return std::to_string(std::get<int64_t>(m_storage));
     case Type::Real: {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.17g", std::get<double>(m_storage));
-        // Shortest form that reads back the same value, as the platform prints numbers.
+        // Shortest form that reads back the same value, as the platform prints numbers: without an exponent
+        // while the number has up to 17 integer digits and is not tiny ("10", not "1e+01").
+        const double d = std::get<double>(m_storage);
+        const bool plain = std::fabs(d) >= 1e-4 && std::fabs(d) < 1e17;
         for (int precision = 1; precision <= 17; ++precision) {
             char shortBuf[64];
-            std::snprintf(shortBuf, sizeof shortBuf, "%.*g", precision, std::get<double>(m_storage));
-            if (std::strtod(shortBuf, nullptr) == std::get<double>(m_storage))
+            std::snprintf(shortBuf, sizeof shortBuf, "%.*g", precision, d);
+            if (std::strtod(shortBuf, nullptr) == d && !(plain && std::strchr(shortBuf, 'e')))
                 return shortBuf;
         }
         return buf;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -48,11 +49,16 @@ public:
         : m_storage(static_cast<int64_t>(i))
     { }
     Value(unsigned long i)
-        : m_storage(static_cast<int64_t>(i))
+        : Value(static_cast<unsigned long long>(i))
     { }
+    // Integers above the signed 64-bit range are kept exactly, as unsigned.
     Value(unsigned long long i)
-        : m_storage(static_cast<int64_t>(i))
-    { }
+    {
+        if (i > static_cast<unsigned long long>(INT64_MAX))
+            m_storage = static_cast<uint64_t>(i);
+        else
+            m_storage = static_cast<int64_t>(i);
+    }
     Value(double d)
         : m_storage(d)
     { }
@@ -84,7 +90,11 @@ public:
     Value& operator=(Value&&) noexcept = default;
     ~Value() = default;
 
-    Type type() const { return static_cast<Type>(m_storage.index()); }
+    Type type() const
+    {
+        const size_t index = m_storage.index();
+        return index == unsignedIndex ? Type::Integer : static_cast<Type>(index);
+    }
     bool isNull() const { return type() == Type::Null; }
     bool isString() const { return type() == Type::String; }
     bool isArray() const { return type() == Type::Array; }
@@ -101,7 +111,10 @@ public:
     Array* asArray();
     const Dictionary* asDictionary() const;
     Dictionary* asDictionary();
+    // The integer; nothing for an integer above the signed 64-bit range (see asUnsigned).
     std::optional<int64_t> asInteger() const;
+    // A non-negative integer of any size; nothing for negative numbers and other types.
+    std::optional<uint64_t> asUnsigned() const;
     std::optional<double> asReal() const;
 
     // The string, or an empty string for any other type.
@@ -124,8 +137,10 @@ private:
     // Containers are held through a shared pointer so that the type can be recursive and copies are cheap;
     // mutable access copies a shared container first (copy on write), so Values behave as plain data.
     std::variant<std::monostate, bool, int64_t, double, std::string, Date, Data, std::shared_ptr<Array>,
-        std::shared_ptr<Dictionary>>
+        std::shared_ptr<Dictionary>, uint64_t>
         m_storage;
+    // Where integers above INT64_MAX live; every other integer is an int64_t.
+    static constexpr size_t unsignedIndex = 9;
 };
 
 } // namespace qorv

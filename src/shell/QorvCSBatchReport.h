@@ -16,8 +16,12 @@ public:
     int run();
 
 private:
-    // Prints the export rendering to path; returns an empty string on success, else the reason.
+    // Prints the export rendering and writes it to path like the other outputs (in place to a device or FIFO,
+    // a replaced file keeps its mode, nothing is left behind on failure); returns an empty string on success,
+    // else the reason.
     std::string printPDF(QorvCSApplicationController& controller, const std::string& path);
+    // Prints the export rendering to a file that the web engine writes itself.
+    std::string printPDFInto(QorvCSApplicationController& controller, const std::string& path);
 
     QorvCSCommandLine m_commandLine;
 };

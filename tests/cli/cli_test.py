@@ -138,6 +138,42 @@ def case_debug_plist():
         check(kinds == ["QorvCSContentSystemProfileDataType"], f"the computer group holds {kinds}, not the inventory")
 
 
+def case_outputs_keep_what_is_at_the_path():
+    # A FIFO is written in place (its reader gets the report), a 0600 file stays 0600, a link stays a link and the
+    # PDF follows the same rules; nothing else appears in the folder.
+    import stat
+    import threading
+    with tempfile.TemporaryDirectory() as directory:
+        fifo, private, target, link, pdf = (os.path.join(directory, n) for n in (
+            "fifo", "private.html", "target.plist", "link.plist", "private.pdf"))
+        os.mkfifo(fifo)
+        for path in (private, target, pdf):
+            with open(path, "w") as f:
+                f.write("old")
+            os.chmod(path, 0o600)
+        os.symlink("target.plist", link)
+        received = []
+        reader = threading.Thread(target=lambda: received.append(open(fifo, "rb").read()), daemon=True)
+        reader.start()
+        status, out, err = run("--html", fifo, "--export-html", private, "--debug-plist", link, "--pdf", pdf,
+                               "--inventory-timeout", "30")
+        expect(status, 0, err)
+        reader.join(10)
+        check(received and looks_like_html(received[0]), "the FIFO's reader got no report")
+        check(stat.S_ISFIFO(os.lstat(fifo).st_mode), "the FIFO was replaced")
+        check(os.path.islink(link), "the link was replaced")
+        for path in (private, target, pdf):
+            check(stat.S_IMODE(os.stat(path).st_mode) == 0o600, f"{os.path.basename(path)} lost its mode")
+        with open(private, "rb") as f:
+            check(looks_like_html(f.read()), "the export rendering was not written")
+        with open(target, "rb") as f:
+            check(f.read().startswith(b"<?xml"), "the link's target was not written")
+        with open(pdf, "rb") as f:
+            check(f.read(5) == b"%PDF-", "the PDF was not written")
+        check(sorted(os.listdir(directory)) == ["fifo", "link.plist", "private.html", "private.pdf", "target.plist"],
+              f"stray files: {os.listdir(directory)}")
+
+
 CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}
 
 if CASE not in CASES:

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace qorv;
 
@@ -36,6 +38,59 @@ Value everyType()
         { "emptyDictionary", Value::Dictionary {} },
         { "nested", nested },
     });
+}
+
+// A binary property list from encoded objects (references of refSize bytes), offsets of 4 bytes, root 0.
+std::string binaryPlist(const std::vector<std::string>& objects, int refSize)
+{
+    std::string out = "bplist00";
+    std::vector<uint32_t> offsets;
+    for (const auto& o : objects) {
+        offsets.push_back(static_cast<uint32_t>(out.size()));
+        out += o;
+    }
+    const uint64_t table = out.size();
+    auto bigEndian = [&](uint64_t v, int size) {
+        for (int k = size - 1; k >= 0; --k)
+            out += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    for (uint32_t o : offsets)
+        bigEndian(o, 4);
+    out += std::string(6, '\0');
+    out += static_cast<char>(4);
+    out += static_cast<char>(refSize);
+    bigEndian(objects.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return out;
+}
+
+// A reference of four bytes.
+std::string ref(uint32_t object)
+{
+    return { static_cast<char>(object >> 24), static_cast<char>(object >> 16), static_cast<char>(object >> 8),
+        static_cast<char>(object) };
+}
+
+std::string nestedXML(size_t depth)
+{
+    std::string xml = "<plist>";
+    for (size_t i = 0; i < depth; ++i)
+        xml += "<array>";
+    xml += "<string>innermost</string>";
+    for (size_t i = 0; i < depth; ++i)
+        xml += "</array>";
+    return xml + "</plist>";
+}
+
+// Arrays nested depth deep in the binary form; each object holds the next.
+std::string nestedBinary(size_t depth)
+{
+    std::vector<std::string> objects;
+    for (size_t i = 0; i < depth; ++i)
+        objects.push_back("\xA1" + ref(static_cast<uint32_t>(i + 1)));
+    objects.push_back("\x59innermost");
+    return binaryPlist(objects, 4);
 }
 
 } // namespace
@@ -111,6 +166,14 @@ TEST(PropertyList, BadInputGivesAReason)
     const auto missing = PropertyList::readFile(dataDir + "no-such-file.plist");
     EXPECT_FALSE(missing);
     EXPECT_EQ(missing.error, "cannot open: No such file or directory");
+
+    // What a resource folder may hold instead of a file: a folder, or a FIFO that no one writes.
+    std::string folder = (std::filesystem::temp_directory_path() / "plist-fifo-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    ASSERT_EQ(::mkfifo((folder + "/Info.plist").c_str(), 0600), 0);
+    EXPECT_EQ(PropertyList::readFile(folder).error, "not a regular file");
+    EXPECT_EQ(PropertyList::readFile(folder + "/Info.plist").error, "not a regular file");
+    std::filesystem::remove_all(folder);
 }
 
 TEST(PropertyList, RequiredRootType)
@@ -141,6 +204,91 @@ TEST(PropertyList, WriteFileReplacesWholeAndReportsFailure)
     std::filesystem::remove_all(dir);
 }
 
+TEST(PropertyList, NULCharactersBecomeReplacementCharacters)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        std::string bytes;
+        Value expected;
+    };
+    const Case cases[] = {
+        { "<plist><string>a&#0;b</string></plist>", Value("a" + fffd + "b") },
+        { std::string("<plist><string>a\0b</string></plist>", 30), Value("a" + fffd + "b") },
+        { "<plist><string>&#x9B;2J</string></plist>", Value(fffd + "2J") },
+        { "<plist><dict><key>k&#x0;</key><string>&#27;[31m\xFF</string></dict></plist>",
+            Value(Value::Dictionary { { "k" + fffd, Value(fffd + "[31m" + fffd) } }) },
+        { binaryPlist({ std::string("\x53"
+                                    "a\0b",
+                          4) },
+              1),
+            Value("a" + fffd + "b") },
+        { binaryPlist({ "\xD1\x01\x02", "\x51k", std::string("\x61\0\0", 3) }, 1),
+            Value(Value::Dictionary { { "k", Value(fffd) } }) },
+        { binaryPlist({ "\xD1\x01\x02", std::string("\x52k\0", 3), "\x51v" }, 1),
+            Value(Value::Dictionary { { "k" + fffd, Value("v") } }) },
+    };
+    for (const auto& c : cases) {
+        const auto r = PropertyList::parse(c.bytes);
+        ASSERT_TRUE(r) << r.error;
+        EXPECT_EQ(r.value, c.expected) << r.value.description();
+    }
+}
+
+TEST(PropertyList, NestingIsBoundedWhileReading)
+{
+    for (const auto& [bytes, depth] : { std::pair { nestedXML(512), 512 }, std::pair { nestedBinary(512), 512 } }) {
+        const auto r = PropertyList::parse(bytes);
+        ASSERT_TRUE(r) << r.error;
+        const Value* v = &r.value;
+        for (int i = 0; i < depth; ++i)
+            v = v->at(0);
+        EXPECT_EQ(v->stringOr(""), "innermost");
+    }
+    for (const std::string& bytes : { nestedXML(513), nestedBinary(513), nestedXML(200000), nestedBinary(100000) })
+        EXPECT_EQ(PropertyList::parse(bytes).error, "property list nested more than 512 levels deep");
+
+    // An array holding itself, and arrays that each hold the next twice (2^40 values once expanded).
+    EXPECT_EQ(PropertyList::parse(binaryPlist({ "\xA1" + ref(0) }, 4)).error, "malformed property list");
+    std::vector<std::string> doubling;
+    for (uint32_t i = 0; i < 40; ++i)
+        doubling.push_back("\xA2" + ref(i + 1) + ref(i + 1));
+    doubling.push_back("\x08");
+    EXPECT_EQ(PropertyList::parse(binaryPlist(doubling, 4)).error, "property list too large once expanded");
+}
+
+TEST(PropertyList, ValuesOutsideThe32BitAndSignedRangesStayExact)
+{
+    const std::string xml
+        = "<plist><array><integer>18446744073709551615</integer><integer>9223372036854775808</integer>"
+          "<date>1900-01-01T00:00:00Z</date><date>2100-12-31T23:59:59Z</date>"
+          "<date>0001-01-01T00:00:00Z</date></array></plist>";
+    const auto r = PropertyList::parse(xml);
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_EQ(r.value.at(0)->asUnsigned(), std::numeric_limits<uint64_t>::max());
+    EXPECT_EQ(r.value.at(0)->asInteger(), std::nullopt);
+    EXPECT_EQ(r.value.at(0)->description(), "18446744073709551615");
+    EXPECT_EQ(r.value.at(1)->description(), "9223372036854775808");
+    EXPECT_EQ(r.value.at(2)->description(), "1900-01-01 00:00:00 +0000");
+    EXPECT_EQ(r.value.at(3)->description(), "2100-12-31 23:59:59 +0000");
+    const std::string written = PropertyList::toXML(r.value);
+    for (const char* element : { "<integer>18446744073709551615</integer>", "<date>1900-01-01T00:00:00Z</date>",
+             "<date>2100-12-31T23:59:59Z</date>", "<date>0001-01-01T00:00:00Z</date>" })
+        EXPECT_NE(written.find(element), std::string::npos) << element << " in " << written;
+    EXPECT_EQ(PropertyList::parse(written).value, r.value);
+}
+
+TEST(PropertyList, WrittenTextIsCleanXML)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    const Value dirty(Value::Dictionary { { "\x01key", "\x1b]0;title\x07 \xC3 ok\r\n\xC2\x9B" } });
+    const std::string xml = PropertyList::toXML(dirty);
+    EXPECT_NE(xml.find("<key>" + fffd + "key</key>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<string>" + fffd + "]0;title" + fffd + " " + fffd + " ok&#13;\n" + fffd + "</string>"),
+        std::string::npos)
+        << xml;
+    EXPECT_TRUE(PropertyList::parse(xml)) << "well-formed XML";
+}
+
 TEST(Value, CopiesAreIndependent)
 {
     Value a = Value::array({ 1, Value(Value::Dictionary { { "k", "v" } }) });
@@ -166,6 +314,9 @@ TEST(Value, TypedAccessAndDescription)
 
     EXPECT_EQ(Value().description(), "(null)");
     EXPECT_EQ(Value(0.1).description(), "0.1");
+    for (const auto& [number, text] : { std::pair { 10.0, "10" }, { 1200.0, "1200" }, { -2.5e16, "-25000000000000000" },
+             { 1e20, "1e+20" }, { 1.5e-7, "1.5e-07" }, { 0.00025, "0.00025" } })
+        EXPECT_EQ(Value(number).description(), text);
     EXPECT_EQ(Value(-3).description(), "-3");
     EXPECT_EQ(Value(Value::Date { 0 }).description(), "2001-01-01 00:00:00 +0000");
     EXPECT_EQ(Value(Value::Date { -0.5 }).description(), "2000-12-31 23:59:59 +0000");

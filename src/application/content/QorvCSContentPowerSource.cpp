@@ -3,11 +3,10 @@
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
+#include "foundation/RegularFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <vector>
 
@@ -98,10 +97,9 @@ qorv::Image QorvCSContentPowerSource::imageResource(std::string_view name, std::
         path = bundle.pathForResource(name, type = "png");
     QorvAssert(path.has_value(), "%@ missing image resource.", className);
 
-    std::ifstream file(*path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const bool readable
-        = type == "svg" ? bytes.find("<svg") != std::string::npos : bytes.starts_with("\x89PNG\r\n\x1a\n");
+    std::string bytes, error;
+    const bool readable = qorv::readRegularFile(*path, bytes, error, size_t(16) << 20)
+        && (type == "svg" ? bytes.find("<svg") != std::string::npos : bytes.starts_with("\x89PNG\r\n\x1a\n"));
     QorvAssert(readable, "%@ malformed image resource.", className);
     return qorv::Image { {}, *path };
 }

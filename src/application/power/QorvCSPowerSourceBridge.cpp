@@ -13,7 +13,8 @@ void QorvCSPowerSourceBridgeCallback(void* context)
     auto* bridge = static_cast<QorvCSPowerSourceBridge*>(context);
     qorv::NotificationCenter::defaultCenter().post(
         std::string(QorvCSPowerSourceBridgeNotificationSourcesDidChange), bridge);
-    qorv::log(qorv::format("notified: %p", static_cast<const void*>(bridge)));
+    // Once per bridge: notices come with every reading.
+    qorv::logOnce(qorv::format("notified: %p", static_cast<const void*>(bridge)));
 }
 
 QorvCSPowerSourceBridge::QorvCSPowerSourceBridge()

@@ -3,6 +3,7 @@
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/ChildProcess.h"
+#include "foundation/CleanText.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
@@ -175,14 +176,16 @@ std::optional<QorvCSSystemProfilerController::DataTypes> QorvCSSystemProfilerCon
     // A real inventory is a few megabytes; a tool that writes without end is stopped before memory runs out.
     constexpr size_t outputLimit = size_t(256) << 20;
     child.setOutputLimit(outputLimit);
+    // Standard error only explains a failure: its last lines are enough.
+    child.setErrorTail(2048);
     {
         std::lock_guard lock(run.mutex);
         if (run.cancelled)
             return std::nullopt;
         run.child = &child;
     }
-    // Reads standard output while the tool runs and drains standard error, which is discarded; the exit
-    // status is not looked at, only the output counts.
+    // Reads standard output while the tool runs and drains standard error, which is logged only when the run
+    // fails; the exit status is not looked at, only the output counts.
     auto result = child.run(run.timeLimit);
     {
         std::lock_guard lock(run.mutex);
@@ -192,19 +195,24 @@ std::optional<QorvCSSystemProfilerController::DataTypes> QorvCSSystemProfilerCon
     }
     if (!result.started)
         throw std::runtime_error(qorv::format("%@ could not be started: %@", path, result.error));
+    std::string failure;
     if (result.outputLimitExceeded)
-        throw std::runtime_error(qorv::format("%@ wrote more than %@ MB and was stopped", path, outputLimit >> 20));
-    if (result.timedOut)
-        throw std::runtime_error(qorv::format("%@ did not finish within %@ seconds and was killed", path,
-            static_cast<double>(run.timeLimit.count()) / 1000));
-    result.standardError.clear();
-
-    auto parsed = qorv::PropertyList::parse(result.standardOutput);
-    result.standardOutput.clear();
-    if (!parsed.value.isArray()) {
-        const std::string reason = parsed ? std::string() : parsed.error;
-        throw std::runtime_error(reason.empty() ? std::string(unknownFormatException)
-                                                : qorv::format("%@: %@", unknownFormatException, reason));
+        failure = qorv::format("%@ wrote more than %@ MB and was stopped", path, outputLimit >> 20);
+    else if (result.timedOut)
+        failure = qorv::format("%@ did not finish within %@ seconds and was killed", path,
+            static_cast<double>(run.timeLimit.count()) / 1000);
+    qorv::PropertyList::Result parsed;
+    if (failure.empty()) {
+        parsed = qorv::PropertyList::parse(result.standardOutput);
+        result.standardOutput.clear();
+        if (!parsed.value.isArray())
+            failure = parsed ? std::string(unknownFormatException)
+                             : qorv::format("%@: %@", unknownFormatException, parsed.error);
+    }
+    if (!failure.empty()) {
+        if (!result.standardError.empty())
+            qorv::log(qorv::format("%@ wrote to standard error: %@", path, qorv::cleanText(result.standardError)));
+        throw std::runtime_error(failure);
     }
     if (run.isCancelled())
         return std::nullopt;

@@ -92,7 +92,11 @@ qorv::Value QorvCSSystemProfilerDataType::rawObjectForKey(std::string_view key, 
 {
     if (const auto* value = m_rawDataType.find(key))
         return *value;
-    qorv::log(qorv::format("%@ missing %@ entry: %@", className(), key, m_rawDataType));
+    // Looked up at every rendering: written once per data type and entry, and never the whole of a large one.
+    const qorv::Value* name = m_rawDataType.find("_dataType");
+    qorv::logOnce(qorv::format("%@ %@ %@ %@", className(), key, name ? *name : qorv::Value(),
+                      m_rawDataType.asDictionary()->size()),
+        [&] { return qorv::format("%@ missing %@ entry: %@", className(), key, m_rawDataType); });
     return defaultValue;
 }
 

@@ -6,26 +6,13 @@
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
-#include <set>
 
 namespace {
 
 std::atomic<uint64_t> nextSerial { 1 };
-
-// Writes each distinct line once per process: rule sets are loaded at every rendering.
-void logOnce(const std::string& line)
-{
-    static std::mutex mutex;
-    static std::set<std::string, std::less<>> written;
-    {
-        std::lock_guard lock(mutex);
-        if (!written.insert(line).second)
-            return;
-    }
-    qorv::log(line);
-}
 
 const std::string* stringAt(const qorv::Value* dictionary, std::string_view key)
 {
@@ -55,14 +42,38 @@ std::unique_ptr<icu::RegexPattern> compilePattern(const std::string& text)
     return pattern;
 }
 
-void replaceEvery(std::string& text, const std::string& name, const std::string& replacement)
+// Replaces every occurrence of name in one pass. False when the text grew past limit bytes; it is then left
+// somewhere past the limit.
+bool replaceEvery(std::string& text, const std::string& name, const std::string& replacement, size_t limit)
 {
-    if (name.empty())
-        return;
-    for (size_t pos = text.find(name); pos != std::string::npos; pos = text.find(name, pos)) {
-        text.replace(pos, name.size(), replacement);
-        pos += replacement.size();
+    size_t pos = name.empty() ? std::string::npos : text.find(name);
+    if (pos == std::string::npos)
+        return true;
+    std::string out;
+    size_t from = 0;
+    for (; pos != std::string::npos; pos = text.find(name, from)) {
+        out.append(text, from, pos - from);
+        out += replacement;
+        from = pos + name.size();
+        if (out.size() > limit) {
+            text = std::move(out);
+            return false;
+        }
     }
+    out.append(text, from);
+    text = std::move(out);
+    return text.size() <= limit;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
+void cutTo(std::string& text, size_t limit)
+{
+    if (text.size() <= limit)
+        return;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
 }
 
 } // namespace
@@ -130,7 +141,7 @@ QorvCSReportCupelRule::~QorvCSReportCupelRule() = default;
 
 void QorvCSReportCupelRule::malformed(const std::string& reason) const
 {
-    logOnce(qorv::format(
+    qorv::logOnce(qorv::format(
         "QorvCSReportCupel rule %@: %@", m_source.empty() ? std::string("made in code") : m_source, reason));
 }
 
@@ -205,8 +216,9 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     const bool found = U_SUCCESS(status) && matcher->find(status);
     Groups groups;
     if (status == U_REGEX_TIME_OUT) {
-        logOnce(qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
-            m_source.empty() ? std::string("made in code") : m_source, *m_regex));
+        qorv::logOnce(
+            qorv::format("QorvCSReportCupel rule %@: the pattern %@ ran out of time and counts as not matching",
+                m_source.empty() ? std::string("made in code") : m_source, *m_regex));
     } else if (found && U_SUCCESS(status)) {
         groups.emplace();
         const int32_t count = matcher->groupCount();
@@ -226,10 +238,20 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     return groups;
 }
 
-std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures& captures)
+std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures& captures, size_t subjectSize) const
 {
-    for (const auto& [name, text] : captures)
-        replaceEvery(templateText, name, text);
+    // Rules apply one after another to the same record, so a format that repeats a capture would otherwise
+    // double a value with every rule file. A filled text may be a few times its subject, and never over 1 MB.
+    constexpr size_t absoluteLimit = 1 << 20;
+    const size_t limit = std::max(templateText.size(), std::min(absoluteLimit, templateText.size() + 4 * subjectSize));
+    for (const auto& [name, text] : captures) {
+        if (!replaceEvery(templateText, name, text, limit)) {
+            cutTo(templateText, limit);
+            qorv::logOnce(qorv::format("QorvCSReportCupel rule %@: the filled text is cut at %@ bytes",
+                m_source.empty() ? std::string("made in code") : m_source, limit));
+            break;
+        }
+    }
     return templateText;
 }
 
@@ -245,6 +267,7 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
         return false;
 
     auto groups = firstMatch(*subject);
+    const size_t subjectSize = subject->size(); // the record changes below
     if (!groups)
         return false;
     QorvAssert(!groups->empty(), "Match for a regex.");
@@ -270,11 +293,11 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
 
     if (m_acronym)
         record.insert_or_assign("acronym",
-            qorv::Value(qorv::Value::Dictionary {
-                { "acronym", fill(m_acronym->first, captures) }, { "text", fill(m_acronym->second, captures) } }));
+            qorv::Value(qorv::Value::Dictionary { { "acronym", fill(m_acronym->first, captures, subjectSize) },
+                { "text", fill(m_acronym->second, captures, subjectSize) } }));
 
     if (!m_format)
         return false;
-    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures));
+    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures, subjectSize));
     return true;
 }

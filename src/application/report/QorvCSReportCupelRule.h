@@ -51,7 +51,8 @@ private:
     bool passesFilter(const qorv::Value::Dictionary& record) const;
     // The texts of the capture groups of the first match, or nullopt when there is none.
     std::optional<std::vector<std::string>> firstMatch(const std::string& subject) const;
-    static std::string fill(std::string templateText, const Captures& captures);
+    // The template with each capture name replaced by its text, cut (and logged once) when it grows too large.
+    std::string fill(std::string templateText, const Captures& captures, size_t subjectSize) const;
     void malformed(const std::string& reason) const;
 
     uint64_t m_serial;

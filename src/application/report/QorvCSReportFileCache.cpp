@@ -1,23 +1,13 @@
 #include "QorvCSReportFileCache.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include "foundation/RegularFile.h"
 
 bool QorvCSReportReadFile(const std::string& path, std::string& bytes, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        error = "read error";
-        return false;
-    }
-    bytes = std::move(buffer).str();
-    return true;
+    if (qorv::readRegularFile(path, bytes, error))
+        return true;
+    // Callers say "cannot be read" themselves.
+    if (constexpr std::string_view prefix = "cannot open: "; error.starts_with(prefix))
+        error.erase(0, prefix.size());
+    return false;
 }

@@ -47,6 +47,18 @@ TEST_F(PowerSourceBridgeTest, DiagnosticFilesOverrideLiveReadingsEachOnItsOwn)
         bridge.debugPathFor("PowerAdapter"), resources.directory() + "/QorvCSPowerSourceBridgePowerAdapter.plist");
 }
 
+TEST_F(PowerSourceBridgeTest, AttributeTextIsCleanedWhereItIsRead)
+{
+    // A driver's strings reach the terminal through `--html -`: no escape sequences, no invalid UTF-8.
+    auto attributes = laptopBattery();
+    attributes.back().second = "\x1b[2J\xff" "1234";
+    fake.addSupply("BAT0", attributes);
+    QorvCSPowerSourceBridge bridge;
+    const Value sources = bridge.rawPowerSources();
+    ASSERT_NE(sources.at(0), nullptr);
+    EXPECT_EQ(sources.at(0)->find("Hardware Serial Number")->stringOr(""), "\uFFFD[2J\uFFFD1234");
+}
+
 TEST_F(PowerSourceBridgeTest, DiagnosticFileWithWrongRootOrBrokenIsIgnored)
 {
     fake.addSupply("BAT0", laptopBattery());

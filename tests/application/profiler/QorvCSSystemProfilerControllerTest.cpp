@@ -88,6 +88,7 @@ TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
         { { fakeProfiler, "noisy", realFixture }, 42, "SPParallelATADataType" },
         { { fakeProfiler, "print", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
         { { fakeProfiler, "fail", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
+        { { fakeProfiler, "linger", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
     };
     for (const auto& c : cases) {
         resources.setInfo(c.command);
@@ -144,6 +145,19 @@ TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndPublishNothing)
             EXPECT_EQ(log.lines()[0], c.line);
     }
     EXPECT_FALSE(std::filesystem::exists(marker)) << "a command without arguments is refused before it runs";
+}
+
+TEST(QorvCSSystemProfilerController, AFailedRunLogsTheEndOfStandardError)
+{
+    ScopedResources resources;
+    resources.setInfo({ fakeProfiler, "complain" });
+    qorv::LogCapture log;
+    QorvCSSystemProfilerController controller;
+    ASSERT_TRUE(waitUntilFinished(controller));
+    ASSERT_EQ(log.lines().size(), 2u);
+    EXPECT_TRUE(log.lines()[0].starts_with(fakeProfiler + " wrote to standard error: eee")) << log.lines()[0];
+    EXPECT_TRUE(log.lines()[0].ends_with("eeedisk on fire\n")) << log.lines()[0];
+    EXPECT_LT(log.lines()[0].size(), 2200u) << "only the end of it";
 }
 
 TEST(QorvCSSystemProfilerController, AToolThatNeverFinishesIsKilledAtTheTimeLimit)

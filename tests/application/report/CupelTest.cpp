@@ -150,6 +150,34 @@ TEST(Cupel, TooFewGroupsForTheCapturesFailOnlyWhenTheRuleMatches)
     EXPECT_FALSE(cupel->transform(record));
 }
 
+TEST(Cupel, FilledTextsStayBoundedWhenRulesDoubleAValue)
+{
+    // Twenty rules in a row, each doubling the value (the rule files of a hostile overlay), and one format that
+    // repeats its capture ten thousand times.
+    qorv::LogCapture log;
+    auto doubling = QorvCSReportCupel::cupelWithFields(
+        dict({ { "match", match("value", "^(.*)$", { "$1" }) }, { "replace", dict({ { "format", "$1$1" } }) } }));
+    Value::Dictionary record = with(row, { { "value", "0123456789" } });
+    for (int i = 0; i < 20; ++i)
+        doubling->transform(record);
+    EXPECT_LE(record.at("value").asString()->size(), size_t(1) << 20);
+    EXPECT_GE(record.at("value").asString()->size(), size_t(1) << 19) << "values still grow, within the cap";
+
+    std::string many;
+    for (int i = 0; i < 10000; ++i)
+        many += "$1";
+    auto repeating = QorvCSReportCupel::cupelWithFields(
+        dict({ { "match", match("value", "^(.*)$", { "$1" }) }, { "replace", dict({ { "format", many } }) } }));
+    record = with(row, { { "value", std::string(1000, 'x') } });
+    repeating->transform(record);
+    EXPECT_EQ(record.at("value").asString()->size(), many.size() + 4000);
+    const std::vector<std::string> logged {
+        "QorvCSReportCupel rule made in code: the filled text is cut at 1048576 bytes",
+        "QorvCSReportCupel rule made in code: the filled text is cut at 24000 bytes"
+    };
+    EXPECT_EQ(log.lines(), logged);
+}
+
 TEST(Cupel, RuleMustBeADictionary)
 {
     for (const Value& fields : { Value(), Value("rule"), Value::array({ 1 }) })

@@ -1,6 +1,7 @@
 #include "QorvCSLinuxPowerSourceService.h"
 
 #include "foundation/Bundle.h"
+#include "foundation/CleanText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -43,6 +44,9 @@ std::optional<std::string> readAttribute(int directory, const char* name)
         return std::nullopt;
     while (!contents.empty() && (contents.back() == '\n' || contents.back() == ' '))
         contents.pop_back();
+    // Drivers' strings are shown and written out: no control characters, no invalid UTF-8.
+    if (!qorv::isCleanText(contents))
+        return qorv::cleanText(contents);
     return contents;
 }
 

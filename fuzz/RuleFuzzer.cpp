@@ -1,0 +1,67 @@
+// Rule files: any bytes as a rule file, applied to the rows of a table; whatever the rule writes, the table's
+// markup stays the renderer's own (text from the rule or the rows is always escaped).
+#include "QorvCSHTMLReport.h"
+#include "QorvCSHTMLReportState.h"
+#include "QorvCSReportCupelController.h"
+
+#include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/Log.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+namespace {
+
+std::string resourceFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "cellsheet-rule-fuzz-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    std::filesystem::create_directories(pattern + "/QorvCSReportCupel");
+    qorv::Bundle::main().setResourceDirectories({ pattern });
+    return pattern;
+}
+
+std::shared_ptr<QorvCSReportTable> table()
+{
+    auto table = QorvCSReportTable::tableWithSummary("<x-fuzz summary>", "<x-fuzz caption>");
+    const std::pair<const char*, const char*> rows[] = { { "Power Source State", "AC Power" },
+        { "Current Capacity", "77" }, { "<x-fuzz heading>", "<x-fuzz value> & \"quoted\"" },
+        { "Hardware Serial Number", "D865033Y2CXF9CPAW" }, { "Time to Empty", "155" } };
+    for (const auto& [headingText, valueText] : rows) {
+        auto heading = QorvCSReportTableHeading::headingWithTitle(headingText);
+        heading->setRaw(std::string(headingText));
+        heading->setProvider(std::string("InternalBattery-0"));
+        auto value = QorvCSReportTableValue::valueWithLabel(valueText);
+        value->setRaw(std::string(valueText));
+        value->setProvider(std::string("InternalBattery-0"));
+        table->addHeading(heading, value);
+    }
+    return table;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const auto quiet = qorv::setLogSink([](const std::string&) {});
+    static const std::string folder = resourceFolder();
+    std::ofstream(folder + "/QorvCSReportCupel/fuzz.plist", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    QorvCSReportCupelController::forgetCachedRules();
+    auto report = QorvCSHTMLReport::reportForExport(false);
+    QorvCSHTMLReportState state;
+    std::string html;
+    try {
+        html = report->htmlForReportTable(*table(), state);
+    } catch (const qorv::AssertionFailure&) {
+        return 0; // a malformed rule fails the cupel's assertion, which the event loop catches
+    }
+    if (html.find("<x-fuzz") != std::string::npos)
+        std::abort();
+    return 0;
+}
