@@ -4,6 +4,28 @@
 #include "QorvCSPowerSourceController.h"
 
 #include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/Format.h"
+#include "foundation/Log.h"
+
+namespace {
+
+// Shown in place of the report when it cannot be rendered (broken templates or rules): the window stays useful and
+// the user can reload once the resources are mended. Built without the templates, which may be what is broken.
+std::string renderFailureHTML(const std::string& reason)
+{
+    const auto& bundle = qorv::Bundle::main();
+    const std::string title
+        = bundle.localizedString("QorvCSApplicationController.RenderFailed.Title", "The report could not be shown");
+    const std::string advice = bundle.localizedString("QorvCSApplicationController.RenderFailed.Advice",
+        "Check the files passed with --resources, then reload the report (View ▸ Reload Report).");
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + QorvCSHTMLReport::escapeString(title)
+        + "</title></head><body style=\"font-family: sans-serif; margin: 2em;\"><h1 style=\"font-size: 1.3em;\">"
+        + QorvCSHTMLReport::escapeString(title) + "</h1><p id=\"reason\">" + QorvCSHTMLReport::escapeString(reason)
+        + "</p><p>" + QorvCSHTMLReport::escapeString(advice) + "</p></body></html>";
+}
+
+} // namespace
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -21,6 +43,8 @@ void QorvCSApplicationController::awakeFromNib()
     applyImageToCustomToolbarItems(m_toolbar->items());
     m_contentOutline->setDelegate(this);
     m_contentOutline->setDataSource(contentController().get());
+    // Open from the first paint: the power rows can be ticked before the inventory arrives, or if it never does.
+    m_contentOutline->expandItem(nullptr, true);
     m_contentOutline->sizeLastColumnToFit();
     m_contentWebView->setShouldPrintBackgrounds(true);
     m_contentWebView->setDelegate(this);
@@ -63,8 +87,19 @@ void QorvCSApplicationController::updateWebView()
 {
     if (isPaused())
         return;
-    const std::string screen = reportHTMLForExport(false);
-    const std::string exported = reportHTMLForExport(true);
+    std::string screen;
+    std::string exported;
+    try {
+        screen = reportHTMLForExport(false);
+        exported = reportHTMLForExport(true);
+        m_renderFailure.clear();
+    } catch (const std::exception& e) {
+        // Every later change fails the same way: say it once.
+        if (m_renderFailure != e.what())
+            qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
+        m_renderFailure = e.what();
+        screen = exported = renderFailureHTML(m_renderFailure);
+    }
     ++m_renderCount;
     if (m_contentWebView) {
         if (auto position = m_contentWebView->scrollPosition()) {
@@ -104,8 +139,13 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
     auto node
         = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
     if (m_contentOutline) {
-        m_contentOutline->reloadItem(node.get(), true);
-        m_contentOutline->expandItem(nullptr, true);
+        // A sidebar that fails to show the change must not keep the report from showing it.
+        try {
+            m_contentOutline->reloadItem(node.get(), true);
+            m_contentOutline->expandItem(nullptr, true);
+        } catch (const std::exception& e) {
+            qorv::log(qorv::format("The sidebar could not be updated: %@", e.what()));
+        }
     }
     updateWebView();
 }

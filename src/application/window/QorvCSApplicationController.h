@@ -53,8 +53,9 @@ public:
 
     void contentControllerDidNotify(const qorv::Notification& notification);
 
-    // Export and print. The print operation finishes later: completion (optional) then says whether it worked.
-    using PrintCompletion = std::function<void(bool ok)>;
+    // Export and print. The print operation finishes later: completion (optional) then says whether it worked and,
+    // when it did not, why.
+    using PrintCompletion = std::function<void(bool ok, const std::string& reason)>;
     std::string computerName() const;
     std::string exportFilename() const;
     void printToPDF(const std::string& path, PrintCompletion completion = {});
@@ -120,6 +121,8 @@ public:
 
     // How many times both views were rendered (for the shell's status and for tests).
     unsigned long renderCount() const { return m_renderCount; }
+    // Why the last rendering failed (the views then show this reason instead of the report); empty when it worked.
+    const std::string& renderFailure() const { return m_renderFailure; }
 
 private:
     QorvCSOutlineView* m_contentOutline = nullptr;
@@ -142,4 +145,5 @@ private:
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
     unsigned long m_renderCount = 0;
+    std::string m_renderFailure; // why the last rendering failed; empty after a good one
 };

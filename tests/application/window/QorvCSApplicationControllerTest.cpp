@@ -4,13 +4,17 @@
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 
 #include "AssertionMessage.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +112,8 @@ TEST_F(ApplicationControllerTest, AwakeFromNibWiresTheViewsAndRendersOnce)
 
     EXPECT_EQ(outline.dataSource, contentController.get());
     EXPECT_EQ(outline.delegate, &controller);
+    EXPECT_EQ(outline.calls, (std::vector<FakeOutline::Call> { { "expand", nullptr, true } }))
+        << "open from the first paint, not only after a change";
     EXPECT_EQ(outline.sizedToFit, 1);
     EXPECT_EQ(webView.printBackgrounds, true);
     EXPECT_EQ(webView.delegate, &controller);
@@ -115,6 +121,57 @@ TEST_F(ApplicationControllerTest, AwakeFromNibWiresTheViewsAndRendersOnce)
     ASSERT_EQ(webView.loads.size(), 1u);
     EXPECT_EQ(controller.renderCount(), 1u);
     EXPECT_EQ(webView.loads[0], controller.reportHTMLForExport(false));
+}
+
+// Broken resources must not leave the window without a report (or the process without a window): the reason takes
+// the report's place, is logged once however often the tree changes, and a reload after the mend shows the report.
+TEST_F(ApplicationControllerTest, ARenderingFailureShowsItsReasonInPlaceOfTheReportUntilMended)
+{
+    namespace fs = std::filesystem;
+    const fs::path overlay = fs::temp_directory_path() / ("cellsheet-window-" + std::to_string(::getpid()));
+    struct Case {
+        const char* templates; // the overlay's QorvCSHTMLReport.plist, nullptr for an empty resource folder alone
+        const char* reason;
+    };
+    controller.setContentController(nullptr); // the tree's changes reach only the controller under test
+    const Case cases[] = {
+        { "<plist><dict><key>top</key>", "malformed HTML templates resource" },
+        { nullptr, "missing HTML templates resource" },
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(overlay);
+        fs::create_directories(overlay);
+        if (c.templates) {
+            std::ofstream(overlay / "QorvCSHTMLReport.plist") << c.templates;
+            qorv::Bundle::main().setResourceDirectories({ overlay.string(), CELLSHEET_BUILD_RESOURCES });
+        } else {
+            qorv::Bundle::main().setResourceDirectories({ overlay.string() });
+        }
+        QorvCSApplicationController broken;
+        FakeWebView screen, exported;
+        broken.setContentController(contentController);
+        broken.setToolbar(&toolbar);
+        broken.setContentOutline(&outline);
+        broken.setContentWebView(&screen);
+        broken.setContentPrintView(&exported);
+        qorv::LogCapture log;
+        EXPECT_EQ(assertionMessage([&] { broken.awakeFromNib(); }), "(no assertion)") << c.reason;
+        ASSERT_EQ(screen.loads.size(), 1u) << c.reason;
+        EXPECT_NE(screen.loads[0].find(c.reason), std::string::npos) << screen.loads[0];
+        EXPECT_NE(screen.loads[0].find("Reload Report"), std::string::npos) << "the way out is named";
+        EXPECT_EQ(exported.loads, screen.loads);
+        EXPECT_NE(broken.renderFailure().find(c.reason), std::string::npos);
+        changeNode(*left);
+        changeNode(*right);
+        EXPECT_EQ(screen.loads.size(), 3u);
+        EXPECT_EQ(log.lines().size(), 1u) << "logged once";
+
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
+        broken.refresh();
+        EXPECT_TRUE(broken.renderFailure().empty());
+        EXPECT_EQ(screen.loads.back(), broken.reportHTMLForExport(false)) << c.reason;
+    }
+    fs::remove_all(overlay);
 }
 
 TEST_F(ApplicationControllerTest, RendersBothViewsFromTheIncludedSections)
@@ -170,6 +227,7 @@ TEST_F(ApplicationControllerTest, UnbalancedResumeAssertsAndKeepsTheCount)
 TEST_F(ApplicationControllerTest, ChangeWhilePausedReloadsTheOutlineButLoadsNothing)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     controller.pauseUpdates();
     changeNode(*right);
     const std::vector<FakeOutline::Call> expected { { "reload", right.get(), true }, { "expand", nullptr, true } };
@@ -181,6 +239,7 @@ TEST_F(ApplicationControllerTest, ChangeWhilePausedReloadsTheOutlineButLoadsNoth
 TEST_F(ApplicationControllerTest, ChangeReloadsTheNodeExpandsEverythingAndRenders)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     changeNode(*group);
     const std::vector<FakeOutline::Call> expected { { "reload", group.get(), true }, { "expand", nullptr, true } };
     EXPECT_EQ(outline.calls, expected);
@@ -209,6 +268,7 @@ TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
 TEST_F(ApplicationControllerTest, OtherNotificationsFromTheContentControllerAreIgnored)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     qorv::NotificationCenter::defaultCenter().post(
         std::string(QorvCSContentNotificationDidUpdate), contentController.get());
     qorv::NotificationCenter::defaultCenter().post(
@@ -300,6 +360,7 @@ TEST_F(ApplicationControllerTest, SearchReport)
 TEST_F(ApplicationControllerTest, ReplacingTheContentControllerMovesTheObservation)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     auto replacement = std::make_shared<QorvCSContentController>();
     auto otherRoot = QorvCSContent::rootContent();
     replacement->setRoot(otherRoot);
