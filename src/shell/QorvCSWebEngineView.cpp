@@ -76,6 +76,8 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     page->scripts().insert(script);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // A dead renderer finishes no load; the next document starts a new one.
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { m_loading = false; });
     connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_loading = false;
         ++m_loadCount;
