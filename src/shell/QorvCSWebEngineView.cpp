@@ -1,5 +1,6 @@
 #include "QorvCSWebEngineView.h"
 
+#include "QorvCSReportRequestInterceptor.h"
 #include "QorvCSReportSchemeHandler.h"
 
 #include <QWebEngineProfile>
@@ -36,15 +37,20 @@ public:
     { }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    // Every frame's navigation passes here. The view shows the application's own documents in its main frame
+    // and nothing else: a link the user follows, in any frame, goes to the link policy (which may hand it to the
+    // browser); a page that navigates on its own (a frame's address, a refresh, a script) goes nowhere, so a
+    // template can neither load other pages into the report nor open the browser by itself.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        if (url.scheme() == QLatin1String(QorvCSReportSchemeHandler::scheme) || !isMainFrame)
-            return true;
-        if (!m_view->m_delegate)
-            return true;
-        const auto decision = m_view->m_delegate->decidePolicyForNavigation(
-            *m_view, url.toString().toStdString(), url.path().toStdString());
-        return decision == QorvCSNavigationPolicy::Use;
+        if (url.scheme() == QLatin1String(QorvCSReportSchemeHandler::scheme))
+            return isMainFrame;
+        if (!isMainFrame && url.scheme() == QLatin1String("about"))
+            return true; // an empty or inline (srcdoc) frame
+        if (type == NavigationTypeLinkClicked && m_view->m_delegate)
+            m_view->m_delegate->decidePolicyForNavigation(
+                *m_view, url.toString().toStdString(), url.path().toStdString());
+        return false;
     }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override
@@ -69,6 +75,17 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
 {
     auto* page = new Page(this);
     setPage(page);
+    // The report is a document, not an application: no scripts of its own, nothing read from the disk or the
+    // network (its own scripts below run in a world of their own).
+    page->setUrlRequestInterceptor(new QorvCSReportRequestInterceptor(page));
+    QWebEngineSettings* settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
     QWebEngineScript script;
     script.setName(QStringLiteral("cellsheet-scroll"));
     script.setSourceCode(QString::fromUtf8(scrollReporter));
