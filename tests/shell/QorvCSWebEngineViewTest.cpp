@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -175,4 +176,36 @@ TEST(QorvCSWebEngineView, TheReportsPagesReachNeitherTheNetworkNorLocalFiles)
         << "the frame stayed where it was";
     EXPECT_EQ(requests, 0);
     std::filesystem::remove(image);
+}
+
+// A section arriving above the one being read (the inventory, say) must not move the reader: the place is kept by
+// the heading at the top of the view, not by a distance from the document's start.
+TEST(QorvCSWebEngineView, TheReadersPlaceFollowsTheHeadingAtTheTopOfTheView)
+{
+    auto report = [](int inventoryRows) {
+        std::string html = "<html><body><h1>Computer</h1>";
+        for (int i = 0; i < inventoryRows; ++i)
+            html += "<p>inventory row</p>";
+        html += "<h1>Power Sources</h1>";
+        for (int i = 0; i < 200; ++i)
+            html += "<p>battery row</p>";
+        return html + "</body></html>";
+    };
+    QorvCSWebEngineView view(QStringLiteral("test-anchor"));
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    view.loadHTMLString(report(1));
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    const QString headingTop = QStringLiteral("document.getElementsByTagName('h1')[1].getBoundingClientRect().top");
+    evaluate(view, QStringLiteral("window.scrollTo(0, %1 + window.scrollY + 50); true").arg(headingTop));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.scrollPosition()->y > 0; }, 30000));
+
+    // What the window controller does around a re-render.
+    const QorvCSWebView::Point before = *view.scrollPosition();
+    view.loadHTMLString(report(100));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 2; }, loadLimit));
+    view.scrollToPoint(before);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(evaluate(view, headingTop).toDouble() + 50) < 1.5; }, 30000))
+        << "the heading is at " << evaluate(view, headingTop).toDouble();
 }
