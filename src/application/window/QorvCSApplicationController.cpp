@@ -29,6 +29,7 @@ std::string renderFailureHTML(const std::string& reason)
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
+    cancelPendingUpdate();
     setToolbar(nullptr);
     setPowerSourceController(nullptr);
     setContentController(nullptr);
@@ -83,23 +84,67 @@ void QorvCSApplicationController::resumeUpdates()
         refresh();
 }
 
+void QorvCSApplicationController::scheduleUpdate()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_updateTimer)
+        m_firstPendingChange = now;
+    else
+        qorv::RunLoop::main().removeTimer(m_updateTimer);
+    const auto due = std::min(now + coalescingDelay, m_firstPendingChange + coalescingLimit);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+        std::max(due - now, std::chrono::steady_clock::duration::zero()));
+    m_updateTimer = qorv::RunLoop::main().addTimer(wait, false, [this] {
+        m_updateTimer = 0;
+        renderChanges();
+    });
+}
+
+void QorvCSApplicationController::cancelPendingUpdate()
+{
+    if (m_updateTimer)
+        qorv::RunLoop::main().removeTimer(m_updateTimer);
+    m_updateTimer = 0;
+}
+
+void QorvCSApplicationController::renderChanges()
+{
+    if (isPaused())
+        return;
+    auto [screen, exported] = renderBothViews();
+    // A change that alters nothing shown (a reading the report rounds away) costs no load in the views.
+    if (screen == m_shownScreen && exported == m_shownExport)
+        return;
+    show(std::move(screen), std::move(exported));
+}
+
 void QorvCSApplicationController::updateWebView()
 {
     if (isPaused())
         return;
-    std::string screen;
-    std::string exported;
+    auto [screen, exported] = renderBothViews();
+    show(std::move(screen), std::move(exported));
+}
+
+std::pair<std::string, std::string> QorvCSApplicationController::renderBothViews()
+{
+    cancelPendingUpdate();
     try {
-        screen = reportHTMLForExport(false);
-        exported = reportHTMLForExport(true);
+        std::pair<std::string, std::string> documents { reportHTMLForExport(false), reportHTMLForExport(true) };
         m_renderFailure.clear();
+        return documents;
     } catch (const std::exception& e) {
         // Every later change fails the same way: say it once.
         if (m_renderFailure != e.what())
             qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
         m_renderFailure = e.what();
-        screen = exported = renderFailureHTML(m_renderFailure);
+        std::string notice = renderFailureHTML(m_renderFailure);
+        return { notice, notice };
     }
+}
+
+void QorvCSApplicationController::show(std::string screen, std::string exported)
+{
     ++m_renderCount;
     if (m_contentWebView) {
         if (auto position = m_contentWebView->scrollPosition()) {
@@ -110,6 +155,8 @@ void QorvCSApplicationController::updateWebView()
     }
     if (m_contentPrintView)
         m_contentPrintView->loadHTMLString(exported);
+    m_shownScreen = std::move(screen);
+    m_shownExport = std::move(exported);
 }
 
 void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)
@@ -147,7 +194,8 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
             qorv::log(qorv::format("The sidebar could not be updated: %@", e.what()));
         }
     }
-    updateWebView();
+    if (!isPaused())
+        scheduleUpdate();
 }
 
 const std::shared_ptr<QorvCSContentController>& QorvCSApplicationController::contentController()

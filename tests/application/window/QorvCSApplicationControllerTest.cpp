@@ -62,6 +62,12 @@ protected:
 
     // The change chain as a node starts it.
     void changeNode(QorvCSContent& node) { node.postDidChangeNotification(); }
+    // Runs the main run loop until the change's rendering, which waits a moment for others, has happened.
+    void settle()
+    {
+        EXPECT_TRUE(
+            qorv::RunLoop::main().runUntil([&] { return !controller.hasPendingUpdate(); }, std::chrono::seconds(5)));
+    }
 
     std::shared_ptr<QorvCSContent> root, group, left, right;
     std::shared_ptr<QorvCSContentController> contentController;
@@ -163,7 +169,8 @@ TEST_F(ApplicationControllerTest, ARenderingFailureShowsItsReasonInPlaceOfTheRep
         EXPECT_NE(broken.renderFailure().find(c.reason), std::string::npos);
         changeNode(*left);
         changeNode(*right);
-        EXPECT_EQ(screen.loads.size(), 3u);
+        qorv::RunLoop::main().runUntil([&] { return !broken.hasPendingUpdate(); }, std::chrono::seconds(5));
+        EXPECT_EQ(screen.loads.size(), 1u) << "the same notice is not loaded again";
         EXPECT_EQ(log.lines().size(), 1u) << "logged once";
 
         qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
@@ -240,18 +247,52 @@ TEST_F(ApplicationControllerTest, ChangeReloadsTheNodeExpandsEverythingAndRender
 {
     controller.awakeFromNib();
     outline.calls.clear();
+    left->setInclude(false);
     changeNode(*group);
     const std::vector<FakeOutline::Call> expected { { "reload", group.get(), true }, { "expand", nullptr, true } };
-    EXPECT_EQ(outline.calls, expected);
-    EXPECT_EQ(webView.loads.size(), 2u) << "re-rendered inside the posting call";
+    EXPECT_EQ(outline.calls, expected) << "the sidebar at once";
+    EXPECT_EQ(webView.loads.size(), 1u) << "the report a moment later";
+    settle();
+    EXPECT_EQ(webView.loads.size(), 2u);
     EXPECT_EQ(printView.loads.size(), 2u);
 
     // A change without a node reloads the whole outline.
     outline.calls.clear();
+    left->setInclude(true);
     qorv::NotificationCenter::defaultCenter().post(std::string(QorvCSContentNotificationDidUpdate), root.get());
     ASSERT_FALSE(outline.calls.empty());
     EXPECT_EQ(outline.calls[0], (FakeOutline::Call { "reload", nullptr, true }));
+    settle();
     EXPECT_EQ(webView.loads.size(), 3u);
+
+    // A change that alters nothing the report shows loads nothing.
+    changeNode(*right);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 3u);
+}
+
+// A flapping cable or a battery that changes every second must not re-render the whole report each time.
+TEST_F(ApplicationControllerTest, ChangesArrivingTogetherAreRenderedOnceAndAStreamIsNotHeldBack)
+{
+    controller.awakeFromNib();
+    for (int change = 0; change < 25; ++change) {
+        left->setLabel("Left battery, reading " + std::to_string(change));
+        changeNode(*left);
+    }
+    settle();
+    EXPECT_EQ(controller.renderCount(), 2u) << "25 changes, one rendering";
+    EXPECT_NE(webView.loads.back().find("reading 24"), std::string::npos) << "the last state shown";
+
+    // A reading every 100 ms for 1.6 s: the report still follows, within the limit.
+    for (int change = 0; change < 16; ++change) {
+        right->setLabel("Right battery, reading " + std::to_string(change));
+        changeNode(*right);
+        qorv::RunLoop::main().runUntil([] { return false; }, std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(controller.renderCount(), 3u) << "rendered during the stream";
+    EXPECT_LE(controller.renderCount(), 4u);
+    settle();
+    EXPECT_NE(webView.loads.back().find("Right battery, reading 15"), std::string::npos) << "the last state shown";
 }
 
 TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
@@ -261,6 +302,7 @@ TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
     contentController->setObjectValue(qorv::Value(false), &include, left.get());
     EXPECT_EQ(webView.loads.size(), 1u);
     qorv::RunLoop::main().runOnce(std::chrono::milliseconds(0));
+    settle();
     ASSERT_EQ(webView.loads.size(), 2u);
     EXPECT_EQ(webView.loads[1].find("Left battery"), std::string::npos);
 }
@@ -285,7 +327,9 @@ TEST_F(ApplicationControllerTest, ScrollPositionIsRestoredByTheFirstLoadAfterARe
     EXPECT_TRUE(webView.scrolls.empty());
 
     webView.position = QorvCSWebView::Point { 12, 480 };
+    left->setInclude(false);
     changeNode(*left);
+    settle();
     EXPECT_TRUE(controller.scrollAfterRefresh());
     EXPECT_EQ(controller.scrollAfterRefreshPoint(), (QorvCSWebView::Point { 12, 480 }));
     EXPECT_TRUE(webView.scrolls.empty()) << "the restore waits for the load";
