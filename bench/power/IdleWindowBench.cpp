@@ -2,7 +2,7 @@
 // battery's voltage changes every second (as a discharging battery's does) and while nothing changes. Measured as
 // the process's CPU time over 60 s of the main run loop, at the default poll period; the web engine's work for
 // each load is not included (the counter "loads" says how many documents it would have been given).
-// Run: build/<dir>/bench/window/window_bench (it restarts itself under umockdev's preload).
+// Part of power_bench: build/<dir>/bench/power/power_bench --benchmark_filter=IdleWindow
 #include "FakePowerSupplies.h"
 #include "WindowFakes.h"
 
@@ -18,7 +18,6 @@
 #include <chrono>
 #include <ctime>
 #include <string>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -82,18 +81,3 @@ void BM_IdleWindowCPU(benchmark::State& state)
 BENCHMARK(BM_IdleWindowCPU)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // umockdev's preload library redirects sysfs and the udev monitor to the fake supplies.
-    if (!FakePowerSupplies::available() && !std::getenv("CELLSHEET_WINDOW_BENCH_RESTARTED")) {
-        setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
-        setenv("CELLSHEET_WINDOW_BENCH_RESTARTED", "1", 1);
-        execv("/proc/self/exe", argv);
-    }
-    qorv::setLogSink([](const std::string&) {});
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
