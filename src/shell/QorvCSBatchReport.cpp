@@ -76,21 +76,27 @@ std::string QorvCSBatchReport::printPDFInto(QorvCSApplicationController& control
     controller.setContentPrintView(&view);
     controller.setPrintOperation(&operation);
     controller.updateWebView();
+    if (!controller.renderFailure().empty()) {
+        // The view holds the failure notice, not a report: never save that as the report.
+        controller.setPrintOperation(nullptr);
+        controller.setContentPrintView(nullptr);
+        return controller.renderFailure();
+    }
 
     QEventLoop loop;
-    std::optional<bool> result;
+    std::optional<std::string> failure;
     QTimer::singleShot(std::chrono::seconds(120), &loop, &QEventLoop::quit);
-    controller.printToPDF(path, [&](bool ok) {
-        result = ok;
+    controller.printToPDF(path, [&](bool ok, const std::string& reason) {
+        failure = ok ? std::string() : reason.empty() ? std::string("the PDF file could not be written") : reason;
         loop.quit();
     });
-    if (!result)
+    if (!failure)
         loop.exec();
     controller.setPrintOperation(nullptr);
     controller.setContentPrintView(nullptr);
-    if (!result)
+    if (!failure)
         return "printing did not finish in time";
-    return *result ? std::string() : "the PDF file could not be written";
+    return *failure;
 }
 
 int QorvCSBatchReport::run()

@@ -4,6 +4,11 @@
 
 #include "QorvCSContentController.h"
 
+#include "foundation/Log.h"
+
+#include <set>
+#include <string>
+
 namespace {
 
 const QorvCSOutlineColumn includeColumn { "include" };
@@ -86,7 +91,25 @@ int QorvCSOutlineModel::columnCount(const QModelIndex&) const
     return ColumnCount;
 }
 
+void QorvCSOutlineModel::logFailure(const std::exception& failure)
+{
+    // The view asks again on every paint: one line per problem, not one per frame.
+    static std::set<std::string> logged;
+    if (logged.size() < 64 && logged.insert(failure.what()).second)
+        qorv::log(failure.what());
+}
+
 QVariant QorvCSOutlineModel::data(const QModelIndex& index, int role) const
+{
+    try {
+        return unguardedData(index, role);
+    } catch (const std::exception& e) {
+        logFailure(e);
+        return {};
+    }
+}
+
+QVariant QorvCSOutlineModel::unguardedData(const QModelIndex& index, int role) const
 {
     QorvCSContent* content = node(index);
     if (!content || !m_dataSource)

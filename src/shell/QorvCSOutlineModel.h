@@ -2,6 +2,8 @@
 
 #include <QAbstractItemModel>
 
+#include <exception>
+
 class QorvCSContent;
 class QorvCSContentController;
 
@@ -31,6 +33,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // A node that raises while the view asks about it or draws it must not take the sidebar (or the report) with
+    // it: the failure is logged, once per distinct message, and the row is drawn without the failing part.
+    static void logFailure(const std::exception& failure);
+
 private:
+    QVariant unguardedData(const QModelIndex& index, int role) const;
+
     QorvCSContentController* m_dataSource = nullptr;
 };

@@ -9,8 +9,8 @@ void QorvCSReportSchemeHandler::registerScheme()
 {
     QWebEngineUrlScheme reportScheme(scheme);
     reportScheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    reportScheme.setFlags(
-        QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    // Not LocalAccessAllowed: a report page may not read local files.
+    reportScheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
     QWebEngineUrlScheme::registerScheme(reportScheme);
 }
 

@@ -54,6 +54,18 @@ QSize QorvCSSidebarDelegate::sizeHint(const QStyleOptionViewItem& option, const 
 
 void QorvCSSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    // Nothing may leave a paint event: a failing row is drawn plainly, from the model's guarded answers.
+    try {
+        paintCell(painter, option, index);
+    } catch (const std::exception& e) {
+        QorvCSOutlineModel::logFailure(e);
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+}
+
+void QorvCSSidebarDelegate::paintCell(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
     QorvCSContent* node = m_model.node(index);
     if (!node || !m_delegate) {
         QStyledItemDelegate::paint(painter, option, index);

@@ -21,6 +21,8 @@ public:
     static constexpr int rowHeight = 20;
 
 private:
+    void paintCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
     QorvCSOutlineModel& m_model;
     QorvCSOutlineDelegate* m_delegate = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "QorvCSContent.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 
 QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
@@ -16,7 +17,8 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     setItemsExpandable(false);
     setIndentation(8);
     setSelectionMode(QAbstractItemView::NoSelection);
-    setFocusPolicy(Qt::NoFocus);
+    // Reachable from the keyboard (Tab, arrows, Space ticks); rows are still never selected.
+    setFocusPolicy(Qt::StrongFocus);
     setUniformRowHeights(false);
     setIconSize(QSize(16, 16));
     setItemDelegate(&m_cellDelegate);
@@ -49,13 +51,64 @@ void QorvCSSidebarView::setDataSource(QorvCSContentController* dataSource)
 
 void QorvCSSidebarView::reloadItem(QorvCSContent*, bool)
 {
+    // The reset forgets what the reader had: which rows were open, the current row and how far the list was
+    // scrolled. Put them back, so a tick or a new reading does not throw the sidebar back to its top. The old
+    // nodes may already be gone, so nothing here reads them: the current row is known by the path recorded when
+    // it became current.
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+
     m_model.reload();
     spanGroupRows();
+    if (m_expandedAll)
+        expandAll();
+    if (const QModelIndex index = indexOf(m_currentPath); index.isValid())
+        selectionModel()->setCurrentIndex(
+            m_model.index(index.row(), m_currentColumn, index.parent()), QItemSelectionModel::NoUpdate);
+    // The scroll range is only known once the rows are laid out.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
+}
+
+void QorvCSSidebarView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    m_currentPath = pathOf(current);
+    m_currentColumn = current.isValid() ? current.column() : 0;
+}
+
+QorvCSSidebarView::Path QorvCSSidebarView::pathOf(const QModelIndex& index) const
+{
+    Path path;
+    for (QModelIndex at = index; at.isValid(); at = at.parent())
+        if (QorvCSContent* node = m_model.node(at))
+            path.insert(path.begin(), node->uniqueID());
+    return path;
+}
+
+QModelIndex QorvCSSidebarView::indexOf(const Path& path) const
+{
+    QModelIndex parent;
+    for (const std::string& uniqueID : path) {
+        QModelIndex found;
+        for (int row = 0; row < m_model.rowCount(parent) && !found.isValid(); ++row) {
+            const QModelIndex candidate = m_model.index(row, 0, parent);
+            if (QorvCSContent* node = m_model.node(candidate); node && node->uniqueID() == uniqueID)
+                found = candidate;
+        }
+        if (!found.isValid())
+            return {};
+        parent = found;
+    }
+    return parent;
 }
 
 void QorvCSSidebarView::expandItem(QorvCSContent* item, bool expandChildren)
 {
     if (!item) {
+        m_expandedAll = true;
         expandAll();
         return;
     }

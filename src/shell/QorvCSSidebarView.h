@@ -6,6 +6,9 @@
 
 #include <QTreeView>
 
+#include <string>
+#include <vector>
+
 // The sidebar: a tree of report sections with a checkbox per includable section and full-width group rows.
 class QorvCSSidebarView : public QTreeView, public QorvCSOutlineView {
     Q_OBJECT
@@ -20,9 +23,20 @@ public:
     void expandItem(QorvCSContent* item, bool expandChildren) override;
     void sizeLastColumnToFit() override;
 
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
 private:
+    // A node's place in the tree as the unique identifiers from the top down; nodes are rebuilt on every change,
+    // identifiers stay.
+    using Path = std::vector<std::string>;
+    Path pathOf(const QModelIndex& index) const;
+    QModelIndex indexOf(const Path& path) const;
     void spanGroupRows();
 
+    Path m_currentPath; // the current row, recorded while its node was alive
+    int m_currentColumn = 0;
+    bool m_expandedAll = false; // rows cannot be collapsed by the user: once all are open, they stay open
     QorvCSOutlineModel m_model;
     QorvCSSidebarDelegate m_cellDelegate;
 };

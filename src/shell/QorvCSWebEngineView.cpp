@@ -1,7 +1,10 @@
 #include "QorvCSWebEngineView.h"
 
+#include "QorvCSReportRequestInterceptor.h"
 #include "QorvCSReportSchemeHandler.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -11,14 +14,33 @@ namespace {
 
 constexpr const char* scrollReportPrefix = "cellsheet-scroll:";
 
-// Reports the document's scroll position through the console: the engine's own scroll position stays at 0,0
-// unless frames are composited.
+// Reports the document's scroll position through the console (the engine's own scroll position stays at 0,0
+// unless frames are composited), with the reader's place in words: the last heading at or above the top of the
+// view, which of the headings with its text it is, and how far below it the view starts. A new rendering can then
+// put the reader back at that heading even when sections arrived above it.
 const char* scrollReporter = R"JS(
 (function () {
     var pending = false;
+    function place() {
+        var headings = document.querySelectorAll('h1, h2, h3, h4, h5, h6');
+        var best = null, occurrence = 0, seen = {};
+        for (var i = 0; i < headings.length; i++) {
+            var text = headings[i].textContent;
+            var count = seen[text] || 0;
+            seen[text] = count + 1;
+            var top = headings[i].getBoundingClientRect().top;
+            if (top > 1)
+                break;
+            best = headings[i];
+            occurrence = count;
+        }
+        if (!best)
+            return null;
+        return { heading: best.textContent, occurrence: occurrence, offset: -best.getBoundingClientRect().top };
+    }
     function report() {
         pending = false;
-        console.info('cellsheet-scroll:' + window.scrollX + ',' + window.scrollY);
+        console.info('cellsheet-scroll:' + JSON.stringify({ x: window.scrollX, y: window.scrollY, place: place() }));
     }
     window.addEventListener('scroll', function () {
         if (!pending) { pending = true; window.requestAnimationFrame(report); }
@@ -36,15 +58,20 @@ public:
     { }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    // Every frame's navigation passes here. The view shows the application's own documents in its main frame
+    // and nothing else: a link the user follows, in any frame, goes to the link policy (which may hand it to the
+    // browser); a page that navigates on its own (a frame's address, a refresh, a script) goes nowhere, so a
+    // template can neither load other pages into the report nor open the browser by itself.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        if (url.scheme() == QLatin1String(QorvCSReportSchemeHandler::scheme) || !isMainFrame)
-            return true;
-        if (!m_view->m_delegate)
-            return true;
-        const auto decision = m_view->m_delegate->decidePolicyForNavigation(
-            *m_view, url.toString().toStdString(), url.path().toStdString());
-        return decision == QorvCSNavigationPolicy::Use;
+        if (url.scheme() == QLatin1String(QorvCSReportSchemeHandler::scheme))
+            return isMainFrame;
+        if (!isMainFrame && url.scheme() == QLatin1String("about"))
+            return true; // an empty or inline (srcdoc) frame
+        if (type == NavigationTypeLinkClicked && m_view->m_delegate)
+            m_view->m_delegate->decidePolicyForNavigation(
+                *m_view, url.toString().toStdString(), url.path().toStdString());
+        return false;
     }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override
@@ -54,9 +81,12 @@ protected:
         // While a new document loads, the last position the user saw still counts.
         if (m_view->m_loading)
             return;
-        const QStringList parts = message.mid(int(qstrlen(scrollReportPrefix))).split(QLatin1Char(','));
-        if (parts.size() == 2)
-            m_view->m_scroll = { parts[0].toDouble(), parts[1].toDouble() };
+        const QJsonObject report
+            = QJsonDocument::fromJson(message.mid(int(qstrlen(scrollReportPrefix))).toUtf8()).object();
+        if (report.isEmpty())
+            return;
+        m_view->m_scroll = { report.value(QLatin1String("x")).toDouble(), report.value(QLatin1String("y")).toDouble() };
+        m_view->m_place = report.value(QLatin1String("place")).toObject();
     }
 
 private:
@@ -69,6 +99,17 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
 {
     auto* page = new Page(this);
     setPage(page);
+    // The report is a document, not an application: no scripts of its own, nothing read from the disk or the
+    // network (its own scripts below run in a world of their own).
+    page->setUrlRequestInterceptor(new QorvCSReportRequestInterceptor(page));
+    QWebEngineSettings* settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
     QWebEngineScript script;
     script.setName(QStringLiteral("cellsheet-scroll"));
     script.setSourceCode(QString::fromUtf8(scrollReporter));
@@ -76,6 +117,8 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     page->scripts().insert(script);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // A dead renderer finishes no load; the next document starts a new one.
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { m_loading = false; });
     connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_loading = false;
         ++m_loadCount;
@@ -102,9 +145,29 @@ std::optional<QorvCSWebView::Point> QorvCSWebEngineView::scrollPosition() const
 
 void QorvCSWebEngineView::scrollToPoint(Point point)
 {
+    // Going back to where the reader was: to the heading they were reading when it is still there, else to the
+    // point.
+    const QJsonObject place = point == m_scroll ? m_place : QJsonObject();
     m_scroll = point;
+    const QString script = QStringLiteral(R"JS(
+(function (x, y, place) {
+    if (place) {
+        var headings = document.querySelectorAll('h1, h2, h3, h4, h5, h6');
+        for (var i = 0, n = 0; i < headings.length; i++) {
+            if (headings[i].textContent !== place.heading)
+                continue;
+            if (n++ === place.occurrence) {
+                window.scrollTo(x, headings[i].getBoundingClientRect().top + window.scrollY + place.offset);
+                return;
+            }
+        }
+    }
+    window.scrollTo(x, y);
+})(%1, %2, %3);
+)JS");
+    const QByteArray placeArgument = place.isEmpty() ? QByteArray("null") : QJsonDocument(place).toJson();
     page()->runJavaScript(
-        QStringLiteral("window.scrollTo(%1, %2);").arg(point.x).arg(point.y), QWebEngineScript::ApplicationWorld);
+        script.arg(point.x).arg(point.y).arg(QString::fromUtf8(placeArgument)), QWebEngineScript::ApplicationWorld);
 }
 
 void QorvCSWebEngineView::searchFor(const std::string& text, bool forward, bool caseSensitive, bool)

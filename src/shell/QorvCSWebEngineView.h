@@ -2,6 +2,7 @@
 
 #include "QorvCSWebView.h"
 
+#include <QJsonObject>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -35,4 +36,5 @@ private:
     bool m_loading = false;
     int m_loadCount = 0;
     Point m_scroll;
+    QJsonObject m_place; // the heading the reader was at when m_scroll was reported, and the offset below it
 };

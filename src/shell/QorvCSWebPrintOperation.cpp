@@ -29,35 +29,60 @@ QPageLayout pageLayout(const QorvCSPrintJob& job)
 QorvCSWebPrintOperation::QorvCSWebPrintOperation(QorvCSWebEngineView* view, QWidget* dialogParent)
     : m_view(view)
     , m_dialogParent(dialogParent)
-{ }
+    , m_deadline(new QTimer(this))
+{
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] { finish(false, "the report did not print in time"); });
+    // A renderer that dies never answers: the job (and the pause of the report it holds) ends here instead.
+    connect(m_view->page(), &QWebEnginePage::renderProcessTerminated, this,
+        [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+            if (isRunning())
+                finish(false, "the report's renderer stopped before the job was done");
+        });
+}
 
 QorvCSWebPrintOperation::~QorvCSWebPrintOperation()
 {
     disconnect(m_finished);
+    disconnect(m_loaded);
 }
 
 void QorvCSWebPrintOperation::finish(bool ok, const std::string& reason)
 {
     disconnect(m_finished);
+    disconnect(m_loaded);
+    m_deadline->stop();
     auto completion = std::move(m_completion);
     m_completion = {};
-    // The printer must live until the engine is done with it; release it after this event.
-    if (m_printer)
-        QTimer::singleShot(0, this, [printer = m_printer.release()] { delete printer; });
+    if (m_printer) {
+        // The printer must live until the engine is done with it: after this event when the engine has answered,
+        // else when (if ever) it does.
+        QPrinter* printer = m_printer.release();
+        if (m_printing) {
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(m_view, &QWebEngineView::printFinished, this, [this, connection, printer](bool) {
+                disconnect(*connection);
+                m_printing = false;
+                delete printer;
+            });
+        } else {
+            QTimer::singleShot(0, this, [printer] { delete printer; });
+        }
+    }
     if (completion)
         completion(ok, reason);
 }
 
 void QorvCSWebPrintOperation::runWhenLoaded(std::function<void()> work)
 {
+    m_deadline->start(m_timeLimit);
     // The export document may still be loading after a refresh.
     if (!m_view->isLoading()) {
         work();
         return;
     }
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [connection, work](bool) {
-        QObject::disconnect(*connection);
+    m_loaded = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [this, work](bool) {
+        disconnect(m_loaded);
         work();
     });
 }
@@ -66,6 +91,10 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
 {
     if (m_completion) {
         completion(false, "another print job is running");
+        return;
+    }
+    if (m_printing) {
+        completion(false, "the printer has not finished an earlier job yet");
         return;
     }
     m_completion = std::move(completion);
@@ -98,9 +127,14 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             return;
         }
     }
-    m_finished = connect(m_view, &QWebEngineView::printFinished, this,
-        [this](bool ok) { finish(ok, ok ? std::string() : "printing failed"); });
-    runWhenLoaded([this] { m_view->print(m_printer.get()); });
+    m_finished = connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
+        m_printing = false;
+        finish(ok, ok ? std::string() : "printing failed");
+    });
+    runWhenLoaded([this] {
+        m_printing = true;
+        m_view->print(m_printer.get());
+    });
 }
 
 void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)

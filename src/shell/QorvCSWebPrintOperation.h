@@ -5,9 +5,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 
 class QPrinter;
+class QTimer;
 class QWidget;
 class QorvCSWebEngineView;
 
@@ -23,6 +25,8 @@ public:
     void runPageLayout(qorv::Value::Dictionary& sharedSettings) override;
 
     bool isRunning() const { return static_cast<bool>(m_completion); }
+    // How long a job may wait for the export document and then print before it fails; 2 minutes by default.
+    void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
 
 private:
     void finish(bool ok, const std::string& reason);
@@ -33,4 +37,8 @@ private:
     std::unique_ptr<QPrinter> m_printer; // alive until the engine says it has finished
     Completion m_completion;
     QMetaObject::Connection m_finished;
+    QMetaObject::Connection m_loaded;
+    bool m_printing = false; // the engine holds the printer until it reports printFinished
+    QTimer* m_deadline;
+    std::chrono::milliseconds m_timeLimit { std::chrono::minutes(2) };
 };

@@ -1,5 +1,6 @@
 #include "QorvCSApplication.h"
 #include "QorvCSBatchReport.h"
+#include "QorvCSMainWindow.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
@@ -106,6 +107,11 @@ int main(int argc, char** argv)
         delegate.launch();
     } catch (const std::exception& e) {
         qorv::log(e.what());
+        // Without a window nothing could ever end the event loop.
+        if (!delegate.window() || !delegate.window()->isVisible()) {
+            std::fprintf(stderr, "cellsheet: the window could not be opened: %s\n", e.what());
+            return 1;
+        }
     }
     return application.exec();
 }

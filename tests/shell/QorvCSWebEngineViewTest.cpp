@@ -1,10 +1,16 @@
 #include "QorvCSWebEngineView.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QWebEngineScript>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -38,11 +44,12 @@ std::string largeReport()
     return html;
 }
 
+// Runs in the application's own world: the report's pages run no scripts of their own.
 QVariant evaluate(QorvCSWebEngineView& view, const QString& script)
 {
     QVariant result;
     bool done = false;
-    view.page()->runJavaScript(script, [&](const QVariant& value) {
+    view.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
         result = value;
         done = true;
     });
@@ -111,4 +118,94 @@ TEST(QorvCSWebEngineView, EachLoadGetsAFreshAddressAndItsOwnDocument)
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v').textContent")).toString(),
         QStringLiteral("second"));
     EXPECT_EQ(view.loadCount(), 2);
+}
+
+// A template is web content from whoever sent the resource folder: its frames, images and scripts may name any
+// address, but only a link the user follows leaves the report, through the link policy, from any frame.
+TEST(QorvCSWebEngineView, TheReportsPagesReachNeitherTheNetworkNorLocalFiles)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    int requests = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            ++requests;
+            socket->close();
+        }
+    });
+    const QString remote = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    const std::string image = (std::filesystem::temp_directory_path() / "cellsheet-view-local.svg").string();
+    {
+        std::ofstream(image) << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"8\"/>";
+    }
+    const QString html = QStringLiteral(
+        "<html><head><link rel=\"stylesheet\" href=\"%1/style.css\"><meta http-equiv=\"refresh\" "
+        "content=\"0; url=%1/refresh.html\"></head><body>"
+        "<iframe id=\"remote\" src=\"%1/frame.html\"></iframe>"
+        "<iframe id=\"inline\" srcdoc=\"<a id='link' href='http://127.0.0.1:9/guide/battery.html'>guide</a>\"></iframe>"
+        "<img id=\"net\" src=\"%1/image.png\"><img id=\"local\" src=\"file://%2\">"
+        "<script>fetch('%1/script');</script></body></html>")
+                             .arg(remote, QString::fromStdString(image));
+
+    QorvCSWebEngineView view(QStringLiteral("test-policy"));
+    RecordingDelegate delegate;
+    view.setDelegate(&delegate);
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    view.loadHTMLString(html.toStdString());
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    const QUrl reportURL = view.url();
+    QTest::qWait(500);
+    EXPECT_EQ(requests, 0) << "nothing fetched from the network";
+    EXPECT_TRUE(delegate.navigations.empty()) << "a page's own navigation opens nothing";
+    EXPECT_EQ(view.url(), reportURL);
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('local').naturalWidth")).toInt(), 0)
+        << "no local file read";
+
+    // The user's click on a link inside a frame meets the same policy as one in the report itself.
+    evaluate(
+        view, QStringLiteral("document.getElementById('inline').contentDocument.getElementById('link').click(); true"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate.navigations.empty(); }, 30000));
+    ASSERT_EQ(delegate.navigations.size(), 1u);
+    EXPECT_EQ(delegate.navigations[0].first, "http://127.0.0.1:9/guide/battery.html");
+    QTest::qWait(200);
+    EXPECT_EQ(evaluate(view,
+                  QStringLiteral("document.getElementById('inline').contentDocument.getElementById('link') "
+                                 "!== null"))
+                  .toBool(),
+        true)
+        << "the frame stayed where it was";
+    EXPECT_EQ(requests, 0);
+    std::filesystem::remove(image);
+}
+
+// A section arriving above the one being read (the inventory, say) must not move the reader: the place is kept by
+// the heading at the top of the view, not by a distance from the document's start.
+TEST(QorvCSWebEngineView, TheReadersPlaceFollowsTheHeadingAtTheTopOfTheView)
+{
+    auto report = [](int inventoryRows) {
+        std::string html = "<html><body><h1>Computer</h1>";
+        for (int i = 0; i < inventoryRows; ++i)
+            html += "<p>inventory row</p>";
+        html += "<h1>Power Sources</h1>";
+        for (int i = 0; i < 200; ++i)
+            html += "<p>battery row</p>";
+        return html + "</body></html>";
+    };
+    QorvCSWebEngineView view(QStringLiteral("test-anchor"));
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    view.loadHTMLString(report(1));
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    const QString headingTop = QStringLiteral("document.getElementsByTagName('h1')[1].getBoundingClientRect().top");
+    evaluate(view, QStringLiteral("window.scrollTo(0, %1 + window.scrollY + 50); true").arg(headingTop));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.scrollPosition()->y > 0; }, 30000));
+
+    // What the window controller does around a re-render.
+    const QorvCSWebView::Point before = *view.scrollPosition();
+    view.loadHTMLString(report(100));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 2; }, loadLimit));
+    view.scrollToPoint(before);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(evaluate(view, headingTop).toDouble() + 50) < 1.5; }, 30000))
+        << "the heading is at " << evaluate(view, headingTop).toDouble();
 }

@@ -12,6 +12,17 @@ namespace {
 constexpr std::string_view labelKey = "QorvCSContentComputerGroup.label";
 constexpr std::string_view observedKey = "dataTypes";
 
+// Stands in for the inventory once the run has ended without one: not tickable, but in the report, so the reader
+// learns why the computer's section is empty instead of being told to tick one.
+class UnavailableNotice : public QorvCSContent {
+public:
+    using QorvCSContent::QorvCSContent;
+    QorvCSReportItemList itemsForReport(QorvCSReport&) override
+    {
+        return { QorvCSReportTitle::titleWithText(localisedLabel()) };
+    }
+};
+
 } // namespace
 
 QorvCSContentComputerGroup::QorvCSContentComputerGroup()
@@ -31,6 +42,7 @@ QorvCSContentComputerGroup::~QorvCSContentComputerGroup()
 {
     setSystemProfiler(nullptr);
     setSearchingContent(nullptr);
+    m_unavailableContent.reset();
 }
 
 std::shared_ptr<QorvCSContentComputerGroup> QorvCSContentComputerGroup::computerContentGroup()
@@ -84,7 +96,7 @@ std::shared_ptr<QorvCSContent::Children> QorvCSContentComputerGroup::childrenWit
         }
     }
     if (list->empty())
-        list->push_back(searchingContent());
+        list->push_back(systemProfiler()->isFinished() ? unavailableContent() : searchingContent());
     return list;
 }
 
@@ -124,4 +136,15 @@ const std::shared_ptr<QorvCSContent>& QorvCSContentComputerGroup::searchingConte
         m_searchingContent = std::move(placeholder);
     }
     return m_searchingContent;
+}
+
+const std::shared_ptr<QorvCSContent>& QorvCSContentComputerGroup::unavailableContent()
+{
+    if (!m_unavailableContent) {
+        const std::string key = qorv::format("%@.unavailable.label", className());
+        auto notice = std::make_shared<UnavailableNotice>(key, qorv::Bundle::main().localizedString(key, ""));
+        notice->setCanInclude(false);
+        m_unavailableContent = std::move(notice);
+    }
+    return m_unavailableContent;
 }

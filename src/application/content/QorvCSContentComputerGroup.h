@@ -8,7 +8,8 @@
 #include <string_view>
 
 // The computer as the system profiler describes it: the first group under the root, with one child per data
-// type, or a "searching" placeholder (excluded from the report) while there are none. It owns the profiler
+// type, or a "searching" placeholder (excluded from the report) while the run goes on, or an "unavailable" notice
+// (not tickable, shown in the report) when it ended without data types. It owns the profiler
 // controller and rebuilds its children whenever the controller publishes; a data type's node is kept across
 // rebuilds by its identifier, so the user's checkbox survives.
 class QorvCSContentComputerGroup : public QorvCSContent {
@@ -42,7 +43,11 @@ public:
         m_searchingContent = std::move(searchingContent);
     }
 
+    // The notice after a failed or empty run: unique ID and label key "QorvCSContentComputerGroup.unavailable.label".
+    const std::shared_ptr<QorvCSContent>& unavailableContent();
+
 private:
     std::shared_ptr<QorvCSSystemProfilerController> m_systemProfiler;
     std::shared_ptr<QorvCSContent> m_searchingContent;
+    std::shared_ptr<QorvCSContent> m_unavailableContent;
 };

@@ -83,6 +83,20 @@ qorv::Value::Array QorvCSPowerSourceBridge::rawPowerSources() const
     return m_service ? m_service->copyPowerSourceDescriptions() : qorv::Value::Array {};
 }
 
+QorvCSPowerSourceService::Descriptions QorvCSPowerSourceBridge::rawDescriptions() const
+{
+    auto debugSources = debugPowerSources();
+    qorv::Value debugAdapter = debugPowerAdapter();
+    QorvCSPowerSourceService::Descriptions descriptions;
+    if (m_service && (!debugSources || debugAdapter.isNull()))
+        descriptions = m_service->copyDescriptions();
+    if (debugSources)
+        descriptions.powerSources = std::move(*debugSources);
+    if (!debugAdapter.isNull())
+        descriptions.powerAdapter = std::move(debugAdapter);
+    return descriptions;
+}
+
 qorv::Value QorvCSPowerSourceBridge::rawPowerAdapter() const
 {
     if (auto debug = debugPowerAdapter())

@@ -52,6 +52,8 @@ public:
     // The adapter description: the diagnostic file's dictionary when there is one, else the system's; null when
     // no adapter is known.
     qorv::Value rawPowerAdapter() const;
+    // Both, from one reading of the system (the change source's own when it has just read it).
+    QorvCSPowerSourceService::Descriptions rawDescriptions() const;
 
     const std::shared_ptr<QorvCSPowerSourceService>& service() const { return m_service; }
 

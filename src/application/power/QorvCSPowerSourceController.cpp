@@ -30,12 +30,14 @@ void QorvCSPowerSourceController::bridgeDidNotify(const qorv::Notification&)
 
 void QorvCSPowerSourceController::refresh()
 {
+    // One reading for both values: the system is read once per change.
+    auto descriptions = bridge()->rawDescriptions();
     auto newSources = std::make_shared<Sources>();
-    for (auto& description : bridge()->rawPowerSources())
+    for (auto& description : descriptions.powerSources)
         newSources->push_back(QorvCSPowerSource::powerSourceWithRawSource(std::move(description)));
     setSources(std::move(newSources));
 
-    qorv::Value adapter = bridge()->rawPowerAdapter();
+    qorv::Value& adapter = descriptions.powerAdapter;
     setPowerAdapter(adapter.isNull() ? nullptr : QorvCSPowerAdapter::powerSourceWithRawSource(std::move(adapter)));
 }
 

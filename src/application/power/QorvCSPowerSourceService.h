@@ -32,6 +32,16 @@ public:
     virtual qorv::Value::Array copyPowerSourceDescriptions() = 0;
     // The connected external power adapter's description dictionary, or null when no adapter is known.
     virtual qorv::Value copyExternalPowerAdapterDetails() = 0;
+    // Both descriptions from one reading of the system. A system whose change source has just read it may hand
+    // that reading over instead of reading again.
+    struct Descriptions {
+        qorv::Value::Array powerSources;
+        qorv::Value powerAdapter;
+    };
+    virtual Descriptions copyDescriptions()
+    {
+        return { copyPowerSourceDescriptions(), copyExternalPowerAdapterDetails() };
+    }
     // A change source that calls callback(context) whenever the power-source information changes, or null when
     // the system cannot provide one.
     virtual std::shared_ptr<QorvCSPowerSourceChangeSource> createChangeSource(

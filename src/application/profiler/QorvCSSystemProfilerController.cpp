@@ -152,8 +152,11 @@ void QorvCSSystemProfilerController::runInBackground(const std::shared_ptr<Run>&
             if (!owner)
                 return;
             owner->m_finished = true;
+            // A failure is announced too: observers stop waiting for an inventory that will not come.
             if (published)
                 owner->setDataTypes(published);
+            else
+                owner->didChangeValueForKey("dataTypes");
         });
     } catch (const std::exception& e) {
         qorv::log(qorv::format("profile exception caught: %@", e.what()));

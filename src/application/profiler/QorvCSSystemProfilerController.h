@@ -23,7 +23,8 @@ inline constexpr std::string_view QorvCSSystemProfilerControllerTimeLimitKey
 // Obtains the computer's inventory once, on a background thread: runs the tool named in Info.plist (or reads
 // the diagnostic resource "QorvCSSystemProfilerController.plist" instead, when present), parses its property
 // list and publishes the data types as "dataTypes" on the main run loop. Every failure of the run is logged as
-// "profile exception caught: ..." and publishes nothing. Observers are told on the main thread.
+// "profile exception caught: ..." and leaves "dataTypes" null, but is announced as a change of it all the same.
+// Observers are told on the main thread.
 class QorvCSSystemProfilerController : public qorv::Observable {
 public:
     using DataTypes = std::vector<std::shared_ptr<const QorvCSSystemProfilerDataType>>;

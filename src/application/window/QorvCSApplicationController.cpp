@@ -4,9 +4,32 @@
 #include "QorvCSPowerSourceController.h"
 
 #include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/Format.h"
+#include "foundation/Log.h"
+
+namespace {
+
+// Shown in place of the report when it cannot be rendered (broken templates or rules): the window stays useful and
+// the user can reload once the resources are mended. Built without the templates, which may be what is broken.
+std::string renderFailureHTML(const std::string& reason)
+{
+    const auto& bundle = qorv::Bundle::main();
+    const std::string title
+        = bundle.localizedString("QorvCSApplicationController.RenderFailed.Title", "The report could not be shown");
+    const std::string advice = bundle.localizedString("QorvCSApplicationController.RenderFailed.Advice",
+        "Check the files passed with --resources, then reload the report (View ▸ Reload Report).");
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + QorvCSHTMLReport::escapeString(title)
+        + "</title></head><body style=\"font-family: sans-serif; margin: 2em;\"><h1 style=\"font-size: 1.3em;\">"
+        + QorvCSHTMLReport::escapeString(title) + "</h1><p id=\"reason\">" + QorvCSHTMLReport::escapeString(reason)
+        + "</p><p>" + QorvCSHTMLReport::escapeString(advice) + "</p></body></html>";
+}
+
+} // namespace
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
+    cancelPendingUpdate();
     setToolbar(nullptr);
     setPowerSourceController(nullptr);
     setContentController(nullptr);
@@ -21,6 +44,8 @@ void QorvCSApplicationController::awakeFromNib()
     applyImageToCustomToolbarItems(m_toolbar->items());
     m_contentOutline->setDelegate(this);
     m_contentOutline->setDataSource(contentController().get());
+    // Open from the first paint: the power rows can be ticked before the inventory arrives, or if it never does.
+    m_contentOutline->expandItem(nullptr, true);
     m_contentOutline->sizeLastColumnToFit();
     m_contentWebView->setShouldPrintBackgrounds(true);
     m_contentWebView->setDelegate(this);
@@ -59,12 +84,67 @@ void QorvCSApplicationController::resumeUpdates()
         refresh();
 }
 
+void QorvCSApplicationController::scheduleUpdate()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_updateTimer)
+        m_firstPendingChange = now;
+    else
+        qorv::RunLoop::main().removeTimer(m_updateTimer);
+    const auto due = std::min(now + coalescingDelay, m_firstPendingChange + coalescingLimit);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+        std::max(due - now, std::chrono::steady_clock::duration::zero()));
+    m_updateTimer = qorv::RunLoop::main().addTimer(wait, false, [this] {
+        m_updateTimer = 0;
+        renderChanges();
+    });
+}
+
+void QorvCSApplicationController::cancelPendingUpdate()
+{
+    if (m_updateTimer)
+        qorv::RunLoop::main().removeTimer(m_updateTimer);
+    m_updateTimer = 0;
+}
+
+void QorvCSApplicationController::renderChanges()
+{
+    if (isPaused())
+        return;
+    auto [screen, exported] = renderBothViews();
+    // A change that alters nothing shown (a reading the report rounds away) costs no load in the views.
+    if (screen == m_shownScreen && exported == m_shownExport)
+        return;
+    show(std::move(screen), std::move(exported));
+}
+
 void QorvCSApplicationController::updateWebView()
 {
     if (isPaused())
         return;
-    const std::string screen = reportHTMLForExport(false);
-    const std::string exported = reportHTMLForExport(true);
+    auto [screen, exported] = renderBothViews();
+    show(std::move(screen), std::move(exported));
+}
+
+std::pair<std::string, std::string> QorvCSApplicationController::renderBothViews()
+{
+    cancelPendingUpdate();
+    try {
+        std::pair<std::string, std::string> documents { reportHTMLForExport(false), reportHTMLForExport(true) };
+        m_renderFailure.clear();
+        return documents;
+    } catch (const std::exception& e) {
+        // Every later change fails the same way: say it once.
+        if (m_renderFailure != e.what())
+            qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
+        m_renderFailure = e.what();
+        std::string notice = renderFailureHTML(m_renderFailure);
+        return { notice, notice };
+    }
+}
+
+void QorvCSApplicationController::show(std::string screen, std::string exported)
+{
     ++m_renderCount;
     if (m_contentWebView) {
         if (auto position = m_contentWebView->scrollPosition()) {
@@ -75,6 +155,8 @@ void QorvCSApplicationController::updateWebView()
     }
     if (m_contentPrintView)
         m_contentPrintView->loadHTMLString(exported);
+    m_shownScreen = std::move(screen);
+    m_shownExport = std::move(exported);
 }
 
 void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)
@@ -104,10 +186,16 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
     auto node
         = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
     if (m_contentOutline) {
-        m_contentOutline->reloadItem(node.get(), true);
-        m_contentOutline->expandItem(nullptr, true);
+        // A sidebar that fails to show the change must not keep the report from showing it.
+        try {
+            m_contentOutline->reloadItem(node.get(), true);
+            m_contentOutline->expandItem(nullptr, true);
+        } catch (const std::exception& e) {
+            qorv::log(qorv::format("The sidebar could not be updated: %@", e.what()));
+        }
     }
-    updateWebView();
+    if (!isPaused())
+        scheduleUpdate();
 }
 
 const std::shared_ptr<QorvCSContentController>& QorvCSApplicationController::contentController()

@@ -12,11 +12,14 @@
 #include "QorvCSContentController.h"
 
 #include "foundation/NotificationCenter.h"
+#include "foundation/RunLoop.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QorvCSPowerSourceController;
@@ -51,10 +54,18 @@ public:
     QorvCSNavigationPolicy decidePolicyForNavigation(
         QorvCSWebView& webView, const std::string& url, const std::string& path) override;
 
+    // Reloads the sidebar at once and renders the report shortly after: changes that arrive together (a flapping
+    // cable, several readings) are rendered once.
     void contentControllerDidNotify(const qorv::Notification& notification);
+    // How long a change waits for others before the report is rendered, and the longest a steady stream of changes
+    // can hold the rendering back.
+    static constexpr std::chrono::milliseconds coalescingDelay { 150 };
+    static constexpr std::chrono::milliseconds coalescingLimit { 1000 };
+    bool hasPendingUpdate() const { return m_updateTimer != 0; }
 
-    // Export and print. The print operation finishes later: completion (optional) then says whether it worked.
-    using PrintCompletion = std::function<void(bool ok)>;
+    // Export and print. The print operation finishes later: completion (optional) then says whether it worked and,
+    // when it did not, why.
+    using PrintCompletion = std::function<void(bool ok, const std::string& reason)>;
     std::string computerName() const;
     std::string exportFilename() const;
     void printToPDF(const std::string& path, PrintCompletion completion = {});
@@ -120,6 +131,8 @@ public:
 
     // How many times both views were rendered (for the shell's status and for tests).
     unsigned long renderCount() const { return m_renderCount; }
+    // Why the last rendering failed (the views then show this reason instead of the report); empty when it worked.
+    const std::string& renderFailure() const { return m_renderFailure; }
 
 private:
     QorvCSOutlineView* m_contentOutline = nullptr;
@@ -142,4 +155,14 @@ private:
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
     unsigned long m_renderCount = 0;
+    void scheduleUpdate();
+    void cancelPendingUpdate();
+    void renderChanges();
+    std::pair<std::string, std::string> renderBothViews(); // screen, export; the failure notice when it fails
+    void show(std::string screen, std::string exported);
+    qorv::RunLoop::Id m_updateTimer = 0;
+    std::chrono::steady_clock::time_point m_firstPendingChange;
+    std::string m_shownScreen; // the documents last handed to the views, to skip loading the same again
+    std::string m_shownExport;
+    std::string m_renderFailure; // why the last rendering failed; empty after a good one
 };

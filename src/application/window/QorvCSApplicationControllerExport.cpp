@@ -19,6 +19,38 @@ std::string fileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The computer's name is the user's to choose ("Lab 1/2"): a file name made from it must name one file in the
+// chosen folder, visible, of a length the file system takes.
+std::string safeFileName(std::string name)
+{
+    for (char& c : name) {
+        if (c == '/')
+            c = '-';
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    }
+    for (size_t i = 0; i < name.size() && name[i] == '.'; ++i)
+        name[i] = '_';
+    // Room for ".pdf" (or ".plist") within the usual 255 bytes, cut between UTF-8 characters.
+    constexpr size_t limit = 240;
+    if (name.size() > limit) {
+        size_t end = limit;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+            --end;
+        name.resize(end);
+    }
+    return name;
+}
+
+// The reason the print operation gave (another job running, a folder that cannot be written...), or general advice
+// when it gave none.
+std::string failureDetail(const std::string& path, const std::string& reason)
+{
+    if (reason.empty())
+        return qorv::format(localized("QorvCSApplicationController.Export.PDFFailedDetail"), path);
+    return qorv::format(localized("QorvCSApplicationController.Export.PDFFailedReasonFormat"), path, reason);
+}
+
 } // namespace
 
 std::string QorvCSApplicationController::computerName() const
@@ -28,7 +60,7 @@ std::string QorvCSApplicationController::computerName() const
 
 std::string QorvCSApplicationController::exportFilename() const
 {
-    return qorv::format(localized("QorvCSApplicationController.Export.FilenameFormat"), computerName());
+    return safeFileName(qorv::format(localized("QorvCSApplicationController.Export.FilenameFormat"), computerName()));
 }
 
 void QorvCSApplicationController::printToPDF(const std::string& path, PrintCompletion completion)
@@ -46,15 +78,15 @@ void QorvCSApplicationController::printWithInfo(
     const QorvCSPrintJob job = QorvCSMakePrintJob(m_sharedPrintSettings, info);
     if (!m_printOperation) {
         if (completion)
-            completion(false);
+            completion(false, "printing is not available");
         return;
     }
     // Updates wait until the operation has finished, however it ends.
     pauseUpdates();
-    m_printOperation->run(job, showPrintPanel, [this, completion](bool ok, const std::string&) {
+    m_printOperation->run(job, showPrintPanel, [this, completion](bool ok, const std::string& reason) {
         resumeUpdates();
         if (completion)
-            completion(ok);
+            completion(ok, reason);
     });
 }
 
@@ -89,10 +121,10 @@ void QorvCSApplicationController::exportToPDF()
         if (!path)
             return;
         const std::string chosen = *path;
-        printToPDF(chosen, [this, chosen](bool ok) {
+        printToPDF(chosen, [this, chosen](bool ok, const std::string& reason) {
             if (!ok)
                 alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(chosen)),
-                    qorv::format(localized("QorvCSApplicationController.Export.PDFFailedDetail"), chosen));
+                    failureDetail(chosen, reason));
         });
     });
 }
@@ -123,8 +155,12 @@ void QorvCSApplicationController::exportToEmail()
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
-    printToPDF(path, [this, path](bool ok) {
-        if (!ok || !m_mailComposer || !m_mailComposer->isAvailable())
+    printToPDF(path, [this, path](bool ok, const std::string& reason) {
+        if (!ok) {
+            alert(localized("QorvCSApplicationController.Email.Failed"), failureDetail(path, reason));
+            return;
+        }
+        if (!m_mailComposer || !m_mailComposer->isAvailable())
             return;
         const std::string name = computerName();
         m_mailComposer->composeMessage(qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),

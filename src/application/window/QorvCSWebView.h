@@ -12,7 +12,8 @@ class QorvCSWebViewDelegate {
 public:
     virtual ~QorvCSWebViewDelegate() = default;
     virtual void webViewDidFinishLoad(QorvCSWebView& webView) = 0;
-    // url is the whole address, path its path component.
+    // A link the user followed, in any frame of the report; url is the whole address, path its path component.
+    // The report's views never show another page, so Use only lets the view stay where it is.
     virtual QorvCSNavigationPolicy decidePolicyForNavigation(
         QorvCSWebView& webView, const std::string& url, const std::string& path)
         = 0;

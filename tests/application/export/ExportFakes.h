@@ -26,13 +26,13 @@ struct FakePrintOperation : QorvCSPrintOperation {
         pending = std::move(completion);
     }
     void runPageLayout(qorv::Value::Dictionary&) override { }
-    void finish(bool ok)
+    void finish(bool ok, const std::string& reason = "failed")
     {
         if (ok && jobs.back().saveToFile)
             std::ofstream(jobs.back().savingPath) << "%PDF-1.4\n";
         auto completion = std::move(pending);
         pending = {};
-        completion(ok, ok ? "" : "failed");
+        completion(ok, ok ? "" : reason);
     }
     std::vector<QorvCSPrintJob> jobs;
     std::vector<bool> panels;

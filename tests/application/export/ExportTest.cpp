@@ -129,7 +129,7 @@ TEST_F(ExportTest, PrintToPDFOverridesTheSharedSettingsWithoutAPanel)
     shared.insert_or_assign(std::string(QorvCSPrintJobDisposition), std::string(QorvCSPrintSpoolJob));
     controller.setSharedPrintSettings(shared);
     bool result = false;
-    controller.printToPDF((directory / "out.pdf").string(), [&](bool ok) { result = ok; });
+    controller.printToPDF((directory / "out.pdf").string(), [&](bool ok, const std::string&) { result = ok; });
     ASSERT_EQ(printer.jobs.size(), 1u);
     EXPECT_FALSE(printer.panels[0]);
     EXPECT_TRUE(printer.jobs[0].saveToFile);
@@ -146,9 +146,11 @@ TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)
     ASSERT_EQ(panel.options.size(), 1u);
     EXPECT_EQ(panel.options[0].fileType, "pdf");
     EXPECT_EQ(panel.options[0].nameFieldValue, "Power report for Ada's Laptop");
-    printer.finish(false);
+    printer.finish(false, "another print job is running");
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_NE(alerts.alerts[0].first.find("report.pdf"), std::string::npos);
+    EXPECT_EQ(alerts.alerts[0].second, "Writing " + *panel.answer + " failed: another print job is running.")
+        << "the real reason, not general advice";
 
     panel.answer.reset();
     controller.exportToPDF();
@@ -198,17 +200,58 @@ TEST_F(ExportTest, EmailWithoutAMailProgramLeavesOnlyThePDF)
     EXPECT_TRUE(alerts.alerts.empty());
 }
 
-TEST_F(ExportTest, AComputerWithoutANameStillGetsAFileName)
+TEST_F(ExportTest, FileNamesMadeFromTheComputersNameAreSafe)
 {
-    controller.setComputerNameSource([] { return std::string(); });
-    EXPECT_EQ(controller.exportFilename(), "Power report for ");
+    struct Case {
+        std::string name, fileName;
+    };
+    const Case cases[] = {
+        { "", "Power report for " }, // no name: the format with nothing filled in
+        { "Lab 1/2", "Power report for Lab 1-2" },
+        { "a\nb\tc\x7f", "Power report for a b c " },
+        { std::string(300, 'x'), "Power report for " + std::string(223, 'x') },
+    };
+    for (const auto& c : cases) {
+        controller.setComputerNameSource([&] { return c.name; });
+        EXPECT_EQ(controller.exportFilename(), c.fileName);
+    }
+    // A long name is cut between characters, never inside one.
+    controller.setComputerNameSource([] {
+        std::string name;
+        for (int i = 0; i < 150; ++i)
+            name += "é";
+        return name;
+    });
+    const std::string cut = controller.exportFilename();
+    EXPECT_LE(cut.size(), 240u);
+    EXPECT_EQ(cut.size() % 2, 1u) << "\"Power report for \" and whole two-byte characters";
+
+    // The e-mail attachment lands in the chosen folder, whatever the name holds.
+    controller.setComputerNameSource([] { return std::string("Lab 1/2"); });
+    controller.setMailAttachmentDirectory(directory.string());
+    controller.exportToEmail();
+    ASSERT_EQ(printer.jobs.size(), 1u);
+    EXPECT_EQ(fs::path(printer.jobs[0].savingPath).parent_path(), directory);
+    printer.finish(true);
+    EXPECT_EQ(mail.messages.size(), 1u);
+}
+
+TEST_F(ExportTest, AFailedEmailAttachmentIsReportedWithItsReason)
+{
+    controller.setMailAttachmentDirectory(directory.string());
+    controller.exportToEmail();
+    printer.finish(false, "the folder does not exist or cannot be written");
+    EXPECT_TRUE(mail.messages.empty());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].first, "The report could not be prepared for e-mail.");
+    EXPECT_NE(alerts.alerts[0].second.find("the folder does not exist or cannot be written"), std::string::npos);
 }
 
 TEST_F(ExportTest, WithoutAPrintOperationNothingIsPausedAndTheResultIsFalse)
 {
     controller.setPrintOperation(nullptr);
     std::optional<bool> result;
-    controller.printToPDF((directory / "x.pdf").string(), [&](bool ok) { result = ok; });
+    controller.printToPDF((directory / "x.pdf").string(), [&](bool ok, const std::string&) { result = ok; });
     EXPECT_EQ(result, false);
     EXPECT_FALSE(controller.isPaused());
 }

@@ -1,5 +1,6 @@
 #include "FakePowerSupplies.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -56,6 +57,17 @@ std::string FakePowerSupplies::addUSBDevice(const std::string& name)
 
 void FakePowerSupplies::setAttribute(const std::string& path, const std::string& name, const std::string& value)
 {
+    // The kernel gives a reader the old value or the new one, never half of either; the testbed rewrites the file
+    // in place, which a reader on another thread could see empty. Write it outside the device's folder (a reader
+    // lists that folder) and rename it into place.
+    const std::string root = umockdev_testbed_get_root_dir(m_testbed);
+    const std::string file = root + path + "/" + name;
+    const std::string part = root + "/attribute.part";
+    if (FILE* out = std::fopen(part.c_str(), "w")) {
+        const bool written = std::fputs(value.c_str(), out) >= 0;
+        if (std::fclose(out) == 0 && written && std::rename(part.c_str(), file.c_str()) == 0)
+            return;
+    }
     umockdev_testbed_set_attribute(m_testbed, path.c_str(), name.c_str(), value.c_str());
 }
 

@@ -1,6 +1,9 @@
 #include "PowerTestSupport.h"
 
 #include "QorvCSPowerSourceBridge.h"
+#include "linux/QorvCSLinuxPowerSourceService.h"
+
+#include <thread>
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -131,6 +134,32 @@ TEST_F(PowerSourceBridgeTest, UdevEventNotifiesOnceWithoutWaitingForThePoll)
     EXPECT_EQ(bridge.rawPowerSources().size(), 2u);
 }
 
+// A slow embedded controller must not freeze the window, and each change is read once, not once to notice it and
+// again for each description.
+TEST_F(PowerSourceBridgeTest, EachChangeIsReadOnceAwayFromTheMainThread)
+{
+    const std::string battery = fake.addSupply("BAT0", laptopBattery());
+    fake.addSupply("AC", mainsAdapter());
+    auto service = std::make_shared<QorvCSLinuxPowerSourceService>();
+    QorvCSPowerSourceBridge bridge(service);
+    NotificationCounter notices(QorvCSPowerSourceBridgeNotificationSourcesDidChange);
+    const unsigned long before = service->readCount();
+
+    fake.setAttribute(battery, "capacity", "76");
+    std::this_thread::sleep_for(300ms); // the main run loop does not run
+    const unsigned long read = service->readCount();
+    EXPECT_GT(read, before) << "the poll read without the main thread";
+    ASSERT_TRUE(runMainLoopUntil([&] { return notices.count() > 0; }));
+    const unsigned long noticed = service->readCount();
+    const auto descriptions = bridge.rawDescriptions();
+    EXPECT_EQ(service->readCount(), noticed) << "the reading that showed the change serves both descriptions";
+    ASSERT_EQ(descriptions.powerSources.size(), 1u);
+    EXPECT_EQ(*descriptions.powerSources[0].find("Current Capacity"), Value(76));
+    EXPECT_FALSE(descriptions.powerAdapter.isNull());
+    bridge.rawDescriptions();
+    EXPECT_EQ(service->readCount(), noticed + 1) << "without a fresh reading, the system is read";
+}
+
 TEST_F(PowerSourceBridgeTest, TeardownUnschedulesBeforeAnythingElse)
 {
     const std::string battery = fake.addSupply("BAT0", laptopBattery());
@@ -142,7 +171,7 @@ TEST_F(PowerSourceBridgeTest, TeardownUnschedulesBeforeAnythingElse)
         ASSERT_TRUE(bridge.powerSourceLoop());
         EXPECT_TRUE(bridge.powerSourceLoop()->isScheduled());
         EXPECT_EQ(loop.sourceCount(), sources + 1) << "the udev monitor's socket";
-        EXPECT_EQ(loop.timerCount(), timers + 1) << "the poll";
+        EXPECT_EQ(loop.timerCount(), timers) << "the poll runs on a thread of its own";
     }
     EXPECT_EQ(loop.sourceCount(), sources);
     EXPECT_EQ(loop.timerCount(), timers);

@@ -61,30 +61,43 @@ struct Notifications {
 
 } // namespace
 
-TEST(QorvCSContentComputerGroup, SearchesUntilDataTypesArrive)
+TEST(QorvCSContentComputerGroup, SearchesWhileTheToolRunsAndSaysSoWhenItEndsWithout)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.setInfo({ fakeProfiler, "hang", resources.path("pid") });
     resources.write("en.lproj/Localizable.strings", "");
-    auto group = idleGroup();
-    EXPECT_EQ(group->uniqueID(), "computer");
-    EXPECT_TRUE(group->isGroup());
-    ASSERT_EQ(group->numberOfChildren(), 1u);
-    const auto placeholder = group->childAtIndex(0);
-    EXPECT_EQ(placeholder, group->searchingContent());
+    auto running = QorvCSContentComputerGroup::computerContentGroup();
+    EXPECT_EQ(running->uniqueID(), "computer");
+    EXPECT_TRUE(running->isGroup());
+    ASSERT_EQ(running->numberOfChildren(), 1u);
+    const auto placeholder = running->childAtIndex(0);
+    EXPECT_EQ(placeholder, running->searchingContent());
     EXPECT_EQ(placeholder->uniqueID(), "QorvCSContentComputerGroup.searching.label");
     EXPECT_EQ(placeholder->label(), "QorvCSContentComputerGroup.searching.label") << "no translation: the key";
     EXPECT_FALSE(placeholder->include());
     EXPECT_FALSE(placeholder->canInclude());
     QorvCSReport report(false);
-    EXPECT_TRUE(group->itemsForReport(report).empty()) << "no computer section, not even its title";
+    EXPECT_TRUE(running->itemsForReport(report).empty()) << "no computer section, not even its title";
+    running.reset();
 
+    // A failed run (no tool named) is announced: the group stops searching and the report says why it is empty.
+    resources.setInfo({});
     resources.write("en.lproj/Localizable.strings",
         "\"QorvCSContentComputerGroup.searching.label\" = \"Searching…\";\n\"QorvCSContentComputerGroup.label\" = "
-        "\"This Computer\";\n");
-    auto translated = idleGroup();
-    EXPECT_EQ(translated->searchingContent()->label(), "Searching…");
-    EXPECT_EQ(translated->label(), "This Computer");
+        "\"This Computer\";\n\"QorvCSContentComputerGroup.unavailable.label\" = \"Inventory unavailable\";\n");
+    auto failed = idleGroup();
+    EXPECT_EQ(failed->searchingContent()->label(), "Searching…");
+    EXPECT_EQ(failed->label(), "This Computer");
+    ASSERT_EQ(failed->numberOfChildren(), 1u);
+    const auto notice = failed->childAtIndex(0);
+    EXPECT_EQ(notice, failed->unavailableContent());
+    EXPECT_EQ(notice->uniqueID(), "QorvCSContentComputerGroup.unavailable.label");
+    EXPECT_FALSE(notice->canInclude()) << "nothing to tick";
+    const auto items = failed->itemsForReport(report); // the group's title, start, the notice, end
+    ASSERT_EQ(items.size(), 4u);
+    const auto title = std::dynamic_pointer_cast<QorvCSReportTitle>(items[2]);
+    ASSERT_TRUE(title);
+    EXPECT_EQ(title->title(), "Inventory unavailable");
 }
 
 TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByIdentifier)
@@ -113,7 +126,8 @@ TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByI
         << "with the fresh data";
     EXPECT_EQ(posted.contents.size(), 2u);
 
-    const auto placeholder = group->searchingContent();
+    // The run is over: an empty inventory is not something to wait for.
+    const auto placeholder = group->unavailableContent();
     profiler->setDataTypes(std::make_shared<DataTypes>());
     EXPECT_EQ(childIDs(*group), (std::vector<std::string> { placeholder->uniqueID() }));
     EXPECT_EQ(group->childAtIndex(0), placeholder) << "made once and reused";

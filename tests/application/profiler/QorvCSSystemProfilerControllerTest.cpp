@@ -102,7 +102,7 @@ TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
     }
 }
 
-TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndPublishNothing)
+TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndAnnounceThatNothingCame)
 {
     ScopedResources resources;
     const std::string marker = resources.path("ran");
@@ -137,7 +137,7 @@ TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndPublishNothing)
         Observed observed(controller);
         ASSERT_TRUE(waitUntilFinished(controller)) << c.line;
         EXPECT_EQ(controller.dataTypes(), nullptr) << c.line;
-        EXPECT_EQ(observed.changes, 0) << c.line;
+        EXPECT_EQ(observed.changes, 1) << "observers stop waiting: " << c.line;
         ASSERT_EQ(log.lines().size(), 1u) << c.line;
         if (c.line.ends_with("..."))
             EXPECT_TRUE(log.lines()[0].starts_with(c.line.substr(0, c.line.size() - 3))) << log.lines()[0];

@@ -4,13 +4,17 @@
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 
 #include "AssertionMessage.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +62,12 @@ protected:
 
     // The change chain as a node starts it.
     void changeNode(QorvCSContent& node) { node.postDidChangeNotification(); }
+    // Runs the main run loop until the change's rendering, which waits a moment for others, has happened.
+    void settle()
+    {
+        EXPECT_TRUE(
+            qorv::RunLoop::main().runUntil([&] { return !controller.hasPendingUpdate(); }, std::chrono::seconds(5)));
+    }
 
     std::shared_ptr<QorvCSContent> root, group, left, right;
     std::shared_ptr<QorvCSContentController> contentController;
@@ -108,6 +118,8 @@ TEST_F(ApplicationControllerTest, AwakeFromNibWiresTheViewsAndRendersOnce)
 
     EXPECT_EQ(outline.dataSource, contentController.get());
     EXPECT_EQ(outline.delegate, &controller);
+    EXPECT_EQ(outline.calls, (std::vector<FakeOutline::Call> { { "expand", nullptr, true } }))
+        << "open from the first paint, not only after a change";
     EXPECT_EQ(outline.sizedToFit, 1);
     EXPECT_EQ(webView.printBackgrounds, true);
     EXPECT_EQ(webView.delegate, &controller);
@@ -115,6 +127,58 @@ TEST_F(ApplicationControllerTest, AwakeFromNibWiresTheViewsAndRendersOnce)
     ASSERT_EQ(webView.loads.size(), 1u);
     EXPECT_EQ(controller.renderCount(), 1u);
     EXPECT_EQ(webView.loads[0], controller.reportHTMLForExport(false));
+}
+
+// Broken resources must not leave the window without a report (or the process without a window): the reason takes
+// the report's place, is logged once however often the tree changes, and a reload after the mend shows the report.
+TEST_F(ApplicationControllerTest, ARenderingFailureShowsItsReasonInPlaceOfTheReportUntilMended)
+{
+    namespace fs = std::filesystem;
+    const fs::path overlay = fs::temp_directory_path() / ("cellsheet-window-" + std::to_string(::getpid()));
+    struct Case {
+        const char* templates; // the overlay's QorvCSHTMLReport.plist, nullptr for an empty resource folder alone
+        const char* reason;
+    };
+    controller.setContentController(nullptr); // the tree's changes reach only the controller under test
+    const Case cases[] = {
+        { "<plist><dict><key>top</key>", "malformed HTML templates resource" },
+        { nullptr, "missing HTML templates resource" },
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(overlay);
+        fs::create_directories(overlay);
+        if (c.templates) {
+            std::ofstream(overlay / "QorvCSHTMLReport.plist") << c.templates;
+            qorv::Bundle::main().setResourceDirectories({ overlay.string(), CELLSHEET_BUILD_RESOURCES });
+        } else {
+            qorv::Bundle::main().setResourceDirectories({ overlay.string() });
+        }
+        QorvCSApplicationController broken;
+        FakeWebView screen, exported;
+        broken.setContentController(contentController);
+        broken.setToolbar(&toolbar);
+        broken.setContentOutline(&outline);
+        broken.setContentWebView(&screen);
+        broken.setContentPrintView(&exported);
+        qorv::LogCapture log;
+        EXPECT_EQ(assertionMessage([&] { broken.awakeFromNib(); }), "(no assertion)") << c.reason;
+        ASSERT_EQ(screen.loads.size(), 1u) << c.reason;
+        EXPECT_NE(screen.loads[0].find(c.reason), std::string::npos) << screen.loads[0];
+        EXPECT_NE(screen.loads[0].find("Reload Report"), std::string::npos) << "the way out is named";
+        EXPECT_EQ(exported.loads, screen.loads);
+        EXPECT_NE(broken.renderFailure().find(c.reason), std::string::npos);
+        changeNode(*left);
+        changeNode(*right);
+        qorv::RunLoop::main().runUntil([&] { return !broken.hasPendingUpdate(); }, std::chrono::seconds(5));
+        EXPECT_EQ(screen.loads.size(), 1u) << "the same notice is not loaded again";
+        EXPECT_EQ(log.lines().size(), 1u) << "logged once";
+
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
+        broken.refresh();
+        EXPECT_TRUE(broken.renderFailure().empty());
+        EXPECT_EQ(screen.loads.back(), broken.reportHTMLForExport(false)) << c.reason;
+    }
+    fs::remove_all(overlay);
 }
 
 TEST_F(ApplicationControllerTest, RendersBothViewsFromTheIncludedSections)
@@ -170,6 +234,7 @@ TEST_F(ApplicationControllerTest, UnbalancedResumeAssertsAndKeepsTheCount)
 TEST_F(ApplicationControllerTest, ChangeWhilePausedReloadsTheOutlineButLoadsNothing)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     controller.pauseUpdates();
     changeNode(*right);
     const std::vector<FakeOutline::Call> expected { { "reload", right.get(), true }, { "expand", nullptr, true } };
@@ -181,18 +246,53 @@ TEST_F(ApplicationControllerTest, ChangeWhilePausedReloadsTheOutlineButLoadsNoth
 TEST_F(ApplicationControllerTest, ChangeReloadsTheNodeExpandsEverythingAndRenders)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
+    left->setInclude(false);
     changeNode(*group);
     const std::vector<FakeOutline::Call> expected { { "reload", group.get(), true }, { "expand", nullptr, true } };
-    EXPECT_EQ(outline.calls, expected);
-    EXPECT_EQ(webView.loads.size(), 2u) << "re-rendered inside the posting call";
+    EXPECT_EQ(outline.calls, expected) << "the sidebar at once";
+    EXPECT_EQ(webView.loads.size(), 1u) << "the report a moment later";
+    settle();
+    EXPECT_EQ(webView.loads.size(), 2u);
     EXPECT_EQ(printView.loads.size(), 2u);
 
     // A change without a node reloads the whole outline.
     outline.calls.clear();
+    left->setInclude(true);
     qorv::NotificationCenter::defaultCenter().post(std::string(QorvCSContentNotificationDidUpdate), root.get());
     ASSERT_FALSE(outline.calls.empty());
     EXPECT_EQ(outline.calls[0], (FakeOutline::Call { "reload", nullptr, true }));
+    settle();
     EXPECT_EQ(webView.loads.size(), 3u);
+
+    // A change that alters nothing the report shows loads nothing.
+    changeNode(*right);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 3u);
+}
+
+// A flapping cable or a battery that changes every second must not re-render the whole report each time.
+TEST_F(ApplicationControllerTest, ChangesArrivingTogetherAreRenderedOnceAndAStreamIsNotHeldBack)
+{
+    controller.awakeFromNib();
+    for (int change = 0; change < 25; ++change) {
+        left->setLabel("Left battery, reading " + std::to_string(change));
+        changeNode(*left);
+    }
+    settle();
+    EXPECT_EQ(controller.renderCount(), 2u) << "25 changes, one rendering";
+    EXPECT_NE(webView.loads.back().find("reading 24"), std::string::npos) << "the last state shown";
+
+    // A reading every 100 ms for 1.6 s: the report still follows, within the limit.
+    for (int change = 0; change < 16; ++change) {
+        right->setLabel("Right battery, reading " + std::to_string(change));
+        changeNode(*right);
+        qorv::RunLoop::main().runUntil([] { return false; }, std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(controller.renderCount(), 3u) << "rendered during the stream";
+    EXPECT_LE(controller.renderCount(), 4u);
+    settle();
+    EXPECT_NE(webView.loads.back().find("Right battery, reading 15"), std::string::npos) << "the last state shown";
 }
 
 TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
@@ -202,6 +302,7 @@ TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
     contentController->setObjectValue(qorv::Value(false), &include, left.get());
     EXPECT_EQ(webView.loads.size(), 1u);
     qorv::RunLoop::main().runOnce(std::chrono::milliseconds(0));
+    settle();
     ASSERT_EQ(webView.loads.size(), 2u);
     EXPECT_EQ(webView.loads[1].find("Left battery"), std::string::npos);
 }
@@ -209,6 +310,7 @@ TEST_F(ApplicationControllerTest, CheckboxChangeArrivesOnTheNextRunLoopPass)
 TEST_F(ApplicationControllerTest, OtherNotificationsFromTheContentControllerAreIgnored)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     qorv::NotificationCenter::defaultCenter().post(
         std::string(QorvCSContentNotificationDidUpdate), contentController.get());
     qorv::NotificationCenter::defaultCenter().post(
@@ -225,7 +327,9 @@ TEST_F(ApplicationControllerTest, ScrollPositionIsRestoredByTheFirstLoadAfterARe
     EXPECT_TRUE(webView.scrolls.empty());
 
     webView.position = QorvCSWebView::Point { 12, 480 };
+    left->setInclude(false);
     changeNode(*left);
+    settle();
     EXPECT_TRUE(controller.scrollAfterRefresh());
     EXPECT_EQ(controller.scrollAfterRefreshPoint(), (QorvCSWebView::Point { 12, 480 }));
     EXPECT_TRUE(webView.scrolls.empty()) << "the restore waits for the load";
@@ -300,6 +404,7 @@ TEST_F(ApplicationControllerTest, SearchReport)
 TEST_F(ApplicationControllerTest, ReplacingTheContentControllerMovesTheObservation)
 {
     controller.awakeFromNib();
+    outline.calls.clear();
     auto replacement = std::make_shared<QorvCSContentController>();
     auto otherRoot = QorvCSContent::rootContent();
     replacement->setRoot(otherRoot);

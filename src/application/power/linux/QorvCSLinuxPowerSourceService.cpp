@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
 #include <libudev.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemService()
@@ -71,8 +73,9 @@ void readAttributes(QorvCSPowerSupply& supply)
     ::closedir(folder);
 }
 
-// Reports changes of the power supplies on the run loop it is scheduled on: at once when udev announces an event
-// for one, and after a poll that found different readings.
+// Reports changes of the power supplies on the run loop it is scheduled on: soon after udev announces an event for
+// one, and after a poll that found different readings. The readings are taken on a thread of its own; the run loop
+// only drains the monitor's socket and receives the notice.
 class QorvCSUdevChangeSource : public QorvCSPowerSourceChangeSource,
                                public std::enable_shared_from_this<QorvCSUdevChangeSource> {
 public:
@@ -80,9 +83,11 @@ public:
         : m_service(std::move(service))
         , m_callback(callback)
         , m_context(context)
+        , m_monitorContext(udev_new()) // the monitor's own: the reading thread uses the service's
     {
         // Without a monitor (no netlink socket allowed) the poll still sees every change, only later.
-        m_monitor = udev_monitor_new_from_netlink(m_service->udevContext(), "udev");
+        if (m_monitorContext)
+            m_monitor = udev_monitor_new_from_netlink(m_monitorContext, "udev");
         if (m_monitor
             && (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, powerSupplySubsystem.data(), nullptr) < 0
                 || udev_monitor_enable_receiving(m_monitor) < 0)) {
@@ -97,6 +102,8 @@ public:
             unschedule(*m_runLoop);
         if (m_monitor)
             udev_monitor_unref(m_monitor);
+        if (m_monitorContext)
+            udev_unref(m_monitorContext);
     }
 
     void schedule(qorv::RunLoop& runLoop) override
@@ -104,7 +111,6 @@ public:
         if (m_runLoop)
             return;
         m_runLoop = &runLoop;
-        m_lastReadings = m_service->powerSupplies();
         std::weak_ptr<QorvCSUdevChangeSource> weak = weak_from_this();
         // The tasks hold the source while they run: the callback may release the last other reference.
         if (m_monitor)
@@ -112,9 +118,10 @@ public:
                 if (auto self = weak.lock())
                     self->monitorDidBecomeReadable();
             });
-        m_timerID = runLoop.addTimer(m_service->pollInterval(), true, [weak] {
-            if (auto self = weak.lock())
-                self->poll();
+        m_stop = false;
+        m_readNow = false;
+        m_reader = std::thread([this, weak, loop = &runLoop, last = m_service->powerSupplies()]() mutable {
+            readUntilStopped(*loop, weak, std::move(last));
         });
     }
 
@@ -124,8 +131,14 @@ public:
             return;
         if (m_sourceID)
             runLoop.removeSource(m_sourceID);
-        runLoop.removeTimer(m_timerID);
-        m_sourceID = m_timerID = 0;
+        m_sourceID = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        if (m_reader.joinable())
+            m_reader.join();
         m_runLoop = nullptr;
     }
 
@@ -134,7 +147,7 @@ public:
 private:
     void monitorDidBecomeReadable()
     {
-        // One notice for everything that arrived together.
+        // One reading for everything that arrived together.
         bool received = false;
         while (struct udev_device* device = udev_monitor_receive_device(m_monitor)) {
             received = true;
@@ -142,27 +155,56 @@ private:
         }
         if (!received || !m_runLoop)
             return;
-        m_lastReadings = m_service->powerSupplies();
-        m_callback(m_context);
+        {
+            std::lock_guard lock(m_mutex);
+            m_readNow = true;
+        }
+        m_wake.notify_one();
     }
 
-    void poll()
+    // The reading thread: reads at every poll and when udev announced something, hands a changed reading to the
+    // service and the notice to the run loop. Touches nothing else of the source's.
+    void readUntilStopped(
+        qorv::RunLoop& loop, std::weak_ptr<QorvCSUdevChangeSource> weak, std::vector<QorvCSPowerSupply> last)
     {
-        auto readings = m_service->powerSupplies();
-        if (readings == m_lastReadings || !m_runLoop)
-            return;
-        m_lastReadings = std::move(readings);
-        m_callback(m_context);
+        for (;;) {
+            bool announced = false;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait_for(lock, m_service->pollInterval(), [this] { return m_stop || m_readNow; });
+                if (m_stop)
+                    return;
+                announced = m_readNow;
+                m_readNow = false;
+            }
+            auto readings = m_service->powerSupplies();
+            if (!announced && readings == last)
+                continue;
+            last = readings;
+            m_service->handOver(std::move(readings));
+            try {
+                loop.perform([weak] {
+                    if (auto self = weak.lock(); self && self->m_runLoop)
+                        self->m_callback(self->m_context);
+                });
+            } catch (...) {
+                // No notice this time (out of memory); the next change brings one.
+            }
+        }
     }
 
     std::shared_ptr<QorvCSLinuxPowerSourceService> m_service;
     Callback m_callback;
     void* m_context;
+    struct udev* m_monitorContext = nullptr;
     struct udev_monitor* m_monitor = nullptr;
     qorv::RunLoop* m_runLoop = nullptr;
     qorv::RunLoop::Id m_sourceID = 0;
-    qorv::RunLoop::Id m_timerID = 0;
-    std::vector<QorvCSPowerSupply> m_lastReadings;
+    std::thread m_reader;
+    std::mutex m_mutex; // guards the two requests below
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    bool m_readNow = false;
 };
 
 } // namespace
@@ -190,6 +232,8 @@ std::chrono::milliseconds QorvCSLinuxPowerSourceService::defaultPollInterval()
 
 std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::powerSupplies() const
 {
+    std::lock_guard lock(m_readMutex);
+    ++m_readCount;
     std::vector<QorvCSPowerSupply> supplies;
     if (!m_udev)
         return supplies;
@@ -242,6 +286,25 @@ qorv::Value::Array QorvCSLinuxPowerSourceService::copyPowerSourceDescriptions()
 qorv::Value QorvCSLinuxPowerSourceService::copyExternalPowerAdapterDetails()
 {
     return QorvCSPowerSupplyDescription::powerAdapter(powerSupplies());
+}
+
+QorvCSPowerSourceService::Descriptions QorvCSLinuxPowerSourceService::copyDescriptions()
+{
+    std::optional<std::vector<QorvCSPowerSupply>> supplies;
+    {
+        std::lock_guard lock(m_handOverMutex);
+        supplies.swap(m_handedOver);
+    }
+    if (!supplies)
+        supplies = powerSupplies();
+    return { QorvCSPowerSupplyDescription::powerSources(*supplies),
+        QorvCSPowerSupplyDescription::powerAdapter(*supplies) };
+}
+
+void QorvCSLinuxPowerSourceService::handOver(std::vector<QorvCSPowerSupply> supplies)
+{
+    std::lock_guard lock(m_handOverMutex);
+    m_handedOver = std::move(supplies);
 }
 
 std::shared_ptr<QorvCSPowerSourceChangeSource> QorvCSLinuxPowerSourceService::createChangeSource(
