@@ -1,5 +1,6 @@
 #include "QorvCSApplication.h"
 #include "QorvCSBatchReport.h"
+#include "QorvCSEngineLogging.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
@@ -32,13 +33,6 @@ bool hasDisplay()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-std::string executablePath()
-{
-    std::error_code ec;
-    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : p.string();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -65,8 +59,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    qorv::Bundle::main().setResourceDirectories(
-        QorvCSResourceDirectories(commandLine->resourceDirectories, executablePath(), CELLSHEET_BUILD_RESOURCES));
+    qorv::Bundle::main().setResourceDirectories(QorvCSResourceDirectories(
+        commandLine->resourceDirectories, qorv::Bundle::executablePath(), CELLSHEET_BUILD_RESOURCES));
 
     if (!hasDisplay()) {
         if (!commandLine->isBatch()) {
@@ -80,6 +74,7 @@ int main(int argc, char** argv)
     // The web engine refuses to run as root with its sandbox on.
     if (::geteuid() == 0)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QorvCSEngineLogging::quietUnlessDebugging();
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
 
     QorvCSReportSchemeHandler::registerScheme();
@@ -96,6 +91,10 @@ int main(int argc, char** argv)
 
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
+    // The installed icon when the theme has it, else the application's own copy (a build tree).
+    const auto icon = qorv::Bundle::main().pathForResource("org.cellsheet.cellsheet", "svg");
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("org.cellsheet.cellsheet"), QIcon(icon ? QString::fromStdString(*icon) : QString())));
 
     if (commandLine->isBatch())
         return QorvCSBatchReport(*commandLine).run();

@@ -34,7 +34,7 @@ std::vector<std::string> childIDs(QorvCSContent& node)
     return ids;
 }
 
-// A group whose own profiler run has ended (the test's Info.plist names no tool), ready for deliveries.
+// A group whose own profiler run has ended (the test names no tool), ready for deliveries.
 std::shared_ptr<QorvCSContentComputerGroup> idleGroup()
 {
     qorv::LogCapture quiet;
@@ -64,7 +64,7 @@ struct Notifications {
 TEST(QorvCSContentComputerGroup, SearchesUntilDataTypesArrive)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     resources.write("en.lproj/Localizable.strings", "");
     auto group = idleGroup();
     EXPECT_EQ(group->uniqueID(), "computer");
@@ -90,7 +90,7 @@ TEST(QorvCSContentComputerGroup, SearchesUntilDataTypesArrive)
 TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByIdentifier)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     auto group = idleGroup();
     auto profiler = group->systemProfiler();
     Notifications posted(group.get());
@@ -124,7 +124,7 @@ TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByI
 TEST(QorvCSContentComputerGroup, RepeatedIdentifiersGetNodesOfTheirOwn)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     auto group = idleGroup();
     group->systemProfiler()->setDataTypes(dataTypesNamed({ "Untitled", "SPA", "Untitled" }));
     const auto first = group->childAtIndex(0);
@@ -142,7 +142,7 @@ TEST(QorvCSContentComputerGroup, RepeatedIdentifiersGetNodesOfTheirOwn)
 TEST(QorvCSContentComputerGroup, TheBaseInitialiserIsRejected)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     try {
         QorvCSContentComputerGroup::contentWithUniqueID("computer", "Computer");
         ADD_FAILURE() << "made a group through the base initialiser";
@@ -154,7 +154,7 @@ TEST(QorvCSContentComputerGroup, TheBaseInitialiserIsRejected)
 TEST(QorvCSContentComputerGroup, TheRealInventoryRendersAsOneSectionPerDataType)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "print", realFixture });
+    resources.useTool({ fakeProfiler, "print", realFixture });
     resources.write("QorvCSHTMLReport.plist",
         qorv::PropertyList::toXML(Value::Dictionary { { "top", "<body>" }, { "bottom", "</body>" } }));
     auto root = QorvCSContent::rootContent();
