@@ -37,7 +37,9 @@ def check_tree(root, where):
     check(os.access(os.path.join(root, BINDIR, "cellsheet-profiler"), os.X_OK), f"{where}: no cellsheet-profiler")
     for path in ("applications/org.cellsheet.cellsheet.desktop", "metainfo/org.cellsheet.cellsheet.metainfo.xml",
                  "icons/hicolor/scalable/apps/org.cellsheet.cellsheet.svg",
-                 "icons/hicolor/48x48/apps/org.cellsheet.cellsheet.png"):
+                 "icons/hicolor/48x48/apps/org.cellsheet.cellsheet.png", "man/man1/cellsheet.1",
+                 "man/man1/cellsheet-profiler.1", "bash-completion/completions/cellsheet-profiler",
+                 "doc/cellsheet/examples/laptop-usb-c/QorvCSPowerSourceBridgePowerSources.plist"):
         check(os.path.isfile(os.path.join(root, DATADIR, path)), f"{where}: {path} is not installed")
     result = subprocess.run([binary, "--debug-plist", "-", "--inventory-timeout", "120"], cwd=tempfile.gettempdir(),
                             env=installed_environment(), stdin=subprocess.DEVNULL, capture_output=True, timeout=240)
