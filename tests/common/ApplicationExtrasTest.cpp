@@ -5,10 +5,14 @@
 #include "foundation/Bundle.h"
 #include "foundation/PropertyList.h"
 
+#include "ScopedEnvironment.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -129,6 +133,23 @@ TEST_F(ApplicationExtras, CheckForUpdatesOpensTheDownloadPage)
     const qorv::Value* expected = qorv::Bundle::main().objectForInfoDictionaryKey("QorvApplicationUpdaterDownloadURL");
     ASSERT_TRUE(expected && expected->asString());
     EXPECT_EQ(catcher.urls.first().toString().toStdString(), *expected->asString());
+}
+
+TEST_F(ApplicationExtras, CheckForUpdatesWithoutABrowserGivesTheAddress)
+{
+    ScopedEnvironment noPrograms("PATH", "");
+    auto bar = menuBarWith({ "-" });
+    auto extras = QorvApplicationExtras::applicationExtras(bar.get());
+    applicationMenu(*bar)->actions().at(1)->trigger();
+    QMessageBox* box = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QStringLiteral("noBrowser"))
+            box = qobject_cast<QMessageBox*>(widget);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("No web browser could be opened."));
+    EXPECT_EQ(
+        box->informativeText(), QStringLiteral("New versions of cellsheet are at https://cellsheet.example/download."));
+    delete box;
 }
 
 TEST_F(ApplicationExtras, ACommandWithoutItsAddressIsLeftOut)

@@ -93,6 +93,9 @@ void QorvCSApplicationController::exportToPDF()
             if (!ok)
                 alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(chosen)),
                     qorv::format(localized("QorvCSApplicationController.Export.PDFFailedDetail"), chosen));
+            else if (m_alertPresenter)
+                m_alertPresenter->showNotice(
+                    qorv::format(localized("QorvCSApplicationController.Export.SavedFormat"), chosen), chosen);
         });
     });
 }
@@ -123,11 +126,20 @@ void QorvCSApplicationController::exportToEmail()
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
+    // Where the reference platform stays silent, the user is told why no message appeared: an e-mail button
+    // that does nothing looks broken.
     printToPDF(path, [this, path](bool ok) {
-        if (!ok || !m_mailComposer || !m_mailComposer->isAvailable())
-            return;
+        if (!ok)
+            return alert(localized("QorvCSApplicationController.Email.Failed"),
+                qorv::format(localized("QorvCSApplicationController.Export.PDFFailedDetail"), path));
+        if (!m_mailComposer || !m_mailComposer->isAvailable())
+            return alert(localized("QorvCSApplicationController.Email.NoMailProgram"),
+                qorv::format(localized("QorvCSApplicationController.Email.NoMailProgramDetailFormat"), path));
         const std::string name = computerName();
-        m_mailComposer->composeMessage(qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
-            qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path);
+        if (!m_mailComposer->composeMessage(
+                qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
+                qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path))
+            alert(localized("QorvCSApplicationController.Email.Failed"),
+                qorv::format(localized("QorvCSApplicationController.Email.NotStartedDetailFormat"), path));
     });
 }
