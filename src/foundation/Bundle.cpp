@@ -29,6 +29,7 @@ void Bundle::setResourceDirectories(std::vector<std::string> directories)
 {
     m_directories = std::move(directories);
     m_info.reset();
+    m_ownInfo.reset();
     m_tables.clear();
 }
 
@@ -74,19 +75,46 @@ std::vector<std::string> Bundle::pathsForResources(std::string_view extension, s
     return paths;
 }
 
+namespace {
+
+Value readInfoDictionary(const std::optional<std::string>& path)
+{
+    if (path) {
+        auto r = PropertyList::readFile(*path, Value::Type::Dictionary);
+        if (r)
+            return std::move(r.value);
+        log("ignoring malformed " + *path + ": " + r.error);
+    }
+    return Value(Value::Dictionary {});
+}
+
+} // namespace
+
 const Value& Bundle::infoDictionary() const
 {
-    if (!m_info) {
-        m_info = Value(Value::Dictionary {});
-        if (auto path = pathForResource("Info", "plist")) {
-            auto r = PropertyList::readFile(*path, Value::Type::Dictionary);
-            if (r)
-                m_info = std::move(r.value);
-            else
-                log("ignoring malformed " + *path + ": " + r.error);
-        }
-    }
+    if (!m_info)
+        m_info = readInfoDictionary(pathForResource("Info", "plist"));
     return *m_info;
+}
+
+const Value& Bundle::ownInfoDictionary() const
+{
+    if (!m_ownInfo) {
+        std::optional<std::string> path;
+        std::error_code ec;
+        if (!m_directories.empty() && fs::is_regular_file(fs::path(m_directories.back()) / "Info.plist", ec))
+            path = (fs::path(m_directories.back()) / "Info.plist").string();
+        // Usually no overlay has an Info.plist: then the file is read (and a fault logged) once.
+        m_ownInfo = path == pathForResource("Info", "plist") ? infoDictionary() : readInfoDictionary(path);
+    }
+    return *m_ownInfo;
+}
+
+std::string Bundle::executablePath()
+{
+    std::error_code ec;
+    auto path = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
 }
 
 const Value* Bundle::objectForInfoDictionaryKey(std::string_view key) const

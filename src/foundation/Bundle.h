@@ -12,7 +12,8 @@
 namespace qorv {
 
 // The application's resources: an ordered list of directories, searched first to last. A file is taken from
-// the first directory that has it; a folder is taken whole from the first directory that has it.
+// the first directory that has it; a folder is taken whole from the first directory that has it. The last
+// directory is the application's own, the others are overlays (folders people pass around).
 // Holds Info.plist and the localisation tables "<lang>.lproj/<Table>.strings".
 class Bundle {
 public:
@@ -32,6 +33,13 @@ public:
     // Info.plist's root dictionary (an empty dictionary when missing or malformed).
     const Value& infoDictionary() const;
     const Value* objectForInfoDictionaryKey(std::string_view key) const;
+    // Info.plist of the application's own directory only, whatever an overlay's says: keys that name a program
+    // to run are read here, so that a folder of data never makes the program run something.
+    const Value& ownInfoDictionary() const;
+
+    // The running program's path (from /proc/self/exe; empty when unknown): what relative paths of the
+    // application's own programs are resolved against.
+    static std::string executablePath();
 
     // The translation of key in table (default "Localizable"); when there is none, value if it is not empty,
     // else the key itself.
@@ -53,6 +61,7 @@ private:
     std::vector<std::string> m_directories;
     std::vector<std::string> m_languages;
     mutable std::optional<Value> m_info;
+    mutable std::optional<Value> m_ownInfo;
     mutable std::map<std::string, Table, std::less<>> m_tables;
 };
 

@@ -1,6 +1,7 @@
 #include "QorvCSApplication.h"
 #include "QorvCSBatchReport.h"
 #include "QorvCSMainWindow.h"
+#include "QorvCSEngineLogging.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
@@ -33,13 +34,6 @@ bool hasDisplay()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-std::string executablePath()
-{
-    std::error_code ec;
-    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : p.string();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,8 +60,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    qorv::Bundle::main().setResourceDirectories(
-        QorvCSResourceDirectories(commandLine->resourceDirectories, executablePath(), CELLSHEET_BUILD_RESOURCES));
+    qorv::Bundle::main().setResourceDirectories(QorvCSResourceDirectories(
+        commandLine->resourceDirectories, qorv::Bundle::executablePath(), CELLSHEET_BUILD_RESOURCES));
 
     if (!hasDisplay()) {
         if (!commandLine->isBatch()) {
@@ -81,6 +75,7 @@ int main(int argc, char** argv)
     // The web engine refuses to run as root with its sandbox on.
     if (::geteuid() == 0)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QorvCSEngineLogging::quietUnlessDebugging();
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
 
     QorvCSReportSchemeHandler::registerScheme();
@@ -97,6 +92,10 @@ int main(int argc, char** argv)
 
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
+    // The installed icon when the theme has it, else the application's own copy (a build tree).
+    const auto icon = qorv::Bundle::main().pathForResource("org.cellsheet.cellsheet", "svg");
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("org.cellsheet.cellsheet"), QIcon(icon ? QString::fromStdString(*icon) : QString())));
 
     if (commandLine->isBatch())
         return QorvCSBatchReport(*commandLine).run();

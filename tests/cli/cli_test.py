@@ -88,11 +88,10 @@ def case_inventory_timeout():
     # An inventory tool that would run far longer than the limit: the report is written without the inventory
     # and the tool does not hold up the exit.
     with tempfile.TemporaryDirectory() as directory:
-        info = {"QorvCSSystemProfilerControllerExecutable": ["/bin/sh", "-c", "sleep 100"]}
-        with open(os.path.join(directory, "Info.plist"), "wb") as f:
-            plistlib.dump(info, f)
+        tool = write_script(directory, "sleep 100")
         try:
-            status, out, err = run("--resources", directory, "--inventory-timeout", "1", "--html", "-", timeout=60)
+            status, out, err = run("--inventory-timeout", "1", "--html", "-", timeout=60,
+                                   env_extra={"CELLSHEET_PROFILER": tool})
         except subprocess.TimeoutExpired:
             failures.append("a hanging inventory tool held up the exit")
             return
@@ -103,8 +102,17 @@ def case_inventory_timeout():
     expect(status, 2, err)
 
 
+def write_script(directory, body):
+    """An executable shell script in directory; returns its path."""
+    path = os.path.join(directory, "tool.sh")
+    with open(path, "w") as f:
+        f.write(f"#!/bin/sh\n{body}\n")
+    os.chmod(path, 0o700)
+    return path
+
+
 def write_inventory_tool(directory, delay):
-    """A resource folder whose Info.plist names an inventory tool that answers after delay seconds."""
+    """An inventory tool in directory that answers after delay seconds; returns its path."""
     inventory = [{
         "_dataType": "SPSoftwareDataType",
         "_items": [{"_name": "os_overview", "os_version": "Cellsheet Test OS 1.0"}],
@@ -114,16 +122,33 @@ def write_inventory_tool(directory, delay):
     output = os.path.join(directory, "inventory.plist")
     with open(output, "wb") as f:
         plistlib.dump(inventory, f)
-    info = {"QorvCSSystemProfilerControllerExecutable": ["/bin/sh", "-c", f"sleep {delay}; cat '{output}'"]}
-    with open(os.path.join(directory, "Info.plist"), "wb") as f:
-        plistlib.dump(info, f)
+    return write_script(directory, f"sleep {delay}; cat '{output}'")
+
+
+def case_quiet():
+    # A successful --pdf prints nothing; CELLSHEET_DEBUG=1 brings the web engine's own diagnostics back.
+    with tempfile.TemporaryDirectory() as directory:
+        pdf = os.path.join(directory, "report.pdf")
+        session = {"XDG_RUNTIME_DIR": directory}  # what a login session provides; Qt warns without it
+        status, out, err = run("--pdf", pdf, "--inventory-timeout", "30", env_extra=session)
+        expect(status, 0, err)
+        check(err == "", f"a successful run wrote to standard error: {err!r}")
+        status, out, err = run("--pdf", pdf, "--inventory-timeout", "30", env_extra=dict(session, CELLSHEET_DEBUG="1"))
+        expect(status, 0, err)
+        check("Init Parameters" in err, f"CELLSHEET_DEBUG=1 did not show the engine's diagnostics: {err!r}")
 
 
 def case_debug_plist():
     # The tree on standard output, with an inventory that arrives within the limit: the report waits for it.
     with tempfile.TemporaryDirectory() as directory:
-        write_inventory_tool(directory, 1)
-        status, out, err = run("--resources", directory, "--debug-plist", "-", "--inventory-timeout", "60")
+        tool = write_inventory_tool(directory, 1)
+        # A resource folder is data: its Info.plist never names the program to run.
+        marker = os.path.join(directory, "overlay-ran")
+        with open(os.path.join(directory, "Info.plist"), "wb") as f:
+            plistlib.dump({"QorvCSSystemProfilerControllerExecutable": ["/bin/sh", "-c", f"touch '{marker}'"]}, f)
+        status, out, err = run("--resources", directory, "--debug-plist", "-", "--inventory-timeout", "60",
+                               env_extra={"CELLSHEET_PROFILER": tool})
+        check(not os.path.exists(marker), "the overlay's Info.plist ran a program")
         expect(status, 0, err)
         try:
             tree = plistlib.loads(out)

@@ -3,11 +3,17 @@
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+
+#include "ScopedEnvironment.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -67,8 +73,26 @@ std::string assertionFor(QMenuBar* bar)
 
 class ApplicationExtras : public ::testing::Test {
 protected:
+    // A build ships without addresses; the tests give both through an overlay, as a deployment would.
+    void SetUp() override { useAddresses("http://127.0.0.1:8765/feedback", "https://cellsheet.example/download"); }
     void TearDown() override { qorv::Bundle::main().setResourceDirectories(m_saved); }
+
+    void useAddresses(const std::string& feedback, const std::string& updater)
+    {
+        ASSERT_TRUE(m_overlay.isValid());
+        const std::string dir = m_overlay.path().toStdString();
+        const qorv::Value::Dictionary info {
+            { "QorvFeedbackControllerURL", feedback },
+            { "QorvApplicationUpdaterDownloadURL", updater },
+        };
+        ASSERT_EQ(qorv::PropertyList::writeXMLFile(dir + "/Info.plist", qorv::Value(info)), "");
+        std::vector<std::string> directories { dir };
+        directories.insert(directories.end(), m_saved.begin(), m_saved.end());
+        qorv::Bundle::main().setResourceDirectories(directories);
+    }
+
     std::vector<std::string> m_saved = qorv::Bundle::main().resourceDirectories();
+    QTemporaryDir m_overlay;
 };
 
 } // namespace
@@ -109,6 +133,44 @@ TEST_F(ApplicationExtras, CheckForUpdatesOpensTheDownloadPage)
     const qorv::Value* expected = qorv::Bundle::main().objectForInfoDictionaryKey("QorvApplicationUpdaterDownloadURL");
     ASSERT_TRUE(expected && expected->asString());
     EXPECT_EQ(catcher.urls.first().toString().toStdString(), *expected->asString());
+}
+
+TEST_F(ApplicationExtras, CheckForUpdatesWithoutABrowserGivesTheAddress)
+{
+    ScopedEnvironment noPrograms("PATH", "");
+    auto bar = menuBarWith({ "-" });
+    auto extras = QorvApplicationExtras::applicationExtras(bar.get());
+    applicationMenu(*bar)->actions().at(1)->trigger();
+    QMessageBox* box = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QStringLiteral("noBrowser"))
+            box = qobject_cast<QMessageBox*>(widget);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("No web browser could be opened."));
+    EXPECT_EQ(
+        box->informativeText(), QStringLiteral("New versions of cellsheet are at https://cellsheet.example/download."));
+    delete box;
+}
+
+TEST_F(ApplicationExtras, ACommandWithoutItsAddressIsLeftOut)
+{
+    struct Case {
+        std::string feedback, updater;
+        std::vector<std::string> menu;
+    };
+    const Case cases[] = {
+        { "", "", { "X", "-", "Y" } },
+        { "http://127.0.0.1:1/feedback", "", { "X", "Send Feedback…", "-", "Y" } },
+        { "", "https://cellsheet.example/download", { "X", "Check for Updates…", "-", "Y" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.feedback + " " + c.updater);
+        useAddresses(c.feedback, c.updater);
+        auto bar = menuBarWith({ "X", "-", "Y" });
+        auto extras = QorvApplicationExtras::applicationExtras(bar.get());
+        EXPECT_EQ(titles(applicationMenu(*bar)), c.menu);
+        EXPECT_TRUE(extras->extraMenuItems()->actions().isEmpty());
+    }
 }
 
 TEST_F(ApplicationExtras, AMenuWithoutSeparatorIsRefused)

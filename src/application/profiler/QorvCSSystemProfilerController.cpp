@@ -9,6 +9,8 @@
 #include "foundation/RunLoop.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -20,6 +22,8 @@ struct QorvCSSystemProfilerController::Run {
     std::string className;
     std::optional<std::string> debugProfilePath;
     qorv::Value executable; // null when Info.plist lacks the key
+    std::string executableOverride; // $CELLSHEET_PROFILER, empty when unset
+    std::string programDirectory; // what a relative tool path is relative to
     std::chrono::milliseconds timeLimit { defaultTimeLimit };
 
     // Main thread only: the controller, null once it is gone, so a result that arrives later is dropped.
@@ -116,8 +120,11 @@ void QorvCSSystemProfilerController::profileInBackground()
     run->owner = this;
     run->debugProfilePath = pathForDebugProfile();
     const auto& bundle = qorv::Bundle::main();
-    if (const auto* executable = bundle.objectForInfoDictionaryKey(QorvCSSystemProfilerControllerExecutableKey))
+    if (const auto* executable = bundle.ownInfoDictionary().find(QorvCSSystemProfilerControllerExecutableKey))
         run->executable = *executable;
+    if (const char* path = std::getenv(QorvCSSystemProfilerControllerExecutableVariable))
+        run->executableOverride = path;
+    run->programDirectory = std::filesystem::path(qorv::Bundle::executablePath()).parent_path().string();
     run->timeLimit = timeLimitFrom(bundle.objectForInfoDictionaryKey(QorvCSSystemProfilerControllerTimeLimitKey));
     m_run = run;
     try {
@@ -169,7 +176,10 @@ std::optional<QorvCSSystemProfilerController::DataTypes> QorvCSSystemProfilerCon
     QorvAssert(!run.executable.isNull(), "%@'s bundle missing %@ key.", run.className, key);
     const auto* command = run.executable.asArray();
     QorvAssert(command && command->size() > 1, "%@'s bundle %@ key must be array with > 1 item.", run.className, key);
-    const std::string path = textOf(command->front());
+    std::filesystem::path tool = run.executableOverride.empty() ? textOf(command->front()) : run.executableOverride;
+    if (tool.is_relative() && !tool.empty())
+        tool = (std::filesystem::path(run.programDirectory) / tool).lexically_normal();
+    const std::string path = tool.string();
     QorvAssert(isExecutableFile(path), "%@'s executable must exist at %@", run.className, path);
     std::vector<std::string> arguments;
     for (auto it = command->begin() + 1; it != command->end(); ++it)

@@ -13,9 +13,14 @@
 #include <thread>
 #include <vector>
 
-// Info.plist: the tool's path followed by its arguments (an array of more than one string).
+// Info.plist: the tool's path followed by its arguments (an array of more than one string). Read from the
+// application's own Info.plist only, never an overlay's. A relative path is relative to the running program's
+// folder, so that an install works wherever it is put.
 inline constexpr std::string_view QorvCSSystemProfilerControllerExecutableKey
     = "QorvCSSystemProfilerControllerExecutable";
+// Environment: when set, the path of the tool to run instead of the one Info.plist names (the arguments stay);
+// for trying another build of the tool, and for tests.
+inline constexpr const char* QorvCSSystemProfilerControllerExecutableVariable = "CELLSHEET_PROFILER";
 // Info.plist, optional: seconds the tool may run before it is killed and the run fails.
 inline constexpr std::string_view QorvCSSystemProfilerControllerTimeLimitKey
     = "QorvCSSystemProfilerControllerTimeLimit";

@@ -125,6 +125,9 @@ void QorvCSApplicationController::exportToPDF()
             if (!ok)
                 alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(chosen)),
                     failureDetail(chosen, reason));
+            else if (m_alertPresenter)
+                m_alertPresenter->showNotice(
+                    qorv::format(localized("QorvCSApplicationController.Export.SavedFormat"), chosen), chosen);
         });
     });
 }
@@ -155,15 +158,19 @@ void QorvCSApplicationController::exportToEmail()
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
+    // Where the reference platform stays silent, the user is told why no message appeared: an e-mail button
+    // that does nothing looks broken.
     printToPDF(path, [this, path](bool ok, const std::string& reason) {
-        if (!ok) {
-            alert(localized("QorvCSApplicationController.Email.Failed"), failureDetail(path, reason));
-            return;
-        }
+        if (!ok)
+            return alert(localized("QorvCSApplicationController.Email.Failed"), failureDetail(path, reason));
         if (!m_mailComposer || !m_mailComposer->isAvailable())
-            return;
+            return alert(localized("QorvCSApplicationController.Email.NoMailProgram"),
+                qorv::format(localized("QorvCSApplicationController.Email.NoMailProgramDetailFormat"), path));
         const std::string name = computerName();
-        m_mailComposer->composeMessage(qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
-            qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path);
+        if (!m_mailComposer->composeMessage(
+                qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
+                qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path))
+            alert(localized("QorvCSApplicationController.Email.Failed"),
+                qorv::format(localized("QorvCSApplicationController.Email.NotStartedDetailFormat"), path));
     });
 }

@@ -14,7 +14,9 @@ std::vector<std::string> QorvCSResourceDirectories(
         return directories;
     }
     std::error_code ec;
-    const fs::path installed = fs::path(executablePath).parent_path().parent_path() / "share" / "cellsheet";
+    // The install keeps the relative layout of its GNU directories wherever it is put (another prefix, DESTDIR).
+    const fs::path installed
+        = (fs::path(executablePath).parent_path() / CELLSHEET_RESOURCES_FROM_BINDIR).lexically_normal();
     if (!executablePath.empty() && fs::is_regular_file(installed / "Info.plist", ec))
         directories.push_back(installed.string());
     else

@@ -89,6 +89,15 @@ void QorvApplicationExtras::loadNib()
 
 void QorvApplicationExtras::insertExtraMenuItems()
 {
+    // A command whose address this build was not given (feedback form, download page) would only fail.
+    for (QAction* action : m_extraMenuItems ? m_extraMenuItems->actions() : QList<QAction*>()) {
+        const QString key = action->property("infoDictionaryAddress").toString();
+        if (key.isEmpty())
+            continue;
+        const qorv::Value* address = qorv::Bundle::main().objectForInfoDictionaryKey(key.toStdString());
+        if (!address || !address->asString() || address->asString()->empty())
+            m_extraMenuItems->removeAction(action);
+    }
     QAction* first = m_mainMenu && !m_mainMenu->actions().isEmpty() ? m_mainMenu->actions().first() : nullptr;
     MenuItems applicationMenu { first ? first->menu() : nullptr };
     MenuItems extras { m_extraMenuItems };

@@ -27,7 +27,8 @@ public:
     // Loads the interface file from the main bundle and connects the two outlets; a second load, a missing or
     // malformed file and an unconnected outlet fail assertions.
     void loadNib();
-    // Moves every item of extraMenuItems, in order, above the application menu's first separator.
+    // Moves every item of extraMenuItems, in order, above the application menu's first separator. An item whose
+    // "infoDictionaryAddress" property names an Info.plist key without an address is left out.
     void insertExtraMenuItems();
 
     QObject* updater() const { return m_updater; }

@@ -1,9 +1,12 @@
 #include "QorvApplicationUpdater.h"
 
 #include "foundation/Bundle.h"
+#include "foundation/Format.h"
 #include "foundation/Log.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QUrl>
 
 QorvApplicationUpdater::QorvApplicationUpdater(QWidget* parent)
@@ -21,5 +24,17 @@ void QorvApplicationUpdater::checkForUpdates()
         qorv::log("QorvApplicationUpdater has no QorvApplicationUpdaterDownloadURL");
         return;
     }
-    QDesktopServices::openUrl(url);
+    if (QDesktopServices::openUrl(url))
+        return;
+    // Nothing on this desktop opens web pages: give the address, so that the user can visit it some other way.
+    const auto& bundle = qorv::Bundle::main();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("cellsheet"),
+        QString::fromStdString(bundle.localizedString("QorvApplicationUpdater.NoBrowser")), QMessageBox::Ok,
+        QApplication::activeWindow());
+    box->setObjectName(QStringLiteral("noBrowser"));
+    box->setInformativeText(QString::fromStdString(qorv::format(
+        bundle.localizedString("QorvApplicationUpdater.NoBrowserDetailFormat"), url.toString().toStdString())));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -54,9 +54,10 @@ struct FakeMailComposer : QorvCSMailComposer {
     bool composeMessage(const std::string& subject, const std::string& body, const std::string& attachment) override
     {
         messages.push_back({ subject, body, attachment });
-        return true;
+        return starts;
     }
     bool available = true;
+    bool starts = true;
     std::vector<std::vector<std::string>> messages;
 };
 
@@ -65,7 +66,12 @@ struct FakeAlert : QorvCSAlertPresenter {
     {
         alerts.push_back({ message, detail });
     }
+    void showNotice(const std::string& message, const std::string& path) override
+    {
+        notices.push_back({ message, path });
+    }
     std::vector<std::pair<std::string, std::string>> alerts;
+    std::vector<std::pair<std::string, std::string>> notices;
 };
 
 struct FakeWorkspace : QorvCSWorkspace {

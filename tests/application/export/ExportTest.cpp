@@ -151,11 +151,19 @@ TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)
     EXPECT_NE(alerts.alerts[0].first.find("report.pdf"), std::string::npos);
     EXPECT_EQ(alerts.alerts[0].second, "Writing " + *panel.answer + " failed: another print job is running.")
         << "the real reason, not general advice";
+    EXPECT_TRUE(alerts.notices.empty());
 
     panel.answer.reset();
     controller.exportToPDF();
     EXPECT_EQ(printer.jobs.size(), 1u) << "cancelling prints nothing";
     EXPECT_EQ(alerts.alerts.size(), 1u);
+
+    panel.answer = (directory / "saved.pdf").string();
+    controller.exportToPDF();
+    printer.finish(true);
+    EXPECT_EQ(alerts.alerts.size(), 1u);
+    ASSERT_EQ(alerts.notices.size(), 1u) << "a saved file is confirmed";
+    EXPECT_EQ(alerts.notices[0], std::make_pair("Saved to " + *panel.answer, *panel.answer));
 }
 
 TEST_F(ExportTest, DebugExportWritesTheTreeAndReadsBackEqual)
@@ -189,15 +197,33 @@ TEST_F(ExportTest, EmailAttachesThePDFFromThePrivateFolder)
     EXPECT_EQ(mail.messages[0][2], expected);
 }
 
-TEST_F(ExportTest, EmailWithoutAMailProgramLeavesOnlyThePDF)
+TEST_F(ExportTest, EmailThatCannotBeSentSaysWhyAndWhereThePDFIs)
 {
+    // The reference platform stays silent here; an e-mail button that does nothing looks broken.
     controller.setMailAttachmentDirectory(directory.string());
-    mail.available = false;
-    controller.exportToEmail();
-    printer.finish(true);
-    EXPECT_TRUE(mail.messages.empty());
-    EXPECT_TRUE(fs::exists(directory / "Power report for Ada's Laptop.pdf"));
-    EXPECT_TRUE(alerts.alerts.empty());
+    const std::string pdf = (directory / "Power report for Ada's Laptop.pdf").string();
+    struct Case {
+        bool printed, available, starts;
+        std::string message, detailMentions;
+    };
+    const Case cases[] = {
+        { true, false, true, "No mail program was found.", "xdg-email" },
+        { true, true, false, "The report could not be prepared for e-mail.", "could not be started" },
+        { false, true, true, "The report could not be prepared for e-mail.", "Writing" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.detailMentions);
+        alerts.alerts.clear();
+        mail.available = c.available;
+        mail.starts = c.starts;
+        controller.exportToEmail();
+        printer.finish(c.printed);
+        ASSERT_EQ(alerts.alerts.size(), 1u);
+        EXPECT_EQ(alerts.alerts[0].first, c.message);
+        EXPECT_NE(alerts.alerts[0].second.find(c.detailMentions), std::string::npos) << alerts.alerts[0].second;
+        EXPECT_NE(alerts.alerts[0].second.find(pdf), std::string::npos) << alerts.alerts[0].second;
+    }
+    EXPECT_TRUE(fs::exists(pdf));
 }
 
 TEST_F(ExportTest, FileNamesMadeFromTheComputersNameAreSafe)

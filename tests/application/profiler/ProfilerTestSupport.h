@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QorvCSSystemProfilerController.h"
+#include "ScopedEnvironment.h"
 
 #include "foundation/Bundle.h"
 #include "foundation/PropertyList.h"
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,9 @@ inline const std::string profilerData = PROFILER_TEST_DATA;
 inline const std::string fakeProfiler = profilerData + "/fake-profiler.sh";
 inline const std::string realFixture = profilerData + "/all-datatypes-mini.xml";
 
-// A fresh resource directory in front of the build's resources, made the main bundle's for one test.
+// A fresh resource directory in front of the build's resources (an overlay), made the main bundle's for one test,
+// and the inventory tool the test's controllers run, named through $CELLSHEET_PROFILER as the application's own
+// Info.plist names it only there.
 class ScopedResources {
 public:
     ScopedResources()
@@ -42,30 +46,51 @@ public:
     const std::string& directory() const { return m_directory; }
     std::string path(const std::string& name) const { return m_directory + "/" + name; }
 
-    // Info.plist with the tool's command (left out when empty) and, when given, a time limit in seconds.
-    void setInfo(const std::vector<std::string>& command, std::optional<double> timeLimit = std::nullopt) const
+    // The tool is the program at path, run with the arguments Info.plist gives.
+    void setToolPath(const std::string& path)
+    {
+        m_tool.reset();
+        m_tool.emplace(QorvCSSystemProfilerControllerExecutableVariable, path.c_str());
+    }
+    // The tool runs command (a program and its arguments) in place of Info.plist's arguments; empty: no tool.
+    void useTool(const std::vector<std::string>& command)
+    {
+        if (command.empty())
+            return setToolPath("/nonexistent/cellsheet-profiler");
+        std::string script = "#!/bin/sh\nexec";
+        for (const auto& word : command)
+            script += " '" + word + "'";
+        const std::string wrapper = path("tool-" + std::to_string(++m_tools) + ".sh");
+        write(std::filesystem::path(wrapper).filename(), script + "\n");
+        std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+        setToolPath(wrapper);
+    }
+    // An overlay's Info.plist with these entries.
+    void setInfo(qorv::Value::Dictionary info) const { write("Info.plist", qorv::PropertyList::toXML(info)); }
+    // The application's own Info.plist names command (the key is left out when it is empty), and the bundle
+    // has no other resources.
+    void setOwnCommand(const std::vector<std::string>& command) const
     {
         qorv::Value::Dictionary info;
-        if (!command.empty()) {
-            qorv::Value::Array items(command.begin(), command.end());
-            info.emplace(QorvCSSystemProfilerControllerExecutableKey, std::move(items));
-        }
-        if (timeLimit)
-            info.emplace(QorvCSSystemProfilerControllerTimeLimitKey, *timeLimit);
-        write("Info.plist", qorv::PropertyList::toXML(info));
-        qorv::Bundle::main().setResourceDirectories({ m_directory, CELLSHEET_BUILD_RESOURCES });
+        if (!command.empty())
+            info.emplace(
+                QorvCSSystemProfilerControllerExecutableKey, qorv::Value::Array(command.begin(), command.end()));
+        write("own/Info.plist", qorv::PropertyList::toXML(info));
+        qorv::Bundle::main().setResourceDirectories({ m_directory, path("own") });
     }
     void write(const std::string& name, const std::string& contents) const
     {
         std::filesystem::create_directories(std::filesystem::path(path(name)).parent_path());
         std::ofstream(path(name), std::ios::binary) << contents;
         // Drops the bundle's cached Info.plist and tables.
-        qorv::Bundle::main().setResourceDirectories({ m_directory, CELLSHEET_BUILD_RESOURCES });
+        qorv::Bundle::main().setResourceDirectories(qorv::Bundle::main().resourceDirectories());
     }
 
 private:
     std::string m_directory;
     std::vector<std::string> m_saved;
+    std::optional<ScopedEnvironment> m_tool;
+    int m_tools = 0;
 };
 
 // Runs the main run loop until the controller has published or failed.

@@ -34,7 +34,7 @@ std::vector<std::string> childIDs(QorvCSContent& node)
     return ids;
 }
 
-// A group whose own profiler run has ended (the test's Info.plist names no tool), ready for deliveries.
+// A group whose own profiler run has ended (the test names no tool), ready for deliveries.
 std::shared_ptr<QorvCSContentComputerGroup> idleGroup()
 {
     qorv::LogCapture quiet;
@@ -64,7 +64,7 @@ struct Notifications {
 TEST(QorvCSContentComputerGroup, SearchesWhileTheToolRunsAndSaysSoWhenItEndsWithout)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "hang", resources.path("pid") });
+    resources.useTool({ fakeProfiler, "hang", resources.path("pid") });
     resources.write("en.lproj/Localizable.strings", "");
     auto running = QorvCSContentComputerGroup::computerContentGroup();
     EXPECT_EQ(running->uniqueID(), "computer");
@@ -81,7 +81,7 @@ TEST(QorvCSContentComputerGroup, SearchesWhileTheToolRunsAndSaysSoWhenItEndsWith
     running.reset();
 
     // A failed run (no tool named) is announced: the group stops searching and the report says why it is empty.
-    resources.setInfo({});
+    resources.useTool({});
     resources.write("en.lproj/Localizable.strings",
         "\"QorvCSContentComputerGroup.searching.label\" = \"Searching…\";\n\"QorvCSContentComputerGroup.label\" = "
         "\"This Computer\";\n\"QorvCSContentComputerGroup.unavailable.label\" = \"Inventory unavailable\";\n");
@@ -103,7 +103,7 @@ TEST(QorvCSContentComputerGroup, SearchesWhileTheToolRunsAndSaysSoWhenItEndsWith
 TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByIdentifier)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     auto group = idleGroup();
     auto profiler = group->systemProfiler();
     Notifications posted(group.get());
@@ -138,7 +138,7 @@ TEST(QorvCSContentComputerGroup, RebuildsChildrenOnEveryDeliveryAndKeepsNodesByI
 TEST(QorvCSContentComputerGroup, RepeatedIdentifiersGetNodesOfTheirOwn)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     auto group = idleGroup();
     group->systemProfiler()->setDataTypes(dataTypesNamed({ "Untitled", "SPA", "Untitled" }));
     const auto first = group->childAtIndex(0);
@@ -156,7 +156,7 @@ TEST(QorvCSContentComputerGroup, RepeatedIdentifiersGetNodesOfTheirOwn)
 TEST(QorvCSContentComputerGroup, TheBaseInitialiserIsRejected)
 {
     ScopedResources resources;
-    resources.setInfo({});
+    resources.useTool({});
     try {
         QorvCSContentComputerGroup::contentWithUniqueID("computer", "Computer");
         ADD_FAILURE() << "made a group through the base initialiser";
@@ -168,7 +168,7 @@ TEST(QorvCSContentComputerGroup, TheBaseInitialiserIsRejected)
 TEST(QorvCSContentComputerGroup, TheRealInventoryRendersAsOneSectionPerDataType)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "print", realFixture });
+    resources.useTool({ fakeProfiler, "print", realFixture });
     resources.write("QorvCSHTMLReport.plist",
         qorv::PropertyList::toXML(Value::Dictionary { { "top", "<body>" }, { "bottom", "</body>" } }));
     auto root = QorvCSContent::rootContent();

@@ -59,7 +59,7 @@ bool processExists(int pid)
 TEST(QorvCSSystemProfilerController, PublishesTheToolsDataTypesOnceOnTheMainRunLoop)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "print", realFixture });
+    resources.useTool({ fakeProfiler, "print", realFixture });
     QorvCSSystemProfilerController controller;
     Observed observed(controller);
     EXPECT_EQ(controller.dataTypes(), nullptr);
@@ -91,7 +91,7 @@ TEST(QorvCSSystemProfilerController, AcceptsWhatEveryWellBehavedToolWrites)
         { { fakeProfiler, "linger", profilerData + "/software.bplist" }, 1, "SPSoftwareDataType" },
     };
     for (const auto& c : cases) {
-        resources.setInfo(c.command);
+        resources.useTool(c.command);
         qorv::LogCapture log;
         QorvCSSystemProfilerController controller;
         ASSERT_TRUE(waitUntilFinished(controller)) << c.command[1];
@@ -111,27 +111,35 @@ TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndAnnounceThatNothingC
 
     const std::string prefix = "profile exception caught: ";
     const std::string key = "QorvCSSystemProfilerControllerExecutable";
+    enum class Via { OwnInfo, ToolPath, Tool };
     struct Case {
-        std::vector<std::string> command; // empty: no key in Info.plist
+        Via via; // what command sets: the application's Info.plist entry, the tool's path or the tool's command
+        std::vector<std::string> command;
         std::string line; // the whole line, or its beginning when it ends in "..."
     };
     const Case cases[] = {
-        { {}, prefix + "QorvCSSystemProfilerController's bundle missing " + key + " key." },
-        { { resources.path("leaves-a-marker.sh") },
-            prefix + "QorvCSSystemProfilerController's bundle " + key + " key must be array with > 1 item." },
-        { { "/nonexistent/cellsheet-profiler", "--xml" },
+        { Via::ToolPath, { "/nonexistent/cellsheet-profiler" },
             prefix + "QorvCSSystemProfilerController's executable must exist at /nonexistent/cellsheet-profiler" },
-        { { profilerData + "/not-executable.sh", "--xml" },
+        { Via::ToolPath, { profilerData + "/not-executable.sh" },
             prefix + "QorvCSSystemProfilerController's executable must exist at " + profilerData
                 + "/not-executable.sh" },
-        { { profilerData, "--xml" },
+        { Via::ToolPath, { profilerData },
             prefix + "QorvCSSystemProfilerController's executable must exist at " + profilerData },
-        { { fakeProfiler, "dictionary" }, prefix + "Unknown System Profile format" },
-        { { fakeProfiler, "garbage" }, prefix + "Unknown System Profile format: ..." },
-        { { fakeProfiler, "nothing" }, prefix + "Unknown System Profile format..." },
+        { Via::Tool, { fakeProfiler, "dictionary" }, prefix + "Unknown System Profile format" },
+        { Via::Tool, { fakeProfiler, "garbage" }, prefix + "Unknown System Profile format: ..." },
+        { Via::Tool, { fakeProfiler, "nothing" }, prefix + "Unknown System Profile format..." },
+        // Checked before the tool's path, whatever $CELLSHEET_PROFILER says.
+        { Via::OwnInfo, {}, prefix + "QorvCSSystemProfilerController's bundle missing " + key + " key." },
+        { Via::OwnInfo, { resources.path("leaves-a-marker.sh") },
+            prefix + "QorvCSSystemProfilerController's bundle " + key + " key must be array with > 1 item." },
     };
     for (const auto& c : cases) {
-        resources.setInfo(c.command);
+        if (c.via == Via::OwnInfo)
+            resources.setOwnCommand(c.command);
+        else if (c.via == Via::ToolPath)
+            resources.setToolPath(c.command.front());
+        else
+            resources.useTool(c.command);
         qorv::LogCapture log;
         QorvCSSystemProfilerController controller;
         Observed observed(controller);
@@ -150,7 +158,7 @@ TEST(QorvCSSystemProfilerController, FailedRunsLogOneLineAndAnnounceThatNothingC
 TEST(QorvCSSystemProfilerController, AFailedRunLogsTheEndOfStandardError)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "complain" });
+    resources.useTool({ fakeProfiler, "complain" });
     qorv::LogCapture log;
     QorvCSSystemProfilerController controller;
     ASSERT_TRUE(waitUntilFinished(controller));
@@ -158,20 +166,43 @@ TEST(QorvCSSystemProfilerController, AFailedRunLogsTheEndOfStandardError)
     EXPECT_TRUE(log.lines()[0].starts_with(fakeProfiler + " wrote to standard error: eee")) << log.lines()[0];
     EXPECT_TRUE(log.lines()[0].ends_with("eeedisk on fire\n")) << log.lines()[0];
     EXPECT_LT(log.lines()[0].size(), 2200u) << "only the end of it";
+TEST(QorvCSSystemProfilerController, OnlyTheApplicationsOwnInfoPlistNamesTheTool)
+{
+    // The application's Info.plist names the tool relative to the running program; an overlay's Info.plist
+    // naming another program is not obeyed, a resource folder being data that people pass around.
+    ScopedResources resources;
+    const std::string marker = resources.path("overlay-ran");
+    resources.useTool({ fakeProfiler, "print", realFixture });
+    const std::string tool = std::getenv(QorvCSSystemProfilerControllerExecutableVariable);
+    ScopedEnvironment unset(QorvCSSystemProfilerControllerExecutableVariable, nullptr);
+    const auto programFolder = std::filesystem::path(qorv::Bundle::executablePath()).parent_path();
+    resources.setOwnCommand({ std::filesystem::relative(tool, programFolder).string(), "--xml" });
+    resources.setInfo({ { std::string(QorvCSSystemProfilerControllerExecutableKey),
+        Value::array({ Value("/bin/sh"), Value("-c"), Value("touch '" + marker + "'") }) } });
+
+    qorv::LogCapture log;
+    QorvCSSystemProfilerController controller;
+    ASSERT_TRUE(waitUntilFinished(controller));
+    EXPECT_TRUE(log.lines().empty()) << log.lines().front();
+    ASSERT_NE(controller.dataTypes(), nullptr);
+    EXPECT_EQ(controller.dataTypes()->size(), 42u);
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST(QorvCSSystemProfilerController, AToolThatNeverFinishesIsKilledAtTheTimeLimit)
 {
     ScopedResources resources;
     const std::string pidFile = resources.path("pid");
-    resources.setInfo({ fakeProfiler, "hang", pidFile }, 0.5);
+    resources.useTool({ fakeProfiler, "hang", pidFile });
+    resources.setInfo({ { std::string(QorvCSSystemProfilerControllerTimeLimitKey), 0.5 } });
     qorv::LogCapture log;
     QorvCSSystemProfilerController controller;
     ASSERT_TRUE(waitUntilFinished(controller));
     EXPECT_EQ(controller.dataTypes(), nullptr);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0],
-        "profile exception caught: " + fakeProfiler + " did not finish within 0.5 seconds and was killed");
+        "profile exception caught: " + std::string(std::getenv(QorvCSSystemProfilerControllerExecutableVariable))
+            + " did not finish within 0.5 seconds and was killed");
     const int pid = readProcessID(pidFile);
     ASSERT_GT(pid, 0);
     EXPECT_FALSE(processExists(pid));
@@ -181,7 +212,7 @@ TEST(QorvCSSystemProfilerController, DestructionEndsARunningTool)
 {
     ScopedResources resources;
     const std::string pidFile = resources.path("pid");
-    resources.setInfo({ fakeProfiler, "hang", pidFile });
+    resources.useTool({ fakeProfiler, "hang", pidFile });
     qorv::LogCapture log;
     auto controller = std::make_unique<QorvCSSystemProfilerController>();
     const int pid = readProcessID(pidFile);
@@ -196,7 +227,7 @@ TEST(QorvCSSystemProfilerController, DestructionEndsARunningTool)
 TEST(QorvCSSystemProfilerController, AResultArrivingAfterDestructionIsDropped)
 {
     ScopedResources resources;
-    resources.setInfo({ fakeProfiler, "print", profilerData + "/software.bplist" });
+    resources.useTool({ fakeProfiler, "print", profilerData + "/software.bplist" });
     qorv::RunLoop::main().runOnce(0ms);
     int changes = 0;
     {
@@ -214,7 +245,7 @@ TEST(QorvCSSystemProfilerController, TheDebugProfileStandsInForTheTool)
 {
     ScopedResources resources;
     const std::string marker = resources.path("ran");
-    resources.setInfo({ fakeProfiler, "marker", marker, realFixture });
+    resources.useTool({ fakeProfiler, "marker", marker, realFixture });
     std::filesystem::copy_file(
         profilerData + "/software.bplist", resources.path("QorvCSSystemProfilerController.plist"));
     {

@@ -1,5 +1,6 @@
 #include "QorvCSCommandLine.h"
 #include "QorvCSResourceDirectories.h"
+#include "ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +22,6 @@ std::optional<QorvCSCommandLine> parse(std::vector<std::string> arguments, std::
         *error = message;
     return result;
 }
-
-// Sets or unsets an environment variable for one scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value)
-        : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_saved = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_saved)
-            ::setenv(m_name, m_saved->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_saved;
-};
 
 } // namespace
 
