@@ -101,6 +101,7 @@ int QorvCSBatchReport::run()
         produce(m_commandLine.html, [&] { return controller.reportHTMLForExport(false); });
         produce(m_commandLine.exportHTML, [&] { return controller.reportHTMLForExport(true); });
         produce(m_commandLine.debugPlist, [&] { return qorv::PropertyList::toXML(root->debug()); });
+        produce(m_commandLine.json, [&] { return controller.reportJSON(CELLSHEET_VERSION); });
         if (m_commandLine.pdf)
             if (std::string error = printPDF(controller, *m_commandLine.pdf); !error.empty())
                 fail(*m_commandLine.pdf, error);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs the cellsheet binary without a display and checks one case: cli_test.py BINARY CASE."""
 
+import json
 import os
 import plistlib
 import subprocess
@@ -136,6 +137,67 @@ def case_debug_plist():
                          "QorvCSContentPowerAdapterGroup"], f"groups {groups}")
         kinds = [c.get("class") for c in tree["children"][0].get("children", [])] if groups else []
         check(kinds == ["QorvCSContentSystemProfileDataType"], f"the computer group holds {kinds}, not the inventory")
+
+
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+SCHEMA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "json-schema.json")
+
+
+def json_rows(document):
+    """Every row of the document, with the titles of the sections above it."""
+    def walk(section, path):
+        path = path + [section["title"]]
+        for table in section["tables"]:
+            for row in table["rows"]:
+                yield path, row
+        for child in section["sections"]:
+            yield from walk(child, path)
+    for group in document["groups"]:
+        yield from walk(group, [])
+
+
+def case_json():
+    import jsonschema  # python3-jsonschema
+    with open(SCHEMA) as f:
+        schema = json.load(f)
+    validator = jsonschema.Draft202012Validator(schema)
+    with tempfile.TemporaryDirectory() as directory:
+        # A machine without a battery or adapter: empty readings replace the machine's own.
+        no_battery = os.path.join(directory, "no-battery")
+        os.mkdir(no_battery)
+        with open(os.path.join(no_battery, "QorvCSPowerSourceBridgePowerSources.plist"), "wb") as f:
+            plistlib.dump([], f)
+        with open(os.path.join(no_battery, "QorvCSPowerSourceBridgePowerAdapter.plist"), "wb") as f:
+            plistlib.dump({}, f)
+        for name in ("laptop-usb-c", "laptop-two-batteries", "desktop-ups", no_battery):
+            resources = name if os.path.isabs(name) else os.path.join(EXAMPLES, name)
+            status, out, err = run("--resources", resources, "--json", "-", "--inventory-timeout", "30")
+            expect(status, 0, err)
+            try:
+                document = json.loads(out)
+            except ValueError as e:
+                failures.append(f"{name}: not JSON ({e}): {out[:300]!r}")
+                continue
+            problems = [f"{'/'.join(str(p) for p in e.absolute_path)}: {e.message}" for e in validator.iter_errors(document)]
+            check(not problems, f"{name}: does not match the schema: {problems[:5]}")
+            rows = list(json_rows(document))
+            batteries = [row for path, row in rows if row.get("key") == "Current Capacity"]
+            if name == no_battery:
+                check(not batteries, f"no-battery: a battery row {batteries[:1]}")
+                continue
+            check(batteries and all(row["type"] == "integer" and row["value"] > 0 for row in batteries),
+                  f"{name}: the charge is not a number: {batteries[:1]}")
+            check(any("more" in row for _, row in rows), f"{name}: no row carries its explanation")
+            check(all("<" not in row["text"] for _, row in rows), f"{name}: markup in a row's text")
+        # To a file as well, next to the other outputs.
+        path = os.path.join(directory, "report.json")
+        status, out, err = run("--resources", os.path.join(EXAMPLES, "desktop-ups"), "--json", path, "--html", "-",
+                               "--inventory-timeout", "30")
+        expect(status, 0, err)
+        with open(path) as f:
+            check(validator.is_valid(json.load(f)), "the JSON file does not match the schema")
+        status, out, err = run("--json", "-", "--debug-plist", "-")
+        expect(status, 2, err)
 
 
 CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}

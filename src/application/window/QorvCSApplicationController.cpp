@@ -1,9 +1,12 @@
 #include "QorvCSApplicationController.h"
 
 #include "QorvCSHTMLReport.h"
+#include "QorvCSJSONReport.h"
 #include "QorvCSPowerSourceController.h"
 
 #include "foundation/Assert.h"
+
+#include <chrono>
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -44,6 +47,15 @@ std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
     auto report = QorvCSHTMLReport::reportForExport(forExport);
     report->addItemsFromArray(contentController()->itemsForReport(*report));
     return report->asHTML();
+}
+
+std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion)
+{
+    // Property-list dates count from 2001-01-01, 978307200 seconds after the Unix epoch.
+    const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    QorvCSJSONReport report({ computerName(), applicationVersion, qorv::Value::Date { now - 978307200.0 } });
+    report.addItemsFromArray(contentController()->itemsForReport(report));
+    return report.asJSON();
 }
 
 void QorvCSApplicationController::pauseUpdates()

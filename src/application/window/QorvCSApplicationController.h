@@ -41,6 +41,8 @@ public:
     void searchReport(const std::optional<std::string>& stringValue);
     void refresh();
     std::string reportHTMLForExport(bool forExport);
+    // The included sections as JSON, stamped with the computer's name, this version and the time.
+    std::string reportJSON(const std::string& applicationVersion);
     bool isPaused() const { return m_pauseStack != 0; }
     void pauseUpdates();
     void resumeUpdates();
