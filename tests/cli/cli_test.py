@@ -200,6 +200,55 @@ def case_json():
         expect(status, 2, err)
 
 
+def identifying_values(tree):
+    """The serial numbers and power-source IDs in a power-source file, as text."""
+    found = set()
+    if isinstance(tree, dict):
+        for key, value in tree.items():
+            if ("serial" in key.lower() or key == "Power Source ID") and isinstance(value, (str, int)):
+                found.add(str(value))
+            found |= identifying_values(value)
+    elif isinstance(tree, list):
+        for value in tree:
+            found |= identifying_values(value)
+    return found
+
+
+def case_sanitize():
+    import re
+    for name in ("laptop-usb-c", "laptop-two-batteries", "desktop-ups"):
+        resources = os.path.join(EXAMPLES, name)
+        values = set()
+        for file in os.listdir(resources):
+            if file.endswith(".plist"):
+                with open(os.path.join(resources, file), "rb") as f:
+                    values |= identifying_values(plistlib.load(f))
+        check(values, f"{name}: the example has no serial to hide")
+        with tempfile.TemporaryDirectory() as directory:
+            outputs = {option: os.path.join(directory, option[2:]) for option in
+                       ("--html", "--export-html", "--debug-plist", "--json")}
+            for sanitize in (False, True):
+                arguments = ["--resources", resources, "--inventory-timeout", "30"]
+                for option, path in outputs.items():
+                    arguments += [option, path]
+                status, out, err = run(*arguments, *(["--sanitize"] if sanitize else []))
+                expect(status, 0, err)
+                for option, path in outputs.items():
+                    with open(path, encoding="utf-8") as f:
+                        text = f.read()
+                    shown = sorted(v for v in values if re.search(r"(?<![\w.])" + re.escape(v) + r"(?![\w])", text))
+                    if sanitize:
+                        check(not shown, f"{name} {option} --sanitize shows {shown}")
+                    else:
+                        check(shown, f"{name} {option}: no serial even without --sanitize (the check proves nothing)")
+            with open(outputs["--json"]) as f:
+                document = json.load(f)
+            check(document.get("sanitized") is True, f"{name}: the JSON does not say it is sanitised")
+            serials = [row["text"] for _, row in json_rows(document) if row.get("key") == "Hardware Serial Number"]
+            check(len(set(serials)) == len(serials) and all(s.startswith("[serial ") for s in serials),
+                  f"{name}: the batteries' serials do not mask to distinct placeholders: {serials}")
+
+
 CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}
 
 if CASE not in CASES:

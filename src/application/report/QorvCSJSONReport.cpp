@@ -101,6 +101,7 @@ qorv::Value QorvCSJSONReport::asValue()
         { "version", m_about.version },
         { "computer", m_about.computer },
         { "date", m_about.date },
+        { "sanitized", m_about.sanitized },
         { "groups", std::move(groups) },
     };
 }

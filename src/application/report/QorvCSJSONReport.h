@@ -21,6 +21,7 @@ public:
         std::string computer;
         std::string version; // the application's
         qorv::Value::Date date; // when the report was made
+        bool sanitized = false; // serials, addresses and names are masked
     };
 
     explicit QorvCSJSONReport(About about)

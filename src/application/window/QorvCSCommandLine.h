@@ -6,7 +6,7 @@
 
 // The application's command line:
 //   cellsheet [--resources DIR]... [--html FILE] [--export-html FILE] [--pdf FILE] [--debug-plist FILE]
-//             [--json FILE] [--inventory-timeout SECONDS] [--help] [--version]
+//             [--json FILE] [--sanitize] [--inventory-timeout SECONDS] [--help] [--version]
 struct QorvCSCommandLine {
     std::vector<std::string> resourceDirectories;
     std::optional<std::string> html; // "-" is standard output
@@ -14,6 +14,7 @@ struct QorvCSCommandLine {
     std::optional<std::string> pdf;
     std::optional<std::string> debugPlist;
     std::optional<std::string> json;
+    bool sanitize = false; // mask serials, addresses and names in every output
     double inventoryTimeout = 60; // seconds
     bool help = false;
     bool version = false;
