@@ -1,9 +1,9 @@
 // The whole inventory in-process: collection on this machine and on the fake laptop, and the two writers.
 // The goal is the whole inventory, written as XML, in under 50 ms on the development machine.
 #include "Inventory.h"
-#include "JsonOutput.h"
 #include "PropertyListOutput.h"
 #include "SystemRoot.h"
+#include "foundation/Json.h"
 
 #include <benchmark/benchmark.h>
 
@@ -52,7 +52,7 @@ void BM_Writers(benchmark::State& state)
         if (state.range(0) == 0)
             benchmark::DoNotOptimize(PropertyListOutput::write(result));
         else
-            benchmark::DoNotOptimize(JsonOutput::write(result));
+            benchmark::DoNotOptimize(qorv::Json::write(result));
     }
     state.SetLabel(state.range(0) == 0 ? "XML" : "JSON");
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs the cellsheet binary without a display and checks one case: cli_test.py BINARY CASE."""
 
+import json
 import os
 import plistlib
 import subprocess
@@ -197,6 +198,114 @@ def case_outputs_keep_what_is_at_the_path():
             check(f.read(5) == b"%PDF-", "the PDF was not written")
         check(sorted(os.listdir(directory)) == ["fifo", "link.plist", "private.html", "private.pdf", "target.plist"],
               f"stray files: {os.listdir(directory)}")
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+SCHEMA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "json-schema.json")
+
+
+def json_rows(document):
+    """Every row of the document, with the titles of the sections above it."""
+    def walk(section, path):
+        path = path + [section["title"]]
+        for table in section["tables"]:
+            for row in table["rows"]:
+                yield path, row
+        for child in section["sections"]:
+            yield from walk(child, path)
+    for group in document["groups"]:
+        yield from walk(group, [])
+
+
+def case_json():
+    import jsonschema  # python3-jsonschema
+    with open(SCHEMA) as f:
+        schema = json.load(f)
+    validator = jsonschema.Draft202012Validator(schema)
+    with tempfile.TemporaryDirectory() as directory:
+        # A machine without a battery or adapter: empty readings replace the machine's own.
+        no_battery = os.path.join(directory, "no-battery")
+        os.mkdir(no_battery)
+        with open(os.path.join(no_battery, "QorvCSPowerSourceBridgePowerSources.plist"), "wb") as f:
+            plistlib.dump([], f)
+        with open(os.path.join(no_battery, "QorvCSPowerSourceBridgePowerAdapter.plist"), "wb") as f:
+            plistlib.dump({}, f)
+        for name in ("laptop-usb-c", "laptop-two-batteries", "desktop-ups", no_battery):
+            resources = name if os.path.isabs(name) else os.path.join(EXAMPLES, name)
+            status, out, err = run("--resources", resources, "--json", "-", "--inventory-timeout", "30")
+            expect(status, 0, err)
+            try:
+                document = json.loads(out)
+            except ValueError as e:
+                failures.append(f"{name}: not JSON ({e}): {out[:300]!r}")
+                continue
+            problems = [f"{'/'.join(str(p) for p in e.absolute_path)}: {e.message}" for e in validator.iter_errors(document)]
+            check(not problems, f"{name}: does not match the schema: {problems[:5]}")
+            rows = list(json_rows(document))
+            batteries = [row for path, row in rows if row.get("key") == "Current Capacity"]
+            if name == no_battery:
+                check(not batteries, f"no-battery: a battery row {batteries[:1]}")
+                continue
+            check(batteries and all(row["type"] == "integer" and row["value"] > 0 for row in batteries),
+                  f"{name}: the charge is not a number: {batteries[:1]}")
+            check(any("more" in row for _, row in rows), f"{name}: no row carries its explanation")
+            check(all("<" not in row["text"] for _, row in rows), f"{name}: markup in a row's text")
+        # To a file as well, next to the other outputs.
+        path = os.path.join(directory, "report.json")
+        status, out, err = run("--resources", os.path.join(EXAMPLES, "desktop-ups"), "--json", path, "--html", "-",
+                               "--inventory-timeout", "30")
+        expect(status, 0, err)
+        with open(path) as f:
+            check(validator.is_valid(json.load(f)), "the JSON file does not match the schema")
+        status, out, err = run("--json", "-", "--debug-plist", "-")
+        expect(status, 2, err)
+
+
+def identifying_values(tree):
+    """The serial numbers and power-source IDs in a power-source file, as text."""
+    found = set()
+    if isinstance(tree, dict):
+        for key, value in tree.items():
+            if ("serial" in key.lower() or key == "Power Source ID") and isinstance(value, (str, int)):
+                found.add(str(value))
+            found |= identifying_values(value)
+    elif isinstance(tree, list):
+        for value in tree:
+            found |= identifying_values(value)
+    return found
+
+
+def case_sanitize():
+    import re
+    for name in ("laptop-usb-c", "laptop-two-batteries", "desktop-ups"):
+        resources = os.path.join(EXAMPLES, name)
+        values = set()
+        for file in os.listdir(resources):
+            if file.endswith(".plist"):
+                with open(os.path.join(resources, file), "rb") as f:
+                    values |= identifying_values(plistlib.load(f))
+        check(values, f"{name}: the example has no serial to hide")
+        with tempfile.TemporaryDirectory() as directory:
+            outputs = {option: os.path.join(directory, option[2:]) for option in
+                       ("--html", "--export-html", "--debug-plist", "--json")}
+            for sanitize in (False, True):
+                arguments = ["--resources", resources, "--inventory-timeout", "30"]
+                for option, path in outputs.items():
+                    arguments += [option, path]
+                status, out, err = run(*arguments, *(["--sanitize"] if sanitize else []))
+                expect(status, 0, err)
+                for option, path in outputs.items():
+                    with open(path, encoding="utf-8") as f:
+                        text = f.read()
+                    shown = sorted(v for v in values if re.search(r"(?<![\w.])" + re.escape(v) + r"(?![\w])", text))
+                    if sanitize:
+                        check(not shown, f"{name} {option} --sanitize shows {shown}")
+                    else:
+                        check(shown, f"{name} {option}: no serial even without --sanitize (the check proves nothing)")
+            with open(outputs["--json"]) as f:
+                document = json.load(f)
+            check(document.get("sanitized") is True, f"{name}: the JSON does not say it is sanitised")
+            serials = [row["text"] for _, row in json_rows(document) if row.get("key") == "Hardware Serial Number"]
+            check(len(set(serials)) == len(serials) and all(s.startswith("[serial ") for s in serials),
+                  f"{name}: the batteries' serials do not mask to distinct placeholders: {serials}")
 
 
 CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}

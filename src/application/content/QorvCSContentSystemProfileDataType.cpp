@@ -90,6 +90,7 @@ QorvCSReportItemList QorvCSContentSystemProfileDataType::itemsForReport(QorvCSRe
         heading->setProvider(label());
         auto cell = QorvCSReportTableValue::valueWithLabel(localise(*text));
         cell->setRaw(*text);
+        cell->setValue(*value);
         cell->setProvider(label());
         table->addHeading(std::move(heading), std::move(cell));
     }

@@ -142,20 +142,9 @@ private:
 };
 
 // Passes one row through the rules and appends its markup.
-void renderRow(const RowTexts& row, QorvCSReportCupelController& rules, RenderedRows& out)
+void renderRow(const QorvCSReportTablePair& row, QorvCSReportCupelController& rules, RenderedRows& out)
 {
-    // The row's annotation record; an absent text leaves its entry out.
-    qorv::Value::Dictionary record;
-    record.emplace("presentation heading", row.presentationHeading);
-    if (row.heading)
-        record.emplace("heading", *row.heading);
-    record.emplace("presentation value", row.presentationValue);
-    if (row.provider)
-        record.emplace("provider", *row.provider);
-    if (row.value)
-        record.emplace("value", *row.value);
-
-    const qorv::Value::Dictionary result = rules.transform(record);
+    const qorv::Value::Dictionary result = rules.transform(QorvCSReportCupelController::recordForRow(row));
 
     const std::string* value = stringEntry(result, "presentation value");
     std::string valueHTML = value ? QorvCSHTMLReport::escapeString(*value) : std::string();
@@ -217,7 +206,7 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         if (!rendered) {
             auto rows = std::make_shared<RenderedRows>();
             for (const auto& pair : *pairs)
-                renderRow(textsOf(pair), rules, *rows);
+                renderRow(pair, rules, *rows);
             rendered = rows;
             if (remembers)
                 TableMemo::shared().remember(rules.signature(), std::move(key), rendered);

@@ -123,3 +123,17 @@ qorv::Value::Dictionary QorvCSReportCupelController::transform(const qorv::Value
         cupel->transform(record);
     return record;
 }
+
+qorv::Value::Dictionary QorvCSReportCupelController::recordForRow(const QorvCSReportTablePair& row)
+{
+    qorv::Value::Dictionary record;
+    record.emplace("presentation heading", row.heading->title());
+    if (row.heading->raw())
+        record.emplace("heading", *row.heading->raw());
+    record.emplace("presentation value", row.value->label());
+    if (row.value->provider())
+        record.emplace("provider", *row.value->provider());
+    if (row.value->raw())
+        record.emplace("value", *row.value->raw());
+    return record;
+}

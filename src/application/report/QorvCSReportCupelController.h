@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QorvCSReportCupel.h"
+#include "QorvCSReportItems.h"
 
 #include <memory>
 #include <optional>
@@ -25,6 +26,10 @@ public:
     // "Invalid parameter not satisfying: someFields".
     const Cupels& cupels();
     void setCupels(Cupels cupels);
+
+    // A table row as the rules read it: "presentation heading", "heading", "presentation value", "provider" and
+    // "value"; a text the row does not have is left out.
+    static qorv::Value::Dictionary recordForRow(const QorvCSReportTablePair& row);
 
     // A copy of the record after every cupel has been applied to it in order; the argument is not changed.
     qorv::Value::Dictionary transform(const qorv::Value::Dictionary& aSourceDictionary);

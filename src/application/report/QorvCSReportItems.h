@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/Value.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,9 +91,13 @@ public:
     std::string_view className() const override { return "QorvCSReportTableValue"; }
     const std::string& label() const { return m_label; }
     void setLabel(std::string label) { m_label = std::move(label); }
+    // The value the label was made from, with its type, for renderings that keep it (JSON); null when unknown.
+    const qorv::Value& value() const { return m_value; }
+    void setValue(qorv::Value value) { m_value = std::move(value); }
 
 private:
     std::string m_label;
+    qorv::Value m_value;
 };
 
 inline constexpr std::string_view QorvCSReportTablePairHeading = "QorvCSReportTablePairHeading";

@@ -1,7 +1,9 @@
 #include "QorvCSApplicationController.h"
 
 #include "QorvCSHTMLReport.h"
+#include "QorvCSJSONReport.h"
 #include "QorvCSPowerSourceController.h"
+#include "QorvCSSanitizer.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
@@ -26,6 +28,8 @@ std::string renderFailureHTML(const std::string& reason)
 }
 
 } // namespace
+
+#include <chrono>
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -64,11 +68,24 @@ void QorvCSApplicationController::refresh()
     updateWebView();
 }
 
-std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
+std::string QorvCSApplicationController::reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
-    report->addItemsFromArray(contentController()->itemsForReport(*report));
+    const auto items = contentController()->itemsForReport(*report);
+    report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report->asHTML();
+}
+
+std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion, QorvCSSanitizer* sanitizer)
+{
+    // Property-list dates count from 2001-01-01, 978307200 seconds after the Unix epoch.
+    const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const std::string computer = computerName();
+    QorvCSJSONReport report({ sanitizer ? sanitizer->text(computer) : computer, applicationVersion,
+        qorv::Value::Date { now - 978307200.0 }, sanitizer != nullptr });
+    const auto items = contentController()->itemsForReport(report);
+    report.addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
+    return report.asJSON();
 }
 
 void QorvCSApplicationController::pauseUpdates()

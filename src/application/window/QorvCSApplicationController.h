@@ -27,6 +27,8 @@ class QorvCSPowerSourceController;
 // The main window's controller: owns the content tree, renders the report into the on-screen and the hidden
 // export web view, keeps the report scrolled where the user left it, applies the link policy, searches, and lets
 // printing and feedback pause re-rendering. The views are the shell's; the controller does not own them.
+class QorvCSSanitizer;
+
 class QorvCSApplicationController : public QorvCSWebViewDelegate, public QorvCSOutlineDelegate {
 public:
     QorvCSApplicationController() = default;
@@ -43,7 +45,11 @@ public:
     // The search field's text; a sender without a text (nullopt) is ignored.
     void searchReport(const std::optional<std::string>& stringValue);
     void refresh();
-    std::string reportHTMLForExport(bool forExport);
+    // The report's renderings; with a sanitiser, what identifies the machine, its user or its power sources is
+    // masked.
+    std::string reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer = nullptr);
+    // The included sections as JSON, stamped with the computer's name, this version and the time.
+    std::string reportJSON(const std::string& applicationVersion, QorvCSSanitizer* sanitizer = nullptr);
     bool isPaused() const { return m_pauseStack != 0; }
     void pauseUpdates();
     void resumeUpdates();

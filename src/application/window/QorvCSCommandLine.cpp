@@ -68,6 +68,11 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
         } else if (argument == "--debug-plist") {
             if (!optionalPath(result.debugPlist))
                 return std::nullopt;
+        } else if (argument == "--json") {
+            if (!optionalPath(result.json))
+                return std::nullopt;
+        } else if (argument == "--sanitize") {
+            result.sanitize = true;
         } else if (argument == "--inventory-timeout") {
             std::string text;
             if (!value(text))
@@ -90,7 +95,7 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
         }
     }
     int standardOutputs = 0;
-    for (const auto* o : { &result.html, &result.exportHTML, &result.debugPlist })
+    for (const auto* o : { &result.html, &result.exportHTML, &result.debugPlist, &result.json })
         standardOutputs += (*o && **o == "-") ? 1 : 0;
     if (standardOutputs > 1) {
         error = "only one output may go to standard output (-)";
@@ -102,7 +107,8 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
 std::string QorvCSCommandLine::usage()
 {
     return "Usage: cellsheet [--resources DIR]... [--html FILE] [--export-html FILE] [--pdf FILE]\n"
-           "                 [--debug-plist FILE] [--inventory-timeout SECONDS] [--help] [--version]\n"
+           "                 [--debug-plist FILE] [--json FILE] [--sanitize] [--inventory-timeout SECONDS]\n"
+           "                 [--help] [--version]\n"
            "\n"
            "Shows a live report of the computer's power sources and inventory. With an output option the\n"
            "report is written without opening a window (FILE \"-\" is standard output):\n"
@@ -110,6 +116,8 @@ std::string QorvCSCommandLine::usage()
            "  --export-html FILE         the export rendering (the one that is printed)\n"
            "  --pdf FILE                 the export rendering printed to a PDF file\n"
            "  --debug-plist FILE         the content tree as an XML property list, for diagnosis\n"
+           "  --json FILE                the included sections as JSON, for tools (see docs/json.md)\n"
+           "  --sanitize                 hide serial numbers, addresses and names in every output\n"
            "  --inventory-timeout SECS   how long to wait for the inventory (default 60)\n"
            "  --resources DIR            look for resources (diagnostic files, rules, texts) in DIR first;\n"
            "                             may be given several times\n"

@@ -1,5 +1,6 @@
 #include "Inventory.h"
 
+#include "Anonymizer.h"
 #include "Collectors.h"
 #include "HardwareDatabase.h"
 #include "SystemRoot.h"
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <thread>
 
 namespace cellsheet::profiler {
@@ -126,6 +128,10 @@ qorv::Value Inventory::run(const std::vector<std::shared_ptr<const Collector>>& 
         jobs.push_back(std::move(job));
     }
 
+    // Every collector's output passes through here, so mini's promise is kept in one place whatever a collector
+    // puts in its names.
+    const std::optional<Anonymizer> anonymizer
+        = m_level == DetailLevel::Mini ? std::optional(Anonymizer::forRoot(*m_root)) : std::nullopt;
     qorv::Value::Array dataTypes;
     for (size_t i = 0; i < jobs.size(); ++i) {
         Job& job = *jobs[i];
@@ -143,6 +149,8 @@ qorv::Value Inventory::run(const std::vector<std::shared_ptr<const Collector>>& 
         qorv::Value::Array items = job.sink.items();
         if (items.empty())
             continue;
+        if (anonymizer)
+            items = *anonymizer->value(qorv::Value(std::move(items))).asArray();
         qorv::Value properties = job.collector->schema().propertiesFor(items);
         if (job.collector->listsDevices())
             presentDevices(*job.collector, items, properties);

@@ -1,8 +1,8 @@
 #include "CommandLine.h"
 #include "Inventory.h"
-#include "JsonOutput.h"
 #include "PropertyListOutput.h"
 #include "SystemRoot.h"
+#include "foundation/Json.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
         chosen.push_back(Inventory::collectorFor(name));
     const qorv::Value result = inventory.run(line.dataTypes.empty() ? Inventory::collectors() : chosen);
     const std::string text
-        = line.format == CommandLine::Format::JSON ? JsonOutput::write(result) : PropertyListOutput::write(result);
+        = line.format == CommandLine::Format::JSON ? qorv::Json::write(result) : PropertyListOutput::write(result);
     int status = 0;
     if (!writeAll(text)) {
         std::fprintf(stderr, "cellsheet-profiler: cannot write the inventory: %s\n", std::strerror(errno));

@@ -43,7 +43,7 @@ TEST(QorvCSCommandLine, ValuesInBothForms)
     ASSERT_TRUE(line);
     EXPECT_EQ(line->html, "a=b.html");
 
-    for (const char* option : { "--pdf", "--debug-plist", "--export-html" }) {
+    for (const char* option : { "--pdf", "--debug-plist", "--export-html", "--json" }) {
         line = parse({ option, "x" });
         ASSERT_TRUE(line) << option;
         EXPECT_TRUE(line->isBatch()) << option;
@@ -92,6 +92,8 @@ TEST(QorvCSCommandLine, UsageErrors)
         { { "--pdf", "-" }, "--pdf needs a file name" },
         { { "--html", "-", "--debug-plist", "-" }, "only one output may go to standard output (-)" },
         { { "--export-html=-", "--html=-" }, "only one output may go to standard output (-)" },
+        { { "--json", "-", "--html=-" }, "only one output may go to standard output (-)" },
+        { { "--json", "a.json", "--json=b.json" }, "option --json given twice" },
         { { "--inventory-timeout", "-1" },
             "--inventory-timeout takes a number of seconds from 0 to 86400, not \"-1\"" },
         { { "--inventory-timeout=1e9" }, "--inventory-timeout takes a number of seconds from 0 to 86400, not \"1e9\"" },

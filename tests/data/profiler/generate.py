@@ -302,9 +302,14 @@ def laptop():
       '/dev/loop0 /snap/core22/864 squashfs ro,nodev 0 0\n'
       'tmpfs /run tmpfs rw,nosuid 0 0\n'
       '/dev/sda1 /media/ada/USB\\040STICK vfat ro,nosuid 0 0\n'
-      'server:/export /mnt/nfs nfs4 rw,relatime 0 0\n')
+      'server:/export /mnt/nfs nfs4 rw,relatime 0 0\n'
+      '/dev/mapper/x1carbon--vg-home /home ext4 rw,relatime 0 0\n'
+      '/dev/mapper/luks-c0ffee00-1111-4222-8333-444455556666 /srv ext4 rw,relatime 0 0\n'
+      '/dev/sdb1 /run/media/ada/BACKUP ext4 rw,nosuid 0 0\n'
+      '192.168.1.77:/share /mnt/share nfs4 rw,relatime 0 0\n')
     w('/fake/statvfs', '/ 502000000000 123456789000\n/boot/efi 535805952 529000000\n'
-      '/media/ada/USB STICK 32000000000 31000000000\n')
+      '/media/ada/USB STICK 32000000000 31000000000\n/home 100000000000 50000000000\n'
+      '/srv 200000000000 150000000000\n/run/media/ada/BACKUP 64000000000 60000000000\n')
 
     top = '/sys/devices/pci0000:00'
     pci(f'{top}/0000:00:00.0', 0x8086, 0x9a14, 0x060000, sub=(0x17aa, 0x22d8), rev=1)
@@ -353,7 +358,8 @@ def laptop():
         speed=-1)
     net('docker0', bridge=True, operstate='down', carrier=0, address='02:42:ac:11:00:01', flags='0x1003')
     net('lo', kind=772, operstate='unknown', address='00:00:00:00:00:00')
-    w('/fake/ifaddrs', 'lo 127.0.0.1/8\nwlp0s20f3 192.168.1.23/24\nwlp0s20f3 fe80::a6c3:f0ff:fe11:2233/64\n'
+    net('enx0c3796aabbcc', address='0c:37:96:aa:bb:cc', speed=1000, duplex='full')
+    w('/fake/ifaddrs', 'lo 127.0.0.1/8\nwlp0s20f3 192.168.1.23/24\nenx0c3796aabbcc 10.20.30.40/24\nwlp0s20f3 fe80::a6c3:f0ff:fe11:2233/64\n'
       'wlp0s20f3 2001:db8::23/64\ndocker0 172.17.0.1/16\n')
 
     supply('AC', name='AC', type='Mains', online=1)
@@ -365,6 +371,8 @@ def laptop():
            usb_type='C [PD] PD_PPS', voltage_max=20000000, current_max=3250000)
     supply('hidpp_battery_0', name='hidpp_battery_0', type='Battery', scope='Device', status='Discharging',
            online=1, capacity=70, model_name='MX Master 3', manufacturer='Logitech', serial_number='4082-ab-cd')
+    supply('hid-dc:2c:26:aa:bb:cc-battery', type='Battery', scope='Device', status='Discharging', capacity=40,
+           model_name='Keyboard K380')
 
     card = drm_card('card1', f'{top}/0000:00:02.0')
     connector(card, 'card1-eDP-1', 'connected', ['1920x1200', '1600x1200'],

@@ -2,6 +2,7 @@
 
 #include "Inventory.h"
 #include "SystemRoot.h"
+#include "foundation/PropertyList.h"
 
 #include <gtest/gtest.h>
 
@@ -129,11 +130,11 @@ TEST(ProfilerFakeMachine, Laptop)
         });
     // Power adapters: the mains supply and the USB-C charger with its rated power.
     const auto& power = devices(inventory, "SPPowerDataType");
-    ASSERT_EQ(power.size(), 4u);
-    EXPECT_EQ(property(&power[3], "sppower_ac_charger_family"), "USB-C PD");
-    EXPECT_EQ(property(&power[3], "sppower_ac_charger_watts"), "65 W (rated)");
+    ASSERT_EQ(power.size(), 5u);
+    EXPECT_EQ(property(&power[4], "sppower_ac_charger_family"), "USB-C PD");
+    EXPECT_EQ(property(&power[4], "sppower_ac_charger_watts"), "65 W (rated)");
     // The snap's squashfs, /proc, tmpfs and the bind mount of the root volume are no volumes.
-    EXPECT_EQ(devices(inventory, "SPStorageDataType").size(), 6u);
+    EXPECT_EQ(devices(inventory, "SPStorageDataType").size(), 10u);
     // A reader that merges the top-level items sees one line per device, named as the device.
     expectAll(inventory,
         {
@@ -271,7 +272,7 @@ TEST(ProfilerFakeMachine, DetailLevelsHideWhatIdentifiesTheMachine)
         EXPECT_FALSE(property(firstItem(full, c.dataType), c.key).empty()) << c.key;
     }
     // Addresses and serials nested deeper are hidden too.
-    const auto* wifi = &devices(mini, "SPNetworkDataType").at(2);
+    const auto* wifi = &devices(mini, "SPNetworkDataType").at(3);
     EXPECT_EQ(property(firstItem(mini, "SPNetworkDataType"), "wlp0s20f3"), "Wi-Fi, Up"); // no address in the line
     EXPECT_EQ(property(wifi, "_name"), "wlp0s20f3");
     EXPECT_EQ(property(wifi, "mac_address"), "");
@@ -299,4 +300,43 @@ TEST(ProfilerFakeMachine, PropertiesFollowTheSchemaOrder)
     EXPECT_TRUE(storage->find("physical_drive"));
     EXPECT_TRUE(storage->find("device_name"));
     EXPECT_FALSE(dataType(inventoryOf("vm"), "SPHardwareDataType")->find("_properties")->find("serial_number"));
+}
+
+TEST(ProfilerFakeMachine, MiniHoldsNothingThatIdentifiesTheMachineOrItsUser)
+{
+    // Every identifying value planted in the fake trees: serials, UUIDs, addresses (also as they appear inside
+    // interface and supply names), host and user names.
+    const std::map<std::string, std::vector<std::string>> planted {
+        { "laptop",
+            { "PF2ABCDE", "4c4c4544-0042-3510-8052-b4c04f564433", "L1HF1234567", "x1carbon", "Ada's ThinkPad", "/ada",
+                "Lovelace", "S64KNX0R123456", "4A1B-2C3D", "0f4e8c1a-6d3b-4b8e-9a51-2c7d1e9f0a11",
+                "4C530001230517104424", "1234-ABCD", "a4:c3:f0:11:22:33", "8c:8c:aa:44:55:66", "02:42:ac:11:00:01",
+                "0c:37:96:aa:bb:cc", "0c3796aabbcc", "dc:2c:26:aa:bb:cc", "192.168.1.23", "192.168.1.77", "10.20.30.40",
+                "172.17.0.1", "fe80::a6c3:f0ff:fe11:2233", "2001:db8::23", "CN0ABCDEF123", "4082-ab-cd",
+                "c0ffee00-1111-4222-8333-444455556666" } },
+        { "desktop", { "workstation", "S5GXNF0R654321", "ZFL1ABCD", "04:42:1a:aa:bb:cc", "10.0.0.5" } },
+        { "vm", { "52:54:00:12:34:56", "192.168.122.10", "vm-disk-0001", "28754-0000:00:04.0-1" } },
+        { "broken", { "00:11:22:33:44:55" } },
+    };
+    const auto lower = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    for (const auto& [machine, values] : planted) {
+        const std::string output = lower(qorv::PropertyList::toXML(inventoryOf(machine, DetailLevel::Mini)));
+        for (const auto& value : values)
+            EXPECT_EQ(output.find(lower(value)), std::string::npos) << machine << " shows " << value;
+    }
+    // The names that carried an address, a user or a host name are rewritten, not dropped.
+    const qorv::Value laptop = inventoryOf("laptop", DetailLevel::Mini);
+    expectAll(laptop,
+        {
+            { "SPNetworkDataType", "network_overview", "USB Ethernet", "Virtual Ethernet, Up, 1 Gb/s" },
+            { "SPPowerDataType", "Keyboard K380", "sppower_kernel_name", "Bluetooth Device Battery" },
+            { "SPStorageDataType", "USB STICK", "mount_point", "USB STICK" },
+            { "SPStorageDataType", "BACKUP", "mount_point", "BACKUP" },
+            { "SPStorageDataType", "/home", "bsd_name", "vg-home" },
+            { "SPStorageDataType", "/srv", "bsd_name", "luks" },
+        });
 }

@@ -182,7 +182,7 @@ TEST(ProfilerSystemRoot, ReadsOnlyRegularFilesWithinTheTree)
     EXPECT_FALSE(root.fileSystemSpace("/media"));
     EXPECT_EQ(root.userID(), 1000u);
     const auto names = root.list("/sys/class/net");
-    EXPECT_EQ(names, (std::vector<std::string> { "docker0", "enp0s31f6", "lo", "wlp0s20f3" }));
+    EXPECT_EQ(names, (std::vector<std::string> { "docker0", "enp0s31f6", "enx0c3796aabbcc", "lo", "wlp0s20f3" }));
 }
 
 TEST(ProfilerInventory, DevicesGoUnderAnOverviewWithALinePerDevice)

@@ -1,4 +1,5 @@
 #include "Text.h"
+#include "Anonymizer.h"
 #include "Units.h"
 
 #include <gtest/gtest.h>
@@ -88,4 +89,46 @@ TEST(ProfilerUnits, ReadableQuantities)
     EXPECT_EQ(Units::duration(3600), "1 hour, 0 minutes");
     EXPECT_EQ(Units::duration(273845), "3 days, 4 hours, 4 minutes");
     EXPECT_EQ(Units::percent(89.6), "90%");
+}
+
+TEST(ProfilerAnonymizer, RewritesIdentifyingPartsAndLeavesLookAlikes)
+{
+    const Anonymizer anonymizer({ "x1carbon", "Ada's ThinkPad" });
+    const struct {
+        std::string_view input;
+        std::string_view expected;
+    } cases[] = {
+        { "enx0c3796aabbcc", "USB Ethernet" },
+        { "wlx0c3796aabbcc, Up", "USB Wi-Fi, Up" },
+        { "hid-dc:2c:26:aa:bb:cc-battery", "Bluetooth Device Battery" },
+        { "Mouse DC-2C-26-AA-BB-CC", "Mouse [address]" },
+        { "/media/ada/USB STICK", "USB STICK" },
+        { "/run/media/ada/BACKUP", "BACKUP" },
+        { "/media/ada", "/media" },
+        { "/home/ada/.cache", "~/.cache" },
+        { "/dev/mapper/x1carbon--vg-root", "/dev/mapper/vg-root" },
+        { "/dev/mapper/fedora_x1carbon-root", "/dev/mapper/fedora-root" },
+        { "/dev/mapper/luks-0f4e8c1a-6d3b-4b8e-9a51-2c7d1e9f0a11", "/dev/mapper/luks" },
+        { "luks-0f4e8c1a-6d3b-4b8e-9a51-2c7d1e9f0a11", "luks" },
+        { "id 0F4E8C1A-6D3B-4B8E-9A51-2C7D1E9F0A11", "id [UUID]" },
+        { "192.168.1.23/24, 10.0.0.5", "[address]/24, [address]" },
+        { "fe80::a6c3:f0ff:fe11:2233 2001:db8:0:0:0:0:0:1", "[address] [address]" },
+        { "x1carbon", "[host name]" },
+        { "Ada's ThinkPad", "[host name]" },
+        // Look-alikes that identify nothing stay as they are.
+        { "0000:00:1f.6", "0000:00:1f.6" },
+        { "version 1.2.3.4.5, 300.1.1.1, 22:13:05", "version 1.2.3.4.5, 300.1.1.1, 22:13:05" },
+        { "x1carbon-dock", "x1carbon-dock" },
+        { "/mnt/media/ada/x", "/mnt/media/ada/x" },
+        { "enx0c3796aabbccdd", "enx0c3796aabbccdd" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(anonymizer.text(c.input), c.expected) << c.input;
+
+    // Keys are rewritten too, and two that rewrite alike both stay.
+    const qorv::Value rewritten = anonymizer.value(qorv::Value::Dictionary {
+        { "enx0c3796aabbcc", "Up" }, { "enx0c3796aabbcd", "Down" }, { "n", qorv::Value::Array { "10.0.0.5" } } });
+    EXPECT_EQ(rewritten.find("USB Ethernet")->description(), "Up");
+    EXPECT_EQ(rewritten.find("USB Ethernet (2)")->description(), "Down");
+    EXPECT_EQ(rewritten.find("n")->asArray()->at(0).description(), "[address]");
 }

@@ -1,18 +1,50 @@
-#include "JsonOutput.h"
+#include "Json.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 
-namespace cellsheet::profiler {
+namespace qorv {
 
 namespace {
+
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+size_t utf8Length(std::string_view text, size_t at)
+{
+    const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned lead = byte(at);
+    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return continuation(at + 1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        const unsigned second = byte(at + 1);
+        const bool valid = (lead == 0xE0 ? second >= 0xA0 : lead == 0xED ? second < 0xA0 : true);
+        return valid && continuation(at + 1) && continuation(at + 2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        const unsigned second = byte(at + 1);
+        const bool valid = (lead == 0xF0 ? second >= 0x90 : lead == 0xF4 ? second < 0x90 : true);
+        return valid && continuation(at + 1) && continuation(at + 2) && continuation(at + 3) ? 4 : 0;
+    }
+    return 0;
+}
 
 void writeString(std::string& out, std::string_view text)
 {
     out += '"';
-    for (const char c : text) {
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const size_t length = utf8Length(text, at);
+            if (length == 0) {
+                out += "\\ufffd";
+                continue;
+            }
+            out.append(text, at, length);
+            at += length - 1;
+            continue;
+        }
         switch (c) {
         case '"':
             out += "\\\"";
@@ -64,19 +96,19 @@ void newline(std::string& out, int depth)
     out.append(static_cast<size_t>(depth) * 2, ' ');
 }
 
-void writeValue(std::string& out, const qorv::Value& value, int depth)
+void writeValue(std::string& out, const Value& value, int depth)
 {
     switch (value.type()) {
-    case qorv::Value::Type::Null:
+    case Value::Type::Null:
         out += "null";
         break;
-    case qorv::Value::Type::Boolean:
+    case Value::Type::Boolean:
         out += *value.asBoolean() ? "true" : "false";
         break;
-    case qorv::Value::Type::Integer:
+    case Value::Type::Integer:
         out += std::to_string(*value.asInteger());
         break;
-    case qorv::Value::Type::Real: {
+    case Value::Type::Real: {
         const double number = *value.asReal();
         if (!std::isfinite(number)) {
             out += "null";
@@ -87,10 +119,10 @@ void writeValue(std::string& out, const qorv::Value& value, int depth)
         out.append(buffer, result.ptr);
         break;
     }
-    case qorv::Value::Type::String:
+    case Value::Type::String:
         writeString(out, *value.asString());
         break;
-    case qorv::Value::Type::Date: {
+    case Value::Type::Date: {
         // Property-list dates count from 2001-01-01, 978307200 seconds after the Unix epoch.
         const auto seconds
             = static_cast<std::time_t>(std::floor(value.asDate()->secondsSinceReferenceDate + 978307200.0));
@@ -101,10 +133,10 @@ void writeValue(std::string& out, const qorv::Value& value, int depth)
         writeString(out, buffer);
         break;
     }
-    case qorv::Value::Type::Data:
+    case Value::Type::Data:
         writeString(out, base64(value.asData()->bytes));
         break;
-    case qorv::Value::Type::Array: {
+    case Value::Type::Array: {
         const auto& array = *value.asArray();
         if (array.empty()) {
             out += "[]";
@@ -121,7 +153,7 @@ void writeValue(std::string& out, const qorv::Value& value, int depth)
         out += ']';
         break;
     }
-    case qorv::Value::Type::Dictionary: {
+    case Value::Type::Dictionary: {
         const auto& dictionary = *value.asDictionary();
         if (dictionary.empty()) {
             out += "{}";
@@ -146,12 +178,12 @@ void writeValue(std::string& out, const qorv::Value& value, int depth)
 
 } // namespace
 
-std::string JsonOutput::write(const qorv::Value& inventory)
+std::string Json::write(const Value& value)
 {
     std::string out;
-    writeValue(out, inventory, 0);
+    writeValue(out, value, 0);
     out += '\n';
     return out;
 }
 
-} // namespace cellsheet::profiler
+} // namespace qorv
