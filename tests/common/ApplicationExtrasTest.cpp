@@ -6,6 +6,7 @@
 #include "foundation/PropertyList.h"
 
 #include "ScopedEnvironment.h"
+#include "UrlCatcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,15 +24,6 @@
 #include <vector>
 
 namespace {
-
-// Receives the URLs the application hands to the browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void openUrl(const QUrl& url) { urls.append(url); }
-};
 
 // A menu bar whose first menu has the given items ("-" is a separator).
 std::unique_ptr<QMenuBar> menuBarWith(const std::vector<std::string>& titles)
@@ -201,5 +193,3 @@ TEST_F(ApplicationExtras, BrokenInterfaceFilesAreRefused)
         EXPECT_EQ(titles(applicationMenu(*bar)), (std::vector<std::string> { "X", "-", "Y" }));
     }
 }
-
-#include "ApplicationExtrasTest.moc"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Every option a command's --help shows is in its manual page and its bash completion, and the completion
-completes: help_test.py BINARY MANPAGE COMPLETION."""
+"""Every option a command's --help shows is in its manual page and its bash and fish completions, and the bash
+completion completes: help_test.py BINARY MANPAGE COMPLETION (the fish one is COMPLETION.fish)."""
 
 import os
 import re
@@ -20,7 +20,11 @@ with open(MANPAGE) as f:
     manual = re.sub(r"\\f[BIRP]", "", f.read()).replace("\\-", "-")
 with open(COMPLETION) as f:
     completion = f.read()
+with open(COMPLETION + ".fish") as f:
+    fish = f.read()
 for option in options:
+    if f"-l {option[2:]} " not in fish:
+        failures.append(f"{option} is not in {COMPLETION}.fish")
     if not re.search(rf"(?<![\w-]){re.escape(option)}(?![\w-])", manual):
         failures.append(f"{option} is not in {MANPAGE}")
     if not re.search(rf"(?<![\w-]){re.escape(option)}(?![\w-])", completion):

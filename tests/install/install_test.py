@@ -39,6 +39,7 @@ def check_tree(root, where):
                  "icons/hicolor/scalable/apps/org.cellsheet.cellsheet.svg",
                  "icons/hicolor/48x48/apps/org.cellsheet.cellsheet.png", "man/man1/cellsheet.1",
                  "man/man1/cellsheet-profiler.1", "bash-completion/completions/cellsheet-profiler",
+                 "fish/vendor_completions.d/cellsheet-profiler.fish",
                  "doc/cellsheet/examples/laptop-usb-c/QorvCSPowerSourceBridgePowerSources.plist"):
         check(os.path.isfile(os.path.join(root, DATADIR, path)), f"{where}: {path} is not installed")
     result = subprocess.run([binary, "--debug-plist", "-", "--inventory-timeout", "120"], cwd=tempfile.gettempdir(),

@@ -1,4 +1,5 @@
 #include "QorvCSMessageAlert.h"
+#include "UrlCatcher.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -8,19 +9,6 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Receives the addresses the application hands to the desktop.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void openUrl(const QUrl& url) { urls.append(url); }
-};
-
-} // namespace
 
 TEST(QorvCSMessageAlert, ANoticeShowsInTheStatusBarAndOpensItsFile)
 {
@@ -52,5 +40,3 @@ TEST(QorvCSMessageAlert, ANoticeShowsInTheStatusBarAndOpensItsFile)
     elsewhere.showNotice("Saved to /tmp/x.pdf", "/tmp/x.pdf");
     EXPECT_TRUE(notAMainWindow.findChildren<QLabel*>().isEmpty());
 }
-
-#include "QorvCSMessageAlertTest.moc"
