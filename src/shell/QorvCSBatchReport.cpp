@@ -2,6 +2,7 @@
 
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
+#include "QorvCSReportColors.h"
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Format.h"
@@ -22,11 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-qorv::Color toColor(const QColor& c)
-{
-    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
-}
 
 std::string writeOutput(const std::string& path, std::string_view bytes)
 {
@@ -68,9 +64,7 @@ std::string QorvCSBatchReport::printPDF(QorvCSApplicationController& controller,
 
 int QorvCSBatchReport::run()
 {
-    const QPalette palette = QApplication::palette();
-    QorvCSHTMLReport::setAlternatingRowBackgroundColors(
-        { toColor(palette.color(QPalette::Base)), toColor(palette.color(QPalette::AlternateBase)) });
+    QorvCSApplyReportColors(QApplication::palette());
 
     int status = 0;
     auto fail = [&](const std::string& path, const std::string& reason) {

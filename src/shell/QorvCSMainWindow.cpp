@@ -12,6 +12,7 @@
 
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
+#include "QorvCSReportColors.h"
 
 #include "foundation/Bundle.h"
 
@@ -28,11 +29,6 @@ namespace {
 QString localized(const char* key, const char* fallback)
 {
     return QString::fromStdString(qorv::Bundle::main().localizedString(key, fallback));
-}
-
-qorv::Color toColor(const QColor& c)
-{
-    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
 }
 
 } // namespace
@@ -163,9 +159,7 @@ void QorvCSMainWindow::buildToolbarItems()
 
 void QorvCSMainWindow::applyPalette()
 {
-    const QPalette palette = QApplication::palette(this);
-    QorvCSHTMLReport::setAlternatingRowBackgroundColors(
-        { toColor(palette.color(QPalette::Base)), toColor(palette.color(QPalette::AlternateBase)) });
+    QorvCSApplyReportColors(QApplication::palette(this));
 }
 
 void QorvCSMainWindow::changeEvent(QEvent* event)

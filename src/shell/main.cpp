@@ -1,5 +1,6 @@
 #include "QorvCSApplication.h"
 #include "QorvCSBatchReport.h"
+#include "QorvCSReportColors.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("cellsheet"));
     QApplication::setApplicationVersion(QStringLiteral(CELLSHEET_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
+    QorvCSApplyColorSchemeFromEnvironment();
 
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

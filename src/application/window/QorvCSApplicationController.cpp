@@ -4,6 +4,9 @@
 #include "QorvCSPowerSourceController.h"
 
 #include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+
+#include <ctime>
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -42,6 +45,16 @@ void QorvCSApplicationController::refresh()
 std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
+    // What the printed report's header says about where and when it was made.
+    report->setTemplateValue("computerName", computerName());
+    const qorv::Value* version = qorv::Bundle::main().objectForInfoDictionaryKey("CFBundleVersion");
+    report->setTemplateValue("applicationVersion", version && version->asString() ? *version->asString() : "");
+    char made[64] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (localtime_r(&now, &local))
+        std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
+    report->setTemplateValue("reportDate", made);
     report->addItemsFromArray(contentController()->itemsForReport(*report));
     return report->asHTML();
 }
