@@ -2,6 +2,8 @@
 
 #include "QorvCSWebEngineView.h"
 
+#include "QorvCSPDFFinisher.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -78,8 +80,21 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             finish(false, path.isEmpty() ? "no file name" : "the folder does not exist or cannot be written");
             return;
         }
+        const double bottomMargin = job.bottomMargin;
         m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
-            [this](const QString&, bool ok) { finish(ok, ok ? std::string() : "the PDF file could not be written"); });
+            [this, bottomMargin](const QString& file, bool ok) {
+                if (!ok) {
+                    finish(false, "the PDF file could not be written");
+                    return;
+                }
+                // The document's title names the report and the computer ("…: " when the name is unknown).
+                QString title = m_view->page()->title().trimmed();
+                if (title.endsWith(QLatin1Char(':')))
+                    title.chop(1);
+                const std::string reason
+                    = QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin);
+                finish(reason.empty(), reason);
+            });
         runWhenLoaded([this, path, layout] { m_view->page()->printToPdf(path, layout); });
         return;
     }
