@@ -78,6 +78,7 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_printView->resize(800, 1000);
 
     m_printOperation = std::make_unique<QorvCSWebPrintOperation>(m_printView, this);
+    m_printOperation->setReaderView(m_webView);
     m_savePanel = std::make_unique<QorvCSFileSavePanel>(this);
     m_mailComposer = std::make_unique<QorvCSXdgEmailComposer>();
     m_alert = std::make_unique<QorvCSMessageAlert>(this);

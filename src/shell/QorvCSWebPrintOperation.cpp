@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -53,15 +55,40 @@ void QorvCSWebPrintOperation::finish(bool ok, const std::string& reason)
 void QorvCSWebPrintOperation::runWhenLoaded(std::function<void()> work)
 {
     // The export document may still be loading after a refresh.
+    auto prepared = [this, work] { openWhatTheReaderOpened(work); };
     if (!m_view->isLoading()) {
-        work();
+        prepared();
         return;
     }
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [connection, work](bool) {
+    *connection = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [connection, prepared](bool) {
         QObject::disconnect(*connection);
-        work();
+        prepared();
     });
+}
+
+void QorvCSWebPrintOperation::openWhatTheReaderOpened(std::function<void()> then)
+{
+    // Both documents come from the same rendering, so a "more" paragraph has the same id in each. An explanation
+    // the reader opened is one they wanted; the rest would double the printout.
+    static const QString opened = QStringLiteral(
+        "Array.prototype.filter.call(document.querySelectorAll('p.more[id]'),"
+        " function (p) { return getComputedStyle(p).display !== 'none'; }).map(function (p) { return p.id; })");
+    auto mark = [this, then](const QVariant& ids) {
+        const QString script = QStringLiteral(
+            "(function (ids) {"
+            " Array.prototype.forEach.call(document.querySelectorAll('p.more.opened'),"
+            "  function (p) { p.classList.remove('opened'); });"
+            " ids.forEach(function (id) { var p = document.getElementById(id); if (p) p.classList.add('opened'); });"
+            "})(%1)")
+                                   .arg(QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(ids.toStringList()))
+                                                              .toJson(QJsonDocument::Compact)));
+        m_view->page()->runJavaScript(script, [then](const QVariant&) { then(); });
+    };
+    if (m_readerView)
+        m_readerView->page()->runJavaScript(opened, mark);
+    else
+        mark(QVariant(QStringList()));
 }
 
 void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel, Completion completion)

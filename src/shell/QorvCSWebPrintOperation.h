@@ -8,6 +8,7 @@
 #include <memory>
 
 class QPrinter;
+class QWebEngineView;
 class QWidget;
 class QorvCSWebEngineView;
 
@@ -24,12 +25,17 @@ public:
 
     bool isRunning() const { return static_cast<bool>(m_completion); }
 
+    // The view the reader reads: the "more" explanations opened there are printed, the others are not.
+    void setReaderView(QWebEngineView* view) { m_readerView = view; }
+
 private:
     void finish(bool ok, const std::string& reason);
     void runWhenLoaded(std::function<void()> work);
+    void openWhatTheReaderOpened(std::function<void()> then);
 
     QorvCSWebEngineView* m_view;
     QPointer<QWidget> m_dialogParent;
+    QPointer<QWebEngineView> m_readerView;
     std::unique_ptr<QPrinter> m_printer; // alive until the engine says it has finished
     Completion m_completion;
     QMetaObject::Connection m_finished;
