@@ -5,13 +5,17 @@
 #include "QorvCSPDFFinisher.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPageLayout>
 #include <QPageSetupDialog>
+#include <QPainter>
+#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -107,22 +111,8 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             finish(false, path.isEmpty() ? "no file name" : "the folder does not exist or cannot be written");
             return;
         }
-        const double bottomMargin = job.bottomMargin;
-        m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
-            [this, bottomMargin](const QString& file, bool ok) {
-                if (!ok) {
-                    finish(false, "the PDF file could not be written");
-                    return;
-                }
-                // The document's title names the report and the computer ("…: " when the name is unknown).
-                QString title = m_view->page()->title().trimmed();
-                if (title.endsWith(QLatin1Char(':')))
-                    title.chop(1);
-                const std::string reason
-                    = QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin);
-                finish(reason.empty(), reason);
-            });
-        runWhenLoaded([this, path, layout] { m_view->page()->printToPdf(path, layout); });
+        printFinishedPDF(
+            path, layout, job.bottomMargin, [this](const std::string& reason) { finish(reason.empty(), reason); });
         return;
     }
 
@@ -140,9 +130,68 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             return;
         }
     }
-    m_finished = connect(m_view, &QWebEngineView::printFinished, this,
-        [this](bool ok) { finish(ok, ok ? std::string() : "printing failed"); });
-    runWhenLoaded([this] { m_view->print(m_printer.get()); });
+    // The engine's own printing to a QPrinter would leave the pages unnumbered: print the finished PDF instead.
+    m_scratch = std::make_unique<QTemporaryDir>();
+    const QString pdf = m_scratch->filePath(QStringLiteral("report.pdf"));
+    const QPageLayout chosen = m_printer->pageLayout();
+    printFinishedPDF(pdf, chosen, chosen.margins(QPageLayout::Point).bottom(), [this, pdf](const std::string& reason) {
+        if (!reason.empty()) {
+            finish(false, reason);
+            return;
+        }
+        const std::string error = printDocument(pdf, *m_printer);
+        finish(error.empty(), error);
+    });
+}
+
+void QorvCSWebPrintOperation::printFinishedPDF(
+    const QString& path, const QPageLayout& layout, double bottomMargin, std::function<void(const std::string&)> done)
+{
+    m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
+        [this, bottomMargin, done](const QString& file, bool ok) {
+            disconnect(m_finished);
+            if (!ok) {
+                done("the PDF file could not be written");
+                return;
+            }
+            // The document's title names the report and the computer ("…: " when the name is unknown).
+            QString title = m_view->page()->title().trimmed();
+            if (title.endsWith(QLatin1Char(':')))
+                title.chop(1);
+            done(QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin));
+        });
+    runWhenLoaded([this, path, layout] { m_view->page()->printToPdf(path, layout); });
+}
+
+std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter& printer)
+{
+    // "Print to file" in the dialog: the finished PDF itself, with its real text.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        QFile::remove(printer.outputFileName());
+        return QFile::copy(pdf, printer.outputFileName()) ? std::string() : "the PDF file could not be written";
+    }
+    return rasterize(pdf, printer);
+}
+
+std::string QorvCSWebPrintOperation::rasterize(const QString& pdf, QPrinter& printer)
+{
+    QPdfDocument document;
+    if (document.load(pdf) != QPdfDocument::Error::None)
+        return "the report could not be prepared for printing";
+    printer.setFullPage(true); // the PDF's pages already hold the margins
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return "printing failed";
+    // 300 dots per inch are plenty for text on paper and keep a page's image small.
+    constexpr double dotsPerPoint = 300.0 / 72.0;
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0 && !printer.newPage())
+            return "printing failed";
+        const QSizeF points = document.pagePointSize(page);
+        const QImage image = document.render(page, (points * dotsPerPoint).toSize());
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height())), image);
+    }
+    return painter.end() ? std::string() : "printing failed";
 }
 
 void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)

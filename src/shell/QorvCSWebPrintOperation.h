@@ -7,7 +7,9 @@
 
 #include <memory>
 
+class QPageLayout;
 class QPrinter;
+class QTemporaryDir;
 class QWebEngineView;
 class QWidget;
 class QorvCSWebEngineView;
@@ -28,15 +30,25 @@ public:
     // The view the reader reads: the "more" explanations opened there are printed, the others are not.
     void setReaderView(QWebEngineView* view) { m_readerView = view; }
 
+    // Prints a finished PDF on a printer: a "print to file" PDF printer gets the file itself, any other printer
+    // each page as an image (rasterize). Returns the reason of a failure, or an empty text.
+    static std::string printDocument(const QString& pdf, QPrinter& printer);
+    static std::string rasterize(const QString& pdf, QPrinter& printer);
+
 private:
     void finish(bool ok, const std::string& reason);
     void runWhenLoaded(std::function<void()> work);
     void openWhatTheReaderOpened(std::function<void()> then);
+    // Prints the export view to a PDF file and numbers and names it (QorvCSPDFFinisher); done gets the reason of a
+    // failure, or an empty text.
+    void printFinishedPDF(const QString& path, const QPageLayout& layout, double bottomMargin,
+        std::function<void(const std::string&)> done);
 
     QorvCSWebEngineView* m_view;
     QPointer<QWidget> m_dialogParent;
     QPointer<QWebEngineView> m_readerView;
     std::unique_ptr<QPrinter> m_printer; // alive until the engine says it has finished
+    std::unique_ptr<QTemporaryDir> m_scratch; // the PDF a paper printout is made from
     Completion m_completion;
     QMetaObject::Connection m_finished;
 };

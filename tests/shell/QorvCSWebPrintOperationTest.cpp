@@ -1,6 +1,8 @@
 #include "QorvCSWebPrintOperation.h"
 #include "QorvCSWebEngineView.h"
 
+#include <QPdfDocument>
+#include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,5 +71,46 @@ TEST(QorvCSWebPrintOperation, PrintsTheExplanationsTheReaderOpened)
         EXPECT_EQ(text.find("Closed explanation"), std::string::npos) << text;
         EXPECT_NE(text.find("Page 1 of 1"), std::string::npos) << text;
     }
+    std::filesystem::remove_all(dir);
+}
+
+// Paper gets the finished PDF's pages, footer included, one image per page at the paper's size.
+TEST(QorvCSWebPrintOperation, PaperGetsEveryPageOfTheFinishedPDF)
+{
+    QorvCSWebEngineView exported(QStringLiteral("test-paper"));
+    std::string tall = "<html><head><title>Report: ada</title></head><body>";
+    for (int i = 0; i < 120; ++i)
+        tall += "<p>Row " + std::to_string(i) + "</p>";
+    load(exported, tall + "</body></html>");
+
+    const std::string dir = std::filesystem::temp_directory_path() / ("cellsheet-paper-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    QorvCSWebPrintOperation operation(&exported, nullptr);
+    QorvCSPrintJob job;
+    job.saveToFile = true;
+    job.savingPath = dir + "/finished.pdf";
+    job.bottomMargin = 36;
+    std::optional<bool> result;
+    operation.run(job, false, [&](bool ok, const std::string&) { result = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, loadLimit));
+    ASSERT_TRUE(*result);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir + "/paper.pdf"));
+    ASSERT_EQ(QorvCSWebPrintOperation::rasterize(QString::fromStdString(job.savingPath), printer), "");
+    QPdfDocument finished, paper;
+    ASSERT_EQ(finished.load(QString::fromStdString(job.savingPath)), QPdfDocument::Error::None);
+    ASSERT_EQ(paper.load(QString::fromStdString(dir + "/paper.pdf")), QPdfDocument::Error::None);
+    ASSERT_GE(finished.pageCount(), 2);
+    EXPECT_EQ(paper.pageCount(), finished.pageCount());
+    // The footer's grey text is on the paper: the bottom strip of the last page is not blank.
+    const QImage last = paper.render(paper.pageCount() - 1, QSize(595, 842));
+    int inked = 0;
+    for (int y = 842 - 36; y < 842; ++y)
+        for (int x = 0; x < 595; ++x)
+            inked += qGray(last.pixel(x, y)) < 200;
+    EXPECT_GT(inked, 20);
+    EXPECT_NE(QorvCSWebPrintOperation::rasterize(QString::fromStdString(dir + "/missing.pdf"), printer), "");
     std::filesystem::remove_all(dir);
 }
