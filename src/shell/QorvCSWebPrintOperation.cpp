@@ -9,12 +9,14 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -147,20 +149,67 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
 void QorvCSWebPrintOperation::printFinishedPDF(
     const QString& path, const QPageLayout& layout, double bottomMargin, std::function<void(const std::string&)> done)
 {
+    runWhenLoaded([this, path, layout, bottomMargin, done] { printPass(path, layout, bottomMargin, done, 1); });
+}
+
+void QorvCSWebPrintOperation::printPass(const QString& path, const QPageLayout& layout, double bottomMargin,
+    std::function<void(const std::string&)> done, int pass)
+{
+    // The engine does not keep a heading with the rows below it: print, read where each page ends, let the export
+    // document move the tables whose heading ended a page, and print again, a few passes at most.
+    constexpr int passes = 6;
     m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
-        [this, bottomMargin, done](const QString& file, bool ok) {
+        [this, path, layout, bottomMargin, done, pass](const QString& file, bool ok) {
             disconnect(m_finished);
             if (!ok) {
                 done("the PDF file could not be written");
                 return;
             }
-            // The document's title names the report and the computer ("…: " when the name is unknown).
-            QString title = m_view->page()->title().trimmed();
-            if (title.endsWith(QLatin1Char(':')))
-                title.chop(1);
-            done(QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin));
+            auto finishFile = [this, file, bottomMargin, done] {
+                // The document's title names the report and the computer ("…: " when the name is unknown).
+                QString title = m_view->page()->title().trimmed();
+                if (title.endsWith(QLatin1Char(':')))
+                    title.chop(1);
+                done(QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin));
+            };
+            const QJsonArray lastLines = pass < passes ? pageEndings(file) : QJsonArray();
+            if (lastLines.isEmpty()) {
+                finishFile();
+                return;
+            }
+            const QString script
+                = QStringLiteral("typeof cellsheetKeepWithRows === 'function' ? cellsheetKeepWithRows(%1) : 0")
+                      .arg(QString::fromUtf8(QJsonDocument(lastLines).toJson(QJsonDocument::Compact)));
+            m_view->page()->runJavaScript(
+                script, [this, path, layout, bottomMargin, done, pass, finishFile](const QVariant& moved) {
+                    if (moved.toInt() > 0)
+                        printPass(path, layout, bottomMargin, done, pass + 1);
+                    else
+                        finishFile();
+                });
         });
-    runWhenLoaded([this, path, layout] { m_view->page()->printToPdf(path, layout); });
+    m_view->page()->printToPdf(path, layout);
+}
+
+QJsonArray QorvCSWebPrintOperation::pageEndings(const QString& pdf)
+{
+    QJsonArray endings;
+    QPdfDocument document;
+    if (document.load(pdf) != QPdfDocument::Error::None)
+        return endings;
+    const int pages = document.pageCount();
+    for (int page = 0; page + 1 < pages; ++page) { // the last page has nothing after it to keep with
+        const QStringList lines = document.getAllText(page).text().split(
+            QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            if (line->trimmed().isEmpty())
+                continue;
+            endings.append(QJsonObject { { QStringLiteral("text"), line->trimmed() },
+                { QStringLiteral("page"), page + 1 }, { QStringLiteral("pages"), pages } });
+            break;
+        }
+    }
+    return endings;
 }
 
 std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter& printer)

@@ -2,6 +2,7 @@
 
 #include "QorvCSPrintOperation.h"
 
+#include <QJsonArray>
 #include <QObject>
 #include <QPointer>
 
@@ -33,6 +34,8 @@ public:
     // Prints a finished PDF on a printer: a "print to file" PDF printer gets the file itself, any other printer
     // each page as an image (rasterize). Returns the reason of a failure, or an empty text.
     static std::string printDocument(const QString& pdf, QPrinter& printer);
+    // The last line of text of every page but the last, as {text, page, pages} (pages counted from 1).
+    static QJsonArray pageEndings(const QString& pdf);
     static std::string rasterize(const QString& pdf, QPrinter& printer);
 
 private:
@@ -43,6 +46,8 @@ private:
     // failure, or an empty text.
     void printFinishedPDF(const QString& path, const QPageLayout& layout, double bottomMargin,
         std::function<void(const std::string&)> done);
+    void printPass(const QString& path, const QPageLayout& layout, double bottomMargin,
+        std::function<void(const std::string&)> done, int pass);
 
     QorvCSWebEngineView* m_view;
     QPointer<QWidget> m_dialogParent;

@@ -37,6 +37,9 @@ with tempfile.TemporaryDirectory() as tmp:
     for number, page in enumerate(text.split("\f")[:pages], 1):
         if f"Page {number} of {pages}" not in page:
             sys.exit(f"page {number} has no footer:\n{page[-400:]}")
+    # A caption that only repeats its heading is printed once, as the heading; a caption that says more stays.
+    if "INTERNAL BATTERY" in text or "MEMORY OVERVIEW" not in text:
+        sys.exit(f"captions: repeated heading printed, or a caption of its own lost:\n{text[:1500]}")
     for expected in ("InternalBattery-0", "USB-C PD"):
         if expected not in text:
             sys.exit(f"{expected!r} not in the PDF's text:\n{text[:2000]}")
