@@ -36,6 +36,18 @@ std::string pdfText(const std::string& path)
     return out;
 }
 
+// Saves the export view as a PDF file through the print routine; true when it succeeded.
+bool printToFile(QorvCSWebPrintOperation& operation, const std::string& path)
+{
+    QorvCSPrintJob job;
+    job.saveToFile = true;
+    job.savingPath = path;
+    job.bottomMargin = 36;
+    std::optional<bool> result;
+    operation.run(job, false, [&](bool ok, const std::string&) { result = ok; });
+    return QTest::qWaitFor([&] { return result.has_value(); }, loadLimit) && *result;
+}
+
 } // namespace
 
 // Paper cannot open an explanation: the printout shows those the reader had opened on screen, and only those.
@@ -57,15 +69,8 @@ TEST(QorvCSWebPrintOperation, PrintsTheExplanationsTheReaderOpened)
         QorvCSWebPrintOperation operation(&exported, nullptr);
         if (withReader)
             operation.setReaderView(&reader);
-        QorvCSPrintJob job;
-        job.saveToFile = true;
-        job.savingPath = dir + "/report.pdf";
-        job.bottomMargin = 36;
-        std::optional<bool> result;
-        operation.run(job, false, [&](bool ok, const std::string&) { result = ok; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, loadLimit));
-        ASSERT_TRUE(*result);
-        const std::string text = pdfText(job.savingPath);
+        ASSERT_TRUE(printToFile(operation, dir + "/report.pdf"));
+        const std::string text = pdfText(dir + "/report.pdf");
         EXPECT_NE(text.find("Body text"), std::string::npos) << text;
         EXPECT_EQ(text.find("Opened explanation") != std::string::npos, withReader) << text;
         EXPECT_EQ(text.find("Closed explanation"), std::string::npos) << text;
@@ -86,21 +91,15 @@ TEST(QorvCSWebPrintOperation, PaperGetsEveryPageOfTheFinishedPDF)
     const std::string dir = std::filesystem::temp_directory_path() / ("cellsheet-paper-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     QorvCSWebPrintOperation operation(&exported, nullptr);
-    QorvCSPrintJob job;
-    job.saveToFile = true;
-    job.savingPath = dir + "/finished.pdf";
-    job.bottomMargin = 36;
-    std::optional<bool> result;
-    operation.run(job, false, [&](bool ok, const std::string&) { result = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, loadLimit));
-    ASSERT_TRUE(*result);
+    const QString finishedPDF = QString::fromStdString(dir + "/finished.pdf");
+    ASSERT_TRUE(printToFile(operation, finishedPDF.toStdString()));
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(dir + "/paper.pdf"));
-    ASSERT_EQ(QorvCSWebPrintOperation::rasterize(QString::fromStdString(job.savingPath), printer), "");
+    ASSERT_EQ(QorvCSWebPrintOperation::rasterize(finishedPDF, printer), "");
     QPdfDocument finished, paper;
-    ASSERT_EQ(finished.load(QString::fromStdString(job.savingPath)), QPdfDocument::Error::None);
+    ASSERT_EQ(finished.load(finishedPDF), QPdfDocument::Error::None);
     ASSERT_EQ(paper.load(QString::fromStdString(dir + "/paper.pdf")), QPdfDocument::Error::None);
     ASSERT_GE(finished.pageCount(), 2);
     EXPECT_EQ(paper.pageCount(), finished.pageCount());
