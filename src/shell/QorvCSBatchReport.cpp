@@ -3,6 +3,7 @@
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
 #include "QorvCSSanitizer.h"
+#include "QorvCSReportColors.h"
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Format.h"
@@ -29,11 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-qorv::Color toColor(const QColor& c)
-{
-    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
-}
 
 std::string writeOutput(const std::string& path, std::string_view bytes)
 {
@@ -102,9 +98,7 @@ std::string QorvCSBatchReport::printPDFInto(QorvCSApplicationController& control
 
 int QorvCSBatchReport::run()
 {
-    const QPalette palette = QApplication::palette();
-    QorvCSHTMLReport::setAlternatingRowBackgroundColors(
-        { toColor(palette.color(QPalette::Base)), toColor(palette.color(QPalette::AlternateBase)) });
+    QorvCSApplyReportColors(QApplication::palette());
 
     int status = 0;
     auto fail = [&](const std::string& path, const std::string& reason) {

@@ -12,6 +12,7 @@
 
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
+#include "QorvCSReportColors.h"
 
 #include "foundation/Bundle.h"
 
@@ -28,11 +29,6 @@ namespace {
 QString localized(const char* key, const char* fallback)
 {
     return QString::fromStdString(qorv::Bundle::main().localizedString(key, fallback));
-}
-
-qorv::Color toColor(const QColor& c)
-{
-    return { c.redF(), c.greenF(), c.blueF(), c.isValid() };
 }
 
 } // namespace
@@ -82,6 +78,7 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_printView->resize(800, 1000);
 
     m_printOperation = std::make_unique<QorvCSWebPrintOperation>(m_printView, this);
+    m_printOperation->setReaderView(m_webView);
     m_savePanel = std::make_unique<QorvCSFileSavePanel>(this);
     m_mailComposer = std::make_unique<QorvCSXdgEmailComposer>();
     m_alert = std::make_unique<QorvCSMessageAlert>(this);
@@ -163,9 +160,7 @@ void QorvCSMainWindow::buildToolbarItems()
 
 void QorvCSMainWindow::applyPalette()
 {
-    const QPalette palette = QApplication::palette(this);
-    QorvCSHTMLReport::setAlternatingRowBackgroundColors(
-        { toColor(palette.color(QPalette::Base)), toColor(palette.color(QPalette::AlternateBase)) });
+    QorvCSApplyReportColors(QApplication::palette(this));
 }
 
 void QorvCSMainWindow::changeEvent(QEvent* event)

@@ -2,12 +2,22 @@
 
 #include "QorvCSWebEngineView.h"
 
+#include "QorvCSPDFFinisher.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPageSetupDialog>
+#include <QPainter>
+#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -54,21 +64,9 @@ void QorvCSWebPrintOperation::finish(bool ok, const std::string& reason)
     m_deadline->stop();
     auto completion = std::move(m_completion);
     m_completion = {};
-    if (m_printer) {
-        // The printer must live until the engine is done with it: after this event when the engine has answered,
-        // else when (if ever) it does.
-        QPrinter* printer = m_printer.release();
-        if (m_printing) {
-            auto connection = std::make_shared<QMetaObject::Connection>();
-            *connection = connect(m_view, &QWebEngineView::printFinished, this, [this, connection, printer](bool) {
-                disconnect(*connection);
-                m_printing = false;
-                delete printer;
-            });
-        } else {
-            QTimer::singleShot(0, this, [printer] { delete printer; });
-        }
-    }
+    // The printer must live until the engine is done with it; release it after this event.
+    if (m_printer)
+        QTimer::singleShot(0, this, [printer = m_printer.release()] { delete printer; });
     if (completion)
         completion(ok, reason);
 }
@@ -77,24 +75,45 @@ void QorvCSWebPrintOperation::runWhenLoaded(std::function<void()> work)
 {
     m_deadline->start(m_timeLimit);
     // The export document may still be loading after a refresh.
+    auto prepared = [this, work] { openWhatTheReaderOpened(work); };
     if (!m_view->isLoading()) {
-        work();
+        prepared();
         return;
     }
-    m_loaded = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [this, work](bool) {
+    m_loaded = connect(m_view, &QorvCSWebEngineView::reportLoaded, this, [this, prepared](bool) {
         disconnect(m_loaded);
-        work();
+        prepared();
     });
+}
+
+void QorvCSWebPrintOperation::openWhatTheReaderOpened(std::function<void()> then)
+{
+    // Both documents come from the same rendering, so a "more" paragraph has the same id in each. An explanation
+    // the reader opened is one they wanted; the rest would double the printout.
+    static const QString opened = QStringLiteral(
+        "Array.prototype.filter.call(document.querySelectorAll('p.more[id]'),"
+        " function (p) { return getComputedStyle(p).display !== 'none'; }).map(function (p) { return p.id; })");
+    auto mark = [this, then](const QVariant& ids) {
+        const QString script = QStringLiteral(
+            "(function (ids) {"
+            " Array.prototype.forEach.call(document.querySelectorAll('p.more.opened'),"
+            "  function (p) { p.classList.remove('opened'); });"
+            " ids.forEach(function (id) { var p = document.getElementById(id); if (p) p.classList.add('opened'); });"
+            "})(%1)")
+                                   .arg(QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(ids.toStringList()))
+                                                              .toJson(QJsonDocument::Compact)));
+        m_view->page()->runJavaScript(script, [then](const QVariant&) { then(); });
+    };
+    if (m_readerView)
+        m_readerView->page()->runJavaScript(opened, mark);
+    else
+        mark(QVariant(QStringList()));
 }
 
 void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel, Completion completion)
 {
     if (m_completion) {
         completion(false, "another print job is running");
-        return;
-    }
-    if (m_printing) {
-        completion(false, "the printer has not finished an earlier job yet");
         return;
     }
     m_completion = std::move(completion);
@@ -107,9 +126,8 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             finish(false, path.isEmpty() ? "no file name" : "the folder does not exist or cannot be written");
             return;
         }
-        m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
-            [this](const QString&, bool ok) { finish(ok, ok ? std::string() : "the PDF file could not be written"); });
-        runWhenLoaded([this, path, layout] { m_view->page()->printToPdf(path, layout); });
+        printFinishedPDF(
+            path, layout, job.bottomMargin, [this](const std::string& reason) { finish(reason.empty(), reason); });
         return;
     }
 
@@ -127,14 +145,115 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
             return;
         }
     }
-    m_finished = connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
-        m_printing = false;
-        finish(ok, ok ? std::string() : "printing failed");
+    // The engine's own printing to a QPrinter would leave the pages unnumbered: print the finished PDF instead.
+    m_scratch = std::make_unique<QTemporaryDir>();
+    const QString pdf = m_scratch->filePath(QStringLiteral("report.pdf"));
+    const QPageLayout chosen = m_printer->pageLayout();
+    printFinishedPDF(pdf, chosen, chosen.margins(QPageLayout::Point).bottom(), [this, pdf](const std::string& reason) {
+        if (!reason.empty()) {
+            finish(false, reason);
+            return;
+        }
+        const std::string error = printDocument(pdf, *m_printer);
+        finish(error.empty(), error);
     });
-    runWhenLoaded([this] {
-        m_printing = true;
-        m_view->print(m_printer.get());
-    });
+}
+
+void QorvCSWebPrintOperation::printFinishedPDF(
+    const QString& path, const QPageLayout& layout, double bottomMargin, std::function<void(const std::string&)> done)
+{
+    runWhenLoaded([this, path, layout, bottomMargin, done] { printPass(path, layout, bottomMargin, done, 1); });
+}
+
+void QorvCSWebPrintOperation::printPass(const QString& path, const QPageLayout& layout, double bottomMargin,
+    std::function<void(const std::string&)> done, int pass)
+{
+    // The engine does not keep a heading with the rows below it: print, read where each page ends, let the export
+    // document move the tables whose heading ended a page, and print again, a few passes at most.
+    constexpr int passes = 6;
+    m_finished = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
+        [this, path, layout, bottomMargin, done, pass](const QString& file, bool ok) {
+            disconnect(m_finished);
+            if (!ok) {
+                done("the PDF file could not be written");
+                return;
+            }
+            auto finishFile = [this, file, bottomMargin, done] {
+                // The document's title names the report and the computer ("…: " when the name is unknown).
+                QString title = m_view->page()->title().trimmed();
+                if (title.endsWith(QLatin1Char(':')))
+                    title.chop(1);
+                done(QorvCSPDFFinisher::finish(file.toStdString(), title.toStdString(), bottomMargin));
+            };
+            const QJsonArray lastLines = pass < passes ? pageEndings(file) : QJsonArray();
+            if (lastLines.isEmpty()) {
+                finishFile();
+                return;
+            }
+            const QString script
+                = QStringLiteral("typeof cellsheetKeepWithRows === 'function' ? cellsheetKeepWithRows(%1) : 0")
+                      .arg(QString::fromUtf8(QJsonDocument(lastLines).toJson(QJsonDocument::Compact)));
+            m_view->page()->runJavaScript(
+                script, [this, path, layout, bottomMargin, done, pass, finishFile](const QVariant& moved) {
+                    if (moved.toInt() > 0)
+                        printPass(path, layout, bottomMargin, done, pass + 1);
+                    else
+                        finishFile();
+                });
+        });
+    m_view->page()->printToPdf(path, layout);
+}
+
+QJsonArray QorvCSWebPrintOperation::pageEndings(const QString& pdf)
+{
+    QJsonArray endings;
+    QPdfDocument document;
+    if (document.load(pdf) != QPdfDocument::Error::None)
+        return endings;
+    const int pages = document.pageCount();
+    for (int page = 0; page + 1 < pages; ++page) { // the last page has nothing after it to keep with
+        const QStringList lines = document.getAllText(page).text().split(
+            QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            if (line->trimmed().isEmpty())
+                continue;
+            endings.append(QJsonObject { { QStringLiteral("text"), line->trimmed() },
+                { QStringLiteral("page"), page + 1 }, { QStringLiteral("pages"), pages } });
+            break;
+        }
+    }
+    return endings;
+}
+
+std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter& printer)
+{
+    // "Print to file" in the dialog: the finished PDF itself, with its real text.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        QFile::remove(printer.outputFileName());
+        return QFile::copy(pdf, printer.outputFileName()) ? std::string() : "the PDF file could not be written";
+    }
+    return rasterize(pdf, printer);
+}
+
+std::string QorvCSWebPrintOperation::rasterize(const QString& pdf, QPrinter& printer)
+{
+    QPdfDocument document;
+    if (document.load(pdf) != QPdfDocument::Error::None)
+        return "the report could not be prepared for printing";
+    printer.setFullPage(true); // the PDF's pages already hold the margins
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return "printing failed";
+    // 300 dots per inch are plenty for text on paper and keep a page's image small.
+    constexpr double dotsPerPoint = 300.0 / 72.0;
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0 && !printer.newPage())
+            return "printing failed";
+        const QSizeF points = document.pagePointSize(page);
+        const QImage image = document.render(page, (points * dotsPerPoint).toSize());
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height())), image);
+    }
+    return painter.end() ? std::string() : "printing failed";
 }
 
 void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)

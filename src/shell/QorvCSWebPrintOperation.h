@@ -2,14 +2,18 @@
 
 #include "QorvCSPrintOperation.h"
 
+#include <QJsonArray>
 #include <QObject>
 #include <QPointer>
 
 #include <chrono>
 #include <memory>
 
+class QPageLayout;
 class QPrinter;
 class QTimer;
+class QTemporaryDir;
+class QWebEngineView;
 class QWidget;
 class QorvCSWebEngineView;
 
@@ -28,17 +32,35 @@ public:
     // How long a job may wait for the export document and then print before it fails; 2 minutes by default.
     void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
 
+    // The view the reader reads: the "more" explanations opened there are printed, the others are not.
+    void setReaderView(QWebEngineView* view) { m_readerView = view; }
+
+    // Prints a finished PDF on a printer: a "print to file" PDF printer gets the file itself, any other printer
+    // each page as an image (rasterize). Returns the reason of a failure, or an empty text.
+    static std::string printDocument(const QString& pdf, QPrinter& printer);
+    // The last line of text of every page but the last, as {text, page, pages} (pages counted from 1).
+    static QJsonArray pageEndings(const QString& pdf);
+    static std::string rasterize(const QString& pdf, QPrinter& printer);
+
 private:
     void finish(bool ok, const std::string& reason);
     void runWhenLoaded(std::function<void()> work);
+    void openWhatTheReaderOpened(std::function<void()> then);
+    // Prints the export view to a PDF file and numbers and names it (QorvCSPDFFinisher); done gets the reason of a
+    // failure, or an empty text.
+    void printFinishedPDF(const QString& path, const QPageLayout& layout, double bottomMargin,
+        std::function<void(const std::string&)> done);
+    void printPass(const QString& path, const QPageLayout& layout, double bottomMargin,
+        std::function<void(const std::string&)> done, int pass);
 
     QorvCSWebEngineView* m_view;
     QPointer<QWidget> m_dialogParent;
+    QPointer<QWebEngineView> m_readerView;
     std::unique_ptr<QPrinter> m_printer; // alive until the engine says it has finished
+    std::unique_ptr<QTemporaryDir> m_scratch; // the PDF a paper printout is made from
     Completion m_completion;
     QMetaObject::Connection m_finished;
     QMetaObject::Connection m_loaded;
-    bool m_printing = false; // the engine holds the printer until it reports printFinished
     QTimer* m_deadline;
     std::chrono::milliseconds m_timeLimit { std::chrono::minutes(2) };
 };

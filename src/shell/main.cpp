@@ -2,6 +2,7 @@
 #include "QorvCSBatchReport.h"
 #include "QorvCSMainWindow.h"
 #include "QorvCSEngineLogging.h"
+#include "QorvCSReportColors.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("cellsheet"));
     QApplication::setApplicationVersion(QStringLiteral(CELLSHEET_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
+    QorvCSApplyColorSchemeFromEnvironment();
 
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

@@ -34,6 +34,12 @@ std::vector<qorv::Color>& rowColors()
     return colors;
 }
 
+QorvCSReportPalette& screenPalette()
+{
+    static QorvCSReportPalette palette;
+    return palette;
+}
+
 void replaceAll(std::string& text, std::string_view from, std::string_view to)
 {
     if (from.empty())
@@ -77,6 +83,38 @@ const std::vector<qorv::Color>& QorvCSHTMLReport::alternatingRowBackgroundColors
     return rowColors();
 }
 
+void QorvCSHTMLReport::setPalette(const QorvCSReportPalette& palette)
+{
+    screenPalette() = palette;
+}
+
+QorvCSReportPalette QorvCSHTMLReport::palette()
+{
+    return screenPalette();
+}
+
+void QorvCSHTMLReport::setTemplateValue(const std::string& name, const std::string& text)
+{
+    m_templateValues.emplace_back("[[" + name + "]]", escapeString(text));
+}
+
+std::string QorvCSHTMLReport::filledTop(std::string top) const
+{
+    const QorvCSReportPalette print = QorvCSReportPalette::printPalette();
+    std::vector<qorv::Color> colors = alternatingRowBackgroundColors();
+    if (forExport())
+        colors = { print.base, print.alternateBase };
+    if (colors.size() >= 2) {
+        replaceAll(top, "[[controlAlternatingRowBackgroundColor0]]", qorv::hexadecimalValue(colors[0]).value_or(""));
+        replaceAll(top, "[[controlAlternatingRowBackgroundColor1]]", qorv::hexadecimalValue(colors[1]).value_or(""));
+    }
+    for (const auto& [name, text] : (forExport() ? print : palette()).templateValues())
+        replaceAll(top, "[[" + name + "]]", text);
+    for (const auto& [placeholder, text] : m_templateValues)
+        replaceAll(top, placeholder, text);
+    return top;
+}
+
 std::string QorvCSHTMLReport::asHTML()
 {
     // Documents are large and much alike from one rendering to the next: start with the last one's size.
@@ -90,17 +128,8 @@ std::string QorvCSHTMLReport::asHTML()
         return v ? v->asString() : nullptr;
     };
 
-    if (const std::string* top = piece(forExport() ? "export-top" : "top")) {
-        std::string copy = *top;
-        const auto& colors = alternatingRowBackgroundColors();
-        if (colors.size() >= 2) {
-            replaceAll(
-                copy, "[[controlAlternatingRowBackgroundColor0]]", qorv::hexadecimalValue(colors[0]).value_or(""));
-            replaceAll(
-                copy, "[[controlAlternatingRowBackgroundColor1]]", qorv::hexadecimalValue(colors[1]).value_or(""));
-        }
-        output += copy;
-    }
+    if (const std::string* top = piece(forExport() ? "export-top" : "top"))
+        output += filledTop(*top);
 
     for (const auto& item : items()) {
         const std::string_view name = item->className();

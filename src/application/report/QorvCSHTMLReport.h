@@ -2,6 +2,7 @@
 
 #include "QorvCSHTMLReportState.h"
 #include "QorvCSReport.h"
+#include "QorvCSReportPalette.h"
 
 #include "foundation/Color.h"
 
@@ -34,4 +35,19 @@ public:
     // The system's alternating row background colours; the shell sets them from its palette.
     static void setAlternatingRowBackgroundColors(std::vector<qorv::Color> colors);
     static const std::vector<qorv::Color>& alternatingRowBackgroundColors();
+
+    // The screen's other colours ("[[textColor]]", "[[linkColor]]", ... in the top template); the shell sets
+    // them from its palette. The export rendering ignores both and fills every colour, the row colours too,
+    // from QorvCSReportPalette::printPalette(): paper and PDF are dark on white whatever the desktop's theme.
+    static void setPalette(const QorvCSReportPalette& palette);
+    static QorvCSReportPalette palette();
+
+    // A text for "[[name]]" in the top template (the computer's name in the printed header), escaped when
+    // filled in. Placeholders that a template does not use are ignored.
+    void setTemplateValue(const std::string& name, const std::string& text);
+
+private:
+    std::string filledTop(std::string top) const;
+
+    std::vector<std::pair<std::string, std::string>> m_templateValues;
 };

@@ -30,6 +30,7 @@ std::string renderFailureHTML(const std::string& reason)
 } // namespace
 
 #include <chrono>
+#include <ctime>
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -71,6 +72,17 @@ void QorvCSApplicationController::refresh()
 std::string QorvCSApplicationController::reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
+    // What the printed report's header says about where and when it was made.
+    const std::string name = computerName();
+    report->setTemplateValue("computerName", sanitizer ? sanitizer->text(name) : name);
+    const qorv::Value* version = qorv::Bundle::main().objectForInfoDictionaryKey("CFBundleVersion");
+    report->setTemplateValue("applicationVersion", version && version->asString() ? *version->asString() : "");
+    char made[64] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (localtime_r(&now, &local))
+        std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
+    report->setTemplateValue("reportDate", made);
     const auto items = contentController()->itemsForReport(*report);
     report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report->asHTML();

@@ -5,6 +5,7 @@
 #include "HardwareDatabase.h"
 #include "SystemRoot.h"
 
+#include <algorithm>
 #include <cctype>
 #include <condition_variable>
 #include <cstdio>
@@ -62,10 +63,31 @@ std::string overviewName(std::string_view dataType)
 // The lines are described after the data type's own properties, in the order of the devices.
 void presentDevices(const Collector& collector, qorv::Value::Array& items, qorv::Value& properties)
 {
-    qorv::Value::Dictionary overview { { "_name", overviewName(collector.dataType()) }, { "_items", items } };
+    qorv::Value::Dictionary overview { { "_name", overviewName(collector.dataType()) } };
     auto& descriptions = *properties.asDictionary();
-    size_t row = 0;
+    // A settings item (Item::markAsSettings) is no device: its properties become rows of the overview itself,
+    // in the item's own order, after the devices' lines.
+    qorv::Value::Array devices;
+    std::vector<std::pair<std::string, std::string>> settings; // (order, key)
     for (const auto& item : items) {
+        const qorv::Value* order = item.find("_settings");
+        if (!order) {
+            devices.push_back(item);
+            continue;
+        }
+        for (const auto& [key, value] : *item.asDictionary()) {
+            if (key.empty() || key.front() == '_')
+                continue;
+            const qorv::Value* description = order->find(key);
+            const qorv::Value* position = description ? description->find("_order") : nullptr;
+            settings.emplace_back(position ? position->description() : std::string("999"), key);
+            overview.insert_or_assign(key, value);
+        }
+    }
+    std::sort(settings.begin(), settings.end());
+    overview.emplace("_items", devices);
+    size_t row = 0;
+    for (const auto& item : devices) {
         std::string name = item.find("_name") ? item.find("_name")->description() : std::string();
         while (!name.empty() && name.front() == '_')
             name.erase(0, 1); // a leading underscore would hide the line
@@ -80,6 +102,9 @@ void presentDevices(const Collector& collector, qorv::Value::Array& items, qorv:
         overview.emplace(key, std::move(line));
         descriptions.emplace(key, qorv::Value::Dictionary { { "_order", std::to_string(100 + row++) } });
     }
+    for (const auto& [position, key] : settings)
+        descriptions.insert_or_assign(
+            key, qorv::Value::Dictionary { { "_order", std::to_string(100 + std::min<size_t>(row++, 899)) } });
     items = qorv::Value::Array { qorv::Value(std::move(overview)) };
 }
 

@@ -1,9 +1,11 @@
 #include "Collectors.h"
 #include "QorvBatteryReadings.h"
+#include "PowerManagement.h"
 #include "SystemRoot.h"
 #include "Text.h"
 #include "Units.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cellsheet::profiler {
@@ -253,6 +255,10 @@ void PowerCollector::collect(const CollectorContext& context, ItemSink& sink) co
             addBattery(item, supply.attributes, supply.device ? std::nullopt : std::optional(onAC), type == "UPS");
         sink.add(item);
     }
+    // Said on every machine, a desktop without any supply too: the power state and power-management settings.
+    const auto batteries = std::count_if(supplies.begin(), supplies.end(),
+        [](const Supply& s) { return !s.device && (s.type == "Battery" || s.type == "UPS"); });
+    PowerManagement::collect(context, static_cast<int>(batteries), onAC, sink);
 }
 
 std::string PowerCollector::summary(const qorv::Value& item) const

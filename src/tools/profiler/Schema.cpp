@@ -125,6 +125,12 @@ void Item::add(Item child)
     found->second.asArray()->push_back(std::move(child.m_value));
 }
 
+void Item::markAsSettings()
+{
+    qorv::Value order = m_schema->propertiesFor(qorv::Value::Array { m_value });
+    m_value.asDictionary()->insert_or_assign("_settings", std::move(order));
+}
+
 bool Item::isEmpty() const
 {
     for (const auto& [key, value] : *m_value.asDictionary())

@@ -54,6 +54,10 @@ public:
     }
     // Appends a nested item to "_items".
     void add(Item child);
+    // Marks the item as the data type's own settings rather than a device: a collector that lists devices then
+    // shows its properties as rows of the overview item instead of one summary line. Call it after the last set();
+    // it keeps the properties' order with the item (under "_settings", never shown).
+    void markAsSettings();
 
     const qorv::Value* find(std::string_view key) const { return m_value.find(key); }
     // True when nothing but the name was set.

@@ -174,6 +174,17 @@ const std::vector<Case>& cases()
             "2.80 " + acronym("Gigahertz: a billion cycles per second", "GHz"), "", {} },
         { { "dimm_speed", "3200 MT/s", "BANK 0" }, "3200 " + acronym("Million transfers per second", "MT&#x2F;s"), "",
             {} },
+        // The power-management settings of the inventory's Power data type.
+        { { "sppower_batteries_found", "None", "power_overview" }, "None", "runs from mains power alone",
+            { "604-more-no-battery" } },
+        { { "sppower_suspend_mode", "Deep sleep", "power_overview" }, "Deep sleep", "try the other suspend mode",
+            { "603-more-sleep-states" } },
+        { { "sppower_platform_profile", "balanced", "power_overview" }, "balanced", "runs cooler",
+            { "602-more-power-profile" } },
+        { { "sppower_energy_performance_preference", "balance_power", "power_overview" }, "balance_power",
+            "short battery life", { "601-more-processor-speed-policy" } },
+        { { "sppower_idle_action", "Suspend after 15min", "power_overview" }, "Suspend after 15min",
+            "goes to sleep unexpectedly", { "600-more-lid-and-idle" } },
     };
     return all;
 }

@@ -514,6 +514,22 @@ def vm():
         serial='28754-0000:00:04.0-1', interfaces=[(0x03, 'usbhid')])
     w('/usr/share/hwdata/pci.ids', IDS_PCI)
     w('/usr/share/hwdata/usb.ids', IDS_USB)
+    # No power supply at all, but power-management settings: sleep states, a platform profile, two CPU policies
+    # that differ, power-profiles-daemon running, and logind settings spread over drop-ins.
+    w('/sys/power/state', 'freeze mem disk\n')
+    w('/sys/power/mem_sleep', 's2idle [deep]\n')
+    w('/sys/power/disk', '[platform] shutdown reboot suspend test_resume\n')
+    w('/sys/firmware/acpi/platform_profile', 'balanced\n')
+    w('/sys/firmware/acpi/platform_profile_choices', 'low-power balanced performance\n')
+    for policy, governor in (('policy0', 'powersave'), ('policy1', 'performance')):
+        attrs(f'/sys/devices/system/cpu/cpufreq/{policy}', scaling_governor=governor, scaling_driver='intel_pstate',
+              energy_performance_preference='balance_performance')
+    w('/proc/812/comm', 'power-profiles-daemon\n')
+    w('/var/lib/power-profiles-daemon/state.ini', '[State]\nDriver=intel_pstate\nProfile=power-saver\n')
+    w('/etc/systemd/logind.conf', '[Login]\n#HandleLidSwitch=suspend\nHandleLidSwitch=lock\n')
+    w('/usr/lib/systemd/logind.conf.d/10-idle.conf', '[Login]\nIdleAction=poweroff\n')
+    w('/usr/lib/systemd/logind.conf.d/20-docked.conf', '[Login]\nHandleLidSwitchDocked=suspend\n')
+    w('/etc/systemd/logind.conf.d/10-idle.conf', '[Login]\nIdleAction=suspend\nIdleActionSec=15min\n')
 
 
 def broken():

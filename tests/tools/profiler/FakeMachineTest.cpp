@@ -155,6 +155,16 @@ TEST(ProfilerFakeMachine, Laptop)
         EXPECT_EQ(dataType(inventory, name)->find("_items")->asArray()->size(), 1u) << name;
     const auto* rows = dataType(inventory, "SPPowerDataType")->find("_properties");
     EXPECT_EQ(rows->find("InternalBattery-0")->find("_order")->description(), "101"); // in the devices' order
+    // The settings follow the devices' lines; without logind.conf, logind's defaults hold; no power-profiles-daemon.
+    EXPECT_EQ(rows->find("sppower_batteries_found")->find("_order")->description(), "104");
+    expectAll(inventory,
+        {
+            { "SPPowerDataType", "power_overview", "sppower_batteries_found", "1" },
+            { "SPPowerDataType", "power_overview", "sppower_lid_close_action", "Suspend" },
+            { "SPPowerDataType", "power_overview", "sppower_lid_close_action_docked", "Nothing" },
+            { "SPPowerDataType", "power_overview", "sppower_idle_action", "Nothing" },
+            { "SPPowerDataType", "power_overview", "sppower_active_power_profile", "" },
+        });
 }
 
 TEST(ProfilerFakeMachine, Desktop)
@@ -213,8 +223,37 @@ TEST(ProfilerFakeMachine, VirtualMachine)
             { "SPUSBDataType", "QEMU USB Tablet", "product_id", "0x0001 (QEMU Tablet)" },
             { "SPDisplaysDataType", "Display", "spdisplays_resolution", "1280 x 800" },
         });
-    EXPECT_FALSE(dataType(inventory, "SPPowerDataType"));
     EXPECT_FALSE(dataType(inventory, "SPNVMeDataType"));
+
+    // No supply at all, yet the Power data type says so and shows the power-management settings: logind's from
+    // logind.conf and its drop-ins (one in /etc hiding its namesake in /usr/lib), the rest from sysfs.
+    expectAll(inventory,
+        {
+            { "SPPowerDataType", "power_overview", "sppower_batteries_found", "None" },
+            { "SPPowerDataType", "power_overview", "sppower_system_power_source", "AC Power" },
+            { "SPPowerDataType", "power_overview", "sppower_sleep_states",
+                "Suspend to idle, Suspend to RAM, Hibernate" },
+            { "SPPowerDataType", "power_overview", "sppower_suspend_mode",
+                "Deep sleep (S3) (also available: Suspend to idle (s2idle))" },
+            { "SPPowerDataType", "power_overview", "sppower_hibernation_mode",
+                "platform (also available: shutdown, reboot, suspend, test_resume)" },
+            { "SPPowerDataType", "power_overview", "sppower_platform_profile",
+                "balanced (choices: low-power, balanced, performance)" },
+            { "SPPowerDataType", "power_overview", "sppower_active_power_profile", "power-saver" },
+            { "SPPowerDataType", "power_overview", "sppower_cpu_governor",
+                "performance, powersave (intel_pstate driver)" },
+            { "SPPowerDataType", "power_overview", "sppower_energy_performance_preference", "balance_performance" },
+            { "SPPowerDataType", "power_overview", "sppower_lid_close_action", "Lock the screen" },
+            { "SPPowerDataType", "power_overview", "sppower_lid_close_action_external_power", "Lock the screen" },
+            { "SPPowerDataType", "power_overview", "sppower_lid_close_action_docked", "Suspend" },
+            { "SPPowerDataType", "power_overview", "sppower_idle_action", "Suspend after 15min" },
+        });
+    const auto* power = dataType(inventory, "SPPowerDataType");
+    ASSERT_TRUE(power);
+    EXPECT_TRUE(devices(inventory, "SPPowerDataType").empty());
+    const auto* order = power->find("_properties");
+    EXPECT_LT(order->find("sppower_batteries_found")->find("_order")->description(),
+        order->find("sppower_idle_action")->find("_order")->description());
 }
 
 TEST(ProfilerFakeMachine, BrokenFilesGiveLessButNeverBadOutput)

@@ -1,0 +1,102 @@
+#include "QorvCSPDFFinisher.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path scratch()
+{
+    fs::path p = fs::temp_directory_path() / ("cellsheet-pdf-" + std::to_string(::getpid()));
+    fs::remove_all(p);
+    fs::create_directories(p);
+    return p;
+}
+
+// A PDF of blank A4 pages, each saying "Body N", as the engine would leave one (no title, no numbers).
+void writePDF(const fs::path& path, int pages)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper document(pdf);
+    for (int i = 1; i <= pages; ++i) {
+        auto font = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>");
+        auto page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Page /MediaBox [0 0 595 842] /Resources << /Font << >> >> >>"));
+        page.getKey("/Resources").getKey("/Font").replaceKey("/F1", pdf.makeIndirectObject(font));
+        // A leftover transform that a footer drawn after it must not inherit.
+        page.replaceKey("/Contents",
+            QPDFObjectHandle::newStream(
+                &pdf, "2 0 0 2 0 0 cm BT /F1 12 Tf 40 300 Td (Body " + std::to_string(i) + ") Tj ET"));
+        document.addPage(QPDFPageObjectHelper(page), false);
+    }
+    QPDFWriter(pdf, path.c_str()).write();
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    std::array<char, 4096> buffer {};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        out.append(buffer.data(), n);
+    ::pclose(pipe);
+    return out;
+}
+
+} // namespace
+
+TEST(PDFFinisher, NumbersEveryPageAndSetsTheTitle)
+{
+    const fs::path dir = scratch();
+    for (int pages : { 1, 3 }) {
+        const fs::path file = dir / ("report-" + std::to_string(pages) + ".pdf");
+        writePDF(file, pages);
+        ASSERT_EQ(QorvCSPDFFinisher::finish(file, "Power report: Ada’s laptop", 36), "");
+        for (int i = 1; i <= pages; ++i) {
+            const std::string text
+                = run("pdftotext -f " + std::to_string(i) + " -l " + std::to_string(i) + " '" + file.string() + "' -");
+            EXPECT_NE(text.find("Body " + std::to_string(i)), std::string::npos) << text;
+            EXPECT_NE(text.find("Page " + std::to_string(i) + " of " + std::to_string(pages)), std::string::npos)
+                << text;
+        }
+        // The footer sits in the bottom margin, not where the page's leftover transform would put it.
+        const std::string box = run("pdftotext -bbox -f 1 -l 1 '" + file.string() + "' -");
+        const auto at = box.find(">Page<");
+        ASSERT_NE(at, std::string::npos);
+        const auto yMin = box.rfind("yMin=\"", at);
+        EXPECT_GT(std::stod(box.substr(yMin + 6)), 800.0) << box.substr(yMin, 80);
+        EXPECT_NE(run("pdfinfo '" + file.string() + "'").find("Title:           Power report: Ada’s laptop"),
+            std::string::npos);
+        EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
+    }
+    fs::remove_all(dir);
+}
+
+TEST(PDFFinisher, LeavesAFileThatIsNoPDFAsItWas)
+{
+    const fs::path dir = scratch();
+    const fs::path file = dir / "report.pdf";
+    std::ofstream(file) << "not a pdf";
+    EXPECT_NE(QorvCSPDFFinisher::finish(file, "t", 36).find("could not be finished"), std::string::npos);
+    std::stringstream kept;
+    kept << std::ifstream(file).rdbuf();
+    EXPECT_EQ(kept.str(), "not a pdf");
+    EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
+    EXPECT_NE(QorvCSPDFFinisher::finish(dir / "missing.pdf", "t", 36), "");
+    fs::remove_all(dir);
+}
