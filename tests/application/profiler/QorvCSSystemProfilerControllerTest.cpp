@@ -166,6 +166,8 @@ TEST(QorvCSSystemProfilerController, AFailedRunLogsTheEndOfStandardError)
     EXPECT_TRUE(log.lines()[0].starts_with(fakeProfiler + " wrote to standard error: eee")) << log.lines()[0];
     EXPECT_TRUE(log.lines()[0].ends_with("eeedisk on fire\n")) << log.lines()[0];
     EXPECT_LT(log.lines()[0].size(), 2200u) << "only the end of it";
+}
+
 TEST(QorvCSSystemProfilerController, OnlyTheApplicationsOwnInfoPlistNamesTheTool)
 {
     // The application's Info.plist names the tool relative to the running program; an overlay's Info.plist
