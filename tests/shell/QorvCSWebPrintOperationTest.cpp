@@ -97,8 +97,6 @@ TEST_F(WebPrintOperationTest, AJobThatCannotFinishInTimeFails)
 
 namespace {
 
-constexpr int loadLimit = 120000; // ms; the engine's first start is slow on a loaded machine
-
 void load(QorvCSWebEngineView& view, const std::string& html)
 {
     QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
