@@ -33,6 +33,8 @@ public:
 
     Value() = default;
     Value(std::nullptr_t) { }
+    // A pointer would otherwise become a boolean without a word.
+    template <typename T> Value(T*) = delete;
     Value(bool b)
         : m_storage(b)
     { }

@@ -99,11 +99,14 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
 {
     auto* page = new Page(this);
     setPage(page);
-    // The report is a document, not an application: no scripts of its own, nothing read from the disk or the
-    // network (its own scripts below run in a world of their own).
+    // A template is web content from whoever sent the resource folder: nothing it names is read from the disk or
+    // the network. Its scripts still run (the "more" buttons and the printed layout need them), but they can reach
+    // nothing beyond the page; our own scripts run in a world of their own.
     page->setUrlRequestInterceptor(new QorvCSReportRequestInterceptor(page));
     QWebEngineSettings* settings = page->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);

@@ -44,7 +44,7 @@ std::string largeReport()
     return html;
 }
 
-// Runs in the application's own world: the report's pages run no scripts of their own.
+// Runs in the application's own world, apart from the page's scripts.
 QVariant evaluate(QorvCSWebEngineView& view, const QString& script)
 {
     QVariant result;

@@ -147,7 +147,7 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
         heading->setProvider(label());
         auto cell = QorvCSReportTableValue::valueWithLabel(*text);
         cell->setRaw(*text);
-        cell->setValue(value);
+        cell->setValue(*value);
         cell->setProvider(label());
         table->addHeading(std::move(heading), std::move(cell));
     }

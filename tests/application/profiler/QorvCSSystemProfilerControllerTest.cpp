@@ -163,7 +163,7 @@ TEST(QorvCSSystemProfilerController, AFailedRunLogsTheEndOfStandardError)
     QorvCSSystemProfilerController controller;
     ASSERT_TRUE(waitUntilFinished(controller));
     ASSERT_EQ(log.lines().size(), 2u);
-    EXPECT_TRUE(log.lines()[0].starts_with(fakeProfiler + " wrote to standard error: eee")) << log.lines()[0];
+    EXPECT_NE(log.lines()[0].find(" wrote to standard error: eee"), std::string::npos) << log.lines()[0];
     EXPECT_TRUE(log.lines()[0].ends_with("eeedisk on fire\n")) << log.lines()[0];
     EXPECT_LT(log.lines()[0].size(), 2200u) << "only the end of it";
 }

@@ -156,7 +156,7 @@ TEST(ProfilerFakeMachine, Laptop)
     const auto* rows = dataType(inventory, "SPPowerDataType")->find("_properties");
     EXPECT_EQ(rows->find("InternalBattery-0")->find("_order")->description(), "101"); // in the devices' order
     // The settings follow the devices' lines; without logind.conf, logind's defaults hold; no power-profiles-daemon.
-    EXPECT_EQ(rows->find("sppower_batteries_found")->find("_order")->description(), "104");
+    EXPECT_EQ(rows->find("sppower_batteries_found")->find("_order")->description(), "105");
     expectAll(inventory,
         {
             { "SPPowerDataType", "power_overview", "sppower_batteries_found", "1" },
