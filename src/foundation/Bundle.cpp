@@ -1,5 +1,6 @@
 #include "Bundle.h"
 
+#include "CleanText.h"
 #include "Log.h"
 #include "PropertyList.h"
 #include "RegularFile.h"
@@ -194,7 +195,10 @@ public:
             if (peek() != ';')
                 return fail(error, "expected ';' after value");
             ++m_pos;
-            entries.insert_or_assign(std::move(key), std::move(value));
+            // Tables are shown and written out: no control characters (\U001B), no lone surrogates.
+            if (!isCleanText(value))
+                value = cleanText(value);
+            entries.insert_or_assign(isCleanText(key) ? std::move(key) : cleanText(key), std::move(value));
         }
     }
 
