@@ -74,7 +74,7 @@ void writeValue(std::string& out, const qorv::Value& value, int depth)
         out += *value.asBoolean() ? "true" : "false";
         break;
     case qorv::Value::Type::Integer:
-        out += std::to_string(*value.asInteger());
+        out += value.description(); // exact, also above INT64_MAX
         break;
     case qorv::Value::Type::Real: {
         const double number = *value.asReal();
