@@ -179,6 +179,9 @@ public:
             std::string key, value;
             if (!readString(key, error))
                 return std::nullopt;
+            // Tables are shown and written out: no control characters (\U001B), no lone surrogates.
+            if (!isCleanText(key))
+                key = cleanText(key);
             if (!skipSpaceAndComments(error))
                 return std::nullopt;
             if (peek() == ';') {
@@ -195,10 +198,9 @@ public:
             if (peek() != ';')
                 return fail(error, "expected ';' after value");
             ++m_pos;
-            // Tables are shown and written out: no control characters (\U001B), no lone surrogates.
             if (!isCleanText(value))
                 value = cleanText(value);
-            entries.insert_or_assign(isCleanText(key) ? std::move(key) : cleanText(key), std::move(value));
+            entries.insert_or_assign(std::move(key), std::move(value));
         }
     }
 

@@ -146,6 +146,9 @@ TEST(Bundle, StringsSyntax)
     ASSERT_TRUE(hostile) << error;
     EXPECT_EQ(hostile->begin()->first, "k\uFFFD");
     EXPECT_EQ(hostile->begin()->second, "\uFFFD[2J\uFFFD\uFFFD");
+    const auto shorthand = parseStringsFile("\"k\\U001B\xC3\";", error);
+    ASSERT_TRUE(shorthand) << error;
+    EXPECT_EQ(shorthand->begin()->second, "k\uFFFD\uFFFD");
 }
 
 TEST(Bundle, PreferredLanguagesFromTheEnvironment)
