@@ -1,5 +1,6 @@
 #include "Bundle.h"
 
+#include "CleanText.h"
 #include "Log.h"
 #include "PropertyList.h"
 #include "RegularFile.h"
@@ -206,6 +207,9 @@ public:
             std::string key, value;
             if (!readString(key, error))
                 return std::nullopt;
+            // Tables are shown and written out: no control characters (\U001B), no lone surrogates.
+            if (!isCleanText(key))
+                key = cleanText(key);
             if (!skipSpaceAndComments(error))
                 return std::nullopt;
             if (peek() == ';') {
@@ -222,6 +226,8 @@ public:
             if (peek() != ';')
                 return fail(error, "expected ';' after value");
             ++m_pos;
+            if (!isCleanText(value))
+                value = cleanText(value);
             entries.insert_or_assign(std::move(key), std::move(value));
         }
     }

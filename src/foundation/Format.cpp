@@ -112,6 +112,8 @@ std::string printfNumber(const Conversion& c, char specifier, const Value& v)
     case 'X':
     case 'o': {
         auto i = v.asInteger();
+        if (!i && v.asUnsigned())
+            return printfToString(conversion + "ll" + specifier, static_cast<unsigned long long>(*v.asUnsigned()));
         if (!i)
             return pad(v.description(), c);
         unsigned long long u = static_cast<unsigned long long>(*i);

@@ -106,7 +106,7 @@ void writeValue(std::string& out, const Value& value, int depth)
         out += *value.asBoolean() ? "true" : "false";
         break;
     case Value::Type::Integer:
-        out += std::to_string(*value.asInteger());
+        out += value.description(); // exact, also above INT64_MAX
         break;
     case Value::Type::Real: {
         const double number = *value.asReal();

@@ -140,6 +140,15 @@ TEST(Bundle, StringsSyntax)
     }
     std::string error;
     EXPECT_EQ(parseStringsFile("\xEF\xBB\xBF// only a comment\n", error)->size(), 0u);
+
+    // Control characters, written as escapes or as bytes, never reach what the table gives out.
+    const auto hostile = parseStringsFile("\"k\\U0000\" = \"\\U001B[2J\x07\xFF\";", error);
+    ASSERT_TRUE(hostile) << error;
+    EXPECT_EQ(hostile->begin()->first, "k\uFFFD");
+    EXPECT_EQ(hostile->begin()->second, "\uFFFD[2J\uFFFD\uFFFD");
+    const auto shorthand = parseStringsFile("\"k\\U001B\xC3\";", error);
+    ASSERT_TRUE(shorthand) << error;
+    EXPECT_EQ(shorthand->begin()->second, "k\uFFFD\uFFFD");
 }
 
 TEST(Bundle, PreferredLanguagesFromTheEnvironment)

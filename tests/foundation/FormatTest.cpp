@@ -32,6 +32,7 @@ TEST(Format, ConversionsOfOneArgument)
         { "%02x", 0xabc, "abc" },
         { "%#x", 16, "0x10" },
         { "%x", -1, "ffffffff" }, // a 32-bit conversion shows a negative int as C does
+        { "%llx", 18446744073709551615ull, "ffffffffffffffff" },
         { "%lx", -1, "ffffffffffffffff" },
         { "%5d", 42, "   42" },
         { "%-5d|", 42, "42   |" },

@@ -217,11 +217,7 @@ TEST(PropertyList, NULCharactersBecomeReplacementCharacters)
         { "<plist><string>&#x9B;2J</string></plist>", Value(fffd + "2J") },
         { "<plist><dict><key>k&#x0;</key><string>&#27;[31m\xFF</string></dict></plist>",
             Value(Value::Dictionary { { "k" + fffd, Value(fffd + "[31m" + fffd) } }) },
-        { binaryPlist({ std::string("\x53"
-                                    "a\0b",
-                          4) },
-              1),
-            Value("a" + fffd + "b") },
+        { binaryPlist({ "\x53" + std::string("a\0b", 3) }, 1), Value("a" + fffd + "b") },
         { binaryPlist({ "\xD1\x01\x02", "\x51k", std::string("\x61\0\0", 3) }, 1),
             Value(Value::Dictionary { { "k", Value(fffd) } }) },
         { binaryPlist({ "\xD1\x01\x02", std::string("\x52k\0", 3), "\x51v" }, 1),

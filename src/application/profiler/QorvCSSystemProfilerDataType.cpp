@@ -45,8 +45,15 @@ int compareNumbers(const qorv::Value& a, const qorv::Value& b)
 {
     const bool aIsReal = a.type() == qorv::Value::Type::Real;
     const bool bIsReal = b.type() == qorv::Value::Type::Real;
-    if (!aIsReal && !bIsReal)
-        return compareValues(*a.asInteger(), *b.asInteger());
+    if (!aIsReal && !bIsReal) {
+        // An integer above INT64_MAX has no signed form and is larger than every one that has.
+        const auto x = a.asInteger(), y = b.asInteger();
+        if (x && y)
+            return compareValues(*x, *y);
+        if (!x && !y)
+            return compareValues(*a.asUnsigned(), *b.asUnsigned());
+        return x ? -1 : 1;
+    }
     const double x = *a.asReal();
     const double y = *b.asReal();
     // Not-a-number sorts before every number, so the comparison stays a strict weak ordering.

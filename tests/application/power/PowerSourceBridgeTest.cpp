@@ -54,7 +54,7 @@ TEST_F(PowerSourceBridgeTest, AttributeTextIsCleanedWhereItIsRead)
 {
     // A driver's strings reach the terminal through `--html -`: no escape sequences, no invalid UTF-8.
     auto attributes = laptopBattery();
-    attributes.back().second = "\x1b[2J\xff" "1234";
+    attributes.back().second = std::string("\x1b[2J\xff") + "1234";
     fake.addSupply("BAT0", attributes);
     QorvCSPowerSourceBridge bridge;
     const Value sources = bridge.rawPowerSources();

@@ -63,6 +63,10 @@ TEST(QorvCSSystemProfilerDataType, PresentationOrder)
         { "strings compare as text", describedBy({ { "a", "10" }, { "b", "20" }, { "c", "5" } }), { "a", "b", "c" } },
         { "reals and integers compare as numbers", describedBy({ { "a", 2.5 }, { "b", 2 }, { "c", 3 } }),
             { "b", "a", "c" } },
+        { "integers above the signed range compare as numbers",
+            describedBy(
+                { { "a", Value(18446744073709551615ull) }, { "b", -1 }, { "c", Value(9223372036854775808ull) } }),
+            { "b", "c", "a" } },
         { "equal orders fall back to the name", describedBy({ { "b", "7" }, { "a", "7" }, { "c", "1" } }),
             { "c", "a", "b" } },
         { "no order sorts first", describedBy({ { "z", Value() }, { "a", "1" }, { "y", Value() } }),
