@@ -43,21 +43,46 @@ void QorvCSApplicationController::refresh()
     updateWebView();
 }
 
-std::string QorvCSApplicationController::reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer)
+std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
     const auto items = contentController()->itemsForReport(*report);
-    report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
+    report->addItemsFromArray(m_sanitizesReport ? newSanitizer().items(items) : items);
     return report->asHTML();
 }
 
-std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion, QorvCSSanitizer* sanitizer)
+QorvCSSanitizer QorvCSApplicationController::newSanitizer()
 {
+    QorvCSSanitizer sanitizer;
+    sanitizer.addComputerAndUserNames(computerName());
+    sanitizer.learn(contentController()->root()->debug());
+    return sanitizer;
+}
+
+qorv::Value QorvCSApplicationController::debugTree()
+{
+    const qorv::Value tree = contentController()->root()->debug();
+    return m_sanitizesReport ? newSanitizer().value(tree) : tree;
+}
+
+void QorvCSApplicationController::setSanitizesReport(bool sanitizes)
+{
+    if (sanitizes == m_sanitizesReport)
+        return;
+    m_sanitizesReport = sanitizes;
+    updateWebView();
+}
+
+std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion)
+{
+    std::optional<QorvCSSanitizer> sanitizer;
+    if (m_sanitizesReport)
+        sanitizer = newSanitizer();
     // Property-list dates count from 2001-01-01, 978307200 seconds after the Unix epoch.
     const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     const std::string computer = computerName();
     QorvCSJSONReport report({ sanitizer ? sanitizer->text(computer) : computer, applicationVersion,
-        qorv::Value::Date { now - 978307200.0 }, sanitizer != nullptr });
+        qorv::Value::Date { now - 978307200.0 }, sanitizer.has_value() });
     const auto items = contentController()->itemsForReport(report);
     report.addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report.asJSON();
