@@ -43,12 +43,46 @@ void QorvCSApplicationController::refresh()
     updateWebView();
 }
 
+namespace {
+
+// The debug tree without the nodes the sidebar leaves out of the report.
+qorv::Value includedOnly(const qorv::Value& node)
+{
+    qorv::Value copy = node;
+    auto* values = copy.asDictionary();
+    if (!values)
+        return copy;
+    if (auto children = values->find("children"); children != values->end() && children->second.asArray()) {
+        qorv::Value::Array kept;
+        for (const auto& child : *children->second.asArray()) {
+            const qorv::Value* include = child.find("include");
+            if (!include || include->description() != "No")
+                kept.push_back(includedOnly(child));
+        }
+        children->second = qorv::Value(std::move(kept));
+    }
+    return copy;
+}
+
+} // namespace
+
 std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
+{
+    return reportHTML(forExport, m_sanitizesReport);
+}
+
+std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
     const auto items = contentController()->itemsForReport(*report);
-    report->addItemsFromArray(m_sanitizesReport ? newSanitizer().items(items) : items);
+    report->addItemsFromArray(sanitize ? newSanitizer().items(items) : items);
     return report->asHTML();
+}
+
+QorvCSApplicationController::SharedReport QorvCSApplicationController::reportToShare(bool sanitize)
+{
+    const qorv::Value tree = includedOnly(contentController()->root()->debug());
+    return { reportHTML(false, sanitize), sanitize ? newSanitizer().value(tree) : tree };
 }
 
 QorvCSSanitizer QorvCSApplicationController::newSanitizer()

@@ -51,6 +51,13 @@ public:
     // sources (serials, IDs, names, addresses): off by default. Changing it renders the report again.
     bool sanitizesReport() const { return m_sanitizesReport; }
     void setSanitizesReport(bool sanitizes);
+    // What leaves the machine with a feedback report: the on-screen rendering and the debug tree, both of the
+    // sections the sidebar includes only, and sanitised unless the user chose otherwise.
+    struct SharedReport {
+        std::string html;
+        qorv::Value debugTree;
+    };
+    SharedReport reportToShare(bool sanitize = true);
     // A sanitiser for one document: the computer's and the user's names and the serials and IDs of the content
     // tree as it is now.
     QorvCSSanitizer newSanitizer();
@@ -155,5 +162,6 @@ private:
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
     bool m_sanitizesReport = false;
+    std::string reportHTML(bool forExport, bool sanitize);
     unsigned long m_renderCount = 0;
 };

@@ -362,3 +362,32 @@ TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
     EXPECT_NE(webView.loads.back().find("SN-4711"), std::string::npos);
     EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-4711"), std::string::npos);
 }
+
+TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByDefault)
+{
+    class SerialLeaf : public TitledLeaf {
+    public:
+        using TitledLeaf::TitledLeaf;
+        void insertDebugValues(qorv::Value::Dictionary& values) override
+        {
+            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-" + label() } };
+        }
+    };
+    auto kept = std::make_shared<SerialLeaf>("kept", "4711");
+    auto unticked = std::make_shared<SerialLeaf>("unticked", "0815");
+    group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { kept, unticked }));
+    unticked->setInclude(false);
+
+    for (const bool sanitize : { true, false }) {
+        const auto shared = controller.reportToShare(sanitize);
+        const std::string tree = qorv::PropertyList::toXML(shared.debugTree);
+        EXPECT_EQ(tree.find("unticked"), std::string::npos) << sanitize;
+        EXPECT_EQ(tree.find("SN-0815"), std::string::npos) << sanitize;
+        EXPECT_NE(tree.find("Batteries"), std::string::npos) << sanitize;
+        EXPECT_EQ(tree.find("SN-4711") == std::string::npos, sanitize);
+        EXPECT_EQ(shared.html.find("0815"), std::string::npos) << sanitize;
+    }
+    EXPECT_EQ(controller.reportToShare().debugTree, controller.reportToShare(true).debugTree);
+    // Save Debug Information still writes the whole tree.
+    EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-0815"), std::string::npos);
+}
