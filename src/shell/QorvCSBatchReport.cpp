@@ -2,7 +2,6 @@
 
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
-#include "QorvCSSanitizer.h"
 #include "QorvCSReportColors.h"
 
 #include "foundation/AtomicFile.h"
@@ -126,19 +125,11 @@ int QorvCSBatchReport::run()
                 fail(*path, e.what());
             }
         };
-        // One sanitiser for the run, so a value masks alike in every output.
-        std::optional<QorvCSSanitizer> sanitizer;
-        if (m_commandLine.sanitize) {
-            sanitizer.emplace();
-            sanitizer->addComputerAndUserNames(controller.computerName());
-            sanitizer->learn(root->debug());
-        }
-        QorvCSSanitizer* mask = sanitizer ? &*sanitizer : nullptr;
-        produce(m_commandLine.html, [&] { return controller.reportHTMLForExport(false, mask); });
-        produce(m_commandLine.exportHTML, [&] { return controller.reportHTMLForExport(true, mask); });
-        produce(m_commandLine.debugPlist,
-            [&] { return qorv::PropertyList::toXML(mask ? mask->value(root->debug()) : root->debug()); });
-        produce(m_commandLine.json, [&] { return controller.reportJSON(CELLSHEET_VERSION, mask); });
+        controller.setSanitizesReport(m_commandLine.sanitize);
+        produce(m_commandLine.html, [&] { return controller.reportHTMLForExport(false); });
+        produce(m_commandLine.exportHTML, [&] { return controller.reportHTMLForExport(true); });
+        produce(m_commandLine.debugPlist, [&] { return qorv::PropertyList::toXML(controller.debugTree()); });
+        produce(m_commandLine.json, [&] { return controller.reportJSON(CELLSHEET_VERSION); });
         if (m_commandLine.pdf)
             if (std::string error = printPDF(controller, *m_commandLine.pdf); !error.empty())
                 fail(*m_commandLine.pdf, error);

@@ -119,6 +119,12 @@ void QorvCSMainWindow::buildMenus()
     QAction* pdf = m_fileMenu->addAction(tr("Save as &PDF…"), this, [this] { m_controller->exportToPDF(); });
     pdf->setShortcuts({ QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::Key_S) });
     m_fileMenu->addAction(tr("Save &Debug Information…"), this, [this] { m_controller->exportForDebug(); });
+    // Applies to the report on screen and to everything saved, printed or sent from it.
+    QAction* sanitize = m_fileMenu->addAction(tr("&Hide Serial Numbers, Addresses and Names"));
+    sanitize->setObjectName(QStringLiteral("sanitizeAction"));
+    sanitize->setCheckable(true);
+    sanitize->setChecked(m_controller->sanitizesReport());
+    connect(sanitize, &QAction::toggled, this, [this](bool on) { m_controller->setSanitizesReport(on); });
     m_fileMenu->addSeparator();
     QAction* pageSetup = m_fileMenu->addAction(tr("Page Set&up…"), this, [this] { m_controller->runPageLayout(); });
     pageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));

@@ -114,14 +114,12 @@ std::optional<QorvFeedbackFields> cellsheetAppDelegate::dictionaryForFeedbackCon
     QorvFeedbackFields fields;
     if (!m_applicationController)
         return fields;
-    std::string html = m_applicationController->reportHTMLForExport(false);
-    if (!html.empty())
-        fields["file-report-html"] = std::move(html);
-    if (const auto& root = m_applicationController->contentController()->root()) {
-        std::string xml = qorv::PropertyList::toXML(root->debug());
-        if (!xml.empty())
-            fields["file-debug-plist"] = std::move(xml);
-    }
+    auto shared = m_applicationController->reportToShare();
+    if (!shared.html.empty())
+        fields["file-report-html"] = std::move(shared.html);
+    std::string xml = qorv::PropertyList::toXML(shared.debugTree);
+    if (!xml.empty())
+        fields["file-debug-plist"] = std::move(xml);
     return fields;
 }
 

@@ -69,7 +69,35 @@ void QorvCSApplicationController::refresh()
     updateWebView();
 }
 
-std::string QorvCSApplicationController::reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer)
+namespace {
+
+// The debug tree without the nodes the sidebar leaves out of the report.
+qorv::Value includedOnly(const qorv::Value& node)
+{
+    qorv::Value copy = node;
+    auto* values = copy.asDictionary();
+    if (!values)
+        return copy;
+    if (auto children = values->find("children"); children != values->end() && children->second.asArray()) {
+        qorv::Value::Array kept;
+        for (const auto& child : *children->second.asArray()) {
+            const qorv::Value* include = child.find("include");
+            if (!include || include->description() != "No")
+                kept.push_back(includedOnly(child));
+        }
+        children->second = qorv::Value(std::move(kept));
+    }
+    return copy;
+}
+
+} // namespace
+
+std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
+{
+    return reportHTML(forExport, m_sanitizesReport);
+}
+
+std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
     // What the printed report's header says about where and when it was made.
@@ -84,17 +112,48 @@ std::string QorvCSApplicationController::reportHTMLForExport(bool forExport, Qor
         std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
     report->setTemplateValue("reportDate", made);
     const auto items = contentController()->itemsForReport(*report);
-    report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
+    report->addItemsFromArray(sanitize ? newSanitizer().items(items) : items);
     return report->asHTML();
 }
 
-std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion, QorvCSSanitizer* sanitizer)
+QorvCSApplicationController::SharedReport QorvCSApplicationController::reportToShare(bool sanitize)
 {
+    const qorv::Value tree = includedOnly(contentController()->root()->debug());
+    return { reportHTML(false, sanitize), sanitize ? newSanitizer().value(tree) : tree };
+}
+
+QorvCSSanitizer QorvCSApplicationController::newSanitizer()
+{
+    QorvCSSanitizer sanitizer;
+    sanitizer.addComputerAndUserNames(computerName());
+    sanitizer.learn(contentController()->root()->debug());
+    return sanitizer;
+}
+
+qorv::Value QorvCSApplicationController::debugTree()
+{
+    const qorv::Value tree = contentController()->root()->debug();
+    return m_sanitizesReport ? newSanitizer().value(tree) : tree;
+}
+
+void QorvCSApplicationController::setSanitizesReport(bool sanitizes)
+{
+    if (sanitizes == m_sanitizesReport)
+        return;
+    m_sanitizesReport = sanitizes;
+    updateWebView();
+}
+
+std::string QorvCSApplicationController::reportJSON(const std::string& applicationVersion)
+{
+    std::optional<QorvCSSanitizer> sanitizer;
+    if (m_sanitizesReport)
+        sanitizer = newSanitizer();
     // Property-list dates count from 2001-01-01, 978307200 seconds after the Unix epoch.
     const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     const std::string computer = computerName();
     QorvCSJSONReport report({ sanitizer ? sanitizer->text(computer) : computer, applicationVersion,
-        qorv::Value::Date { now - 978307200.0 }, sanitizer != nullptr });
+        qorv::Value::Date { now - 978307200.0 }, sanitizer.has_value() });
     const auto items = contentController()->itemsForReport(report);
     report.addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report.asJSON();

@@ -45,11 +45,25 @@ public:
     // The search field's text; a sender without a text (nullopt) is ignored.
     void searchReport(const std::optional<std::string>& stringValue);
     void refresh();
-    // The report's renderings; with a sanitiser, what identifies the machine, its user or its power sources is
-    // masked.
-    std::string reportHTMLForExport(bool forExport, QorvCSSanitizer* sanitizer = nullptr);
+    std::string reportHTMLForExport(bool forExport);
     // The included sections as JSON, stamped with the computer's name, this version and the time.
-    std::string reportJSON(const std::string& applicationVersion, QorvCSSanitizer* sanitizer = nullptr);
+    std::string reportJSON(const std::string& applicationVersion);
+    // The content tree's debug dictionary, as "Save Debug Information" writes it.
+    qorv::Value debugTree();
+    // Whether every rendering, print and saved file masks what identifies the machine, its user or its power
+    // sources (serials, IDs, names, addresses): off by default. Changing it renders the report again.
+    bool sanitizesReport() const { return m_sanitizesReport; }
+    void setSanitizesReport(bool sanitizes);
+    // What leaves the machine with a feedback report: the on-screen rendering and the debug tree, both of the
+    // sections the sidebar includes only, and sanitised unless the user chose otherwise.
+    struct SharedReport {
+        std::string html;
+        qorv::Value debugTree;
+    };
+    SharedReport reportToShare(bool sanitize = true);
+    // A sanitiser for one document: the computer's and the user's names and the serials and IDs of the content
+    // tree as it is now.
+    QorvCSSanitizer newSanitizer();
     bool isPaused() const { return m_pauseStack != 0; }
     void pauseUpdates();
     void resumeUpdates();
@@ -160,6 +174,8 @@ private:
     bool m_scrollAfterRefresh = false;
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
+    bool m_sanitizesReport = false;
+    std::string reportHTML(bool forExport, bool sanitize);
     unsigned long m_renderCount = 0;
     void scheduleUpdate();
     void cancelPendingUpdate();

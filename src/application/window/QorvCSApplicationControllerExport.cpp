@@ -139,7 +139,7 @@ void QorvCSApplicationController::exportForDebug()
     m_savePanel->beginSheet(savePanelOptions("plist"), [this](const std::optional<std::string>& path) {
         if (!path)
             return;
-        const std::string error = qorv::PropertyList::writeXMLFile(*path, contentController()->root()->debug());
+        const std::string error = qorv::PropertyList::writeXMLFile(*path, debugTree());
         if (!error.empty())
             alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(*path)), error);
     });

@@ -5,6 +5,7 @@
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
+#include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 
 #include "AssertionMessage.h"
@@ -429,4 +430,69 @@ TEST(QorvCSApplicationController, StopsObservingWhenItGoes)
     }
     EXPECT_EQ(center.observerCount(), before);
     root->postDidChangeNotification(); // reaches no released window controller
+}
+
+TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
+{
+    // A battery whose serial shows in its title and is stated in its debug values.
+    class SerialLeaf : public TitledLeaf {
+    public:
+        using TitledLeaf::TitledLeaf;
+        void insertDebugValues(qorv::Value::Dictionary& values) override
+        {
+            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
+        }
+    };
+    auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711 of Ada's ThinkPad");
+    group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { serial }));
+    controller.setComputerNameSource([] { return "Ada's ThinkPad"; });
+    controller.updateWebView();
+    ASSERT_NE(webView.loads.back().find("SN-4711"), std::string::npos);
+
+    const size_t loads = webView.loads.size();
+    controller.setSanitizesReport(true);
+    ASSERT_EQ(webView.loads.size(), loads + 1); // shown again at once
+    for (const std::string* html : { &webView.loads.back(), &printView.loads.back() }) {
+        EXPECT_EQ(html->find("SN-4711"), std::string::npos);
+        EXPECT_EQ(html->find("ThinkPad"), std::string::npos);
+        EXPECT_NE(html->find("Battery [serial 1] of [computer name]"), std::string::npos);
+    }
+    const std::string tree = qorv::PropertyList::toXML(controller.debugTree());
+    EXPECT_EQ(tree.find("SN-4711"), std::string::npos);
+    EXPECT_NE(controller.reportJSON("1").find("\"sanitized\": true"), std::string::npos);
+
+    controller.setSanitizesReport(true);
+    EXPECT_EQ(webView.loads.size(), loads + 1);
+    controller.setSanitizesReport(false);
+    EXPECT_NE(webView.loads.back().find("SN-4711"), std::string::npos);
+    EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-4711"), std::string::npos);
+}
+
+TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByDefault)
+{
+    class SerialLeaf : public TitledLeaf {
+    public:
+        using TitledLeaf::TitledLeaf;
+        void insertDebugValues(qorv::Value::Dictionary& values) override
+        {
+            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-" + label() } };
+        }
+    };
+    auto kept = std::make_shared<SerialLeaf>("kept", "4711");
+    auto unticked = std::make_shared<SerialLeaf>("unticked", "0815");
+    group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { kept, unticked }));
+    unticked->setInclude(false);
+
+    for (const bool sanitize : { true, false }) {
+        const auto shared = controller.reportToShare(sanitize);
+        const std::string tree = qorv::PropertyList::toXML(shared.debugTree);
+        EXPECT_EQ(tree.find("unticked"), std::string::npos) << sanitize;
+        EXPECT_EQ(tree.find("SN-0815"), std::string::npos) << sanitize;
+        EXPECT_NE(tree.find("Batteries"), std::string::npos) << sanitize;
+        EXPECT_EQ(tree.find("SN-4711") == std::string::npos, sanitize);
+        EXPECT_EQ(shared.html.find("0815"), std::string::npos) << sanitize;
+    }
+    EXPECT_EQ(controller.reportToShare().debugTree, controller.reportToShare(true).debugTree);
+    // Save Debug Information still writes the whole tree.
+    EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-0815"), std::string::npos);
 }
