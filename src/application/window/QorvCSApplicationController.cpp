@@ -31,6 +31,7 @@ std::string renderFailureHTML(const std::string& reason)
 
 #include <chrono>
 #include <ctime>
+#include <optional>
 
 QorvCSApplicationController::~QorvCSApplicationController()
 {
@@ -100,6 +101,9 @@ std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
 std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
+    std::optional<QorvCSSanitizer> sanitizer;
+    if (sanitize)
+        sanitizer.emplace(newSanitizer());
     // What the printed report's header says about where and when it was made.
     const std::string name = computerName();
     report->setTemplateValue("computerName", sanitizer ? sanitizer->text(name) : name);
@@ -112,7 +116,7 @@ std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitiz
         std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
     report->setTemplateValue("reportDate", made);
     const auto items = contentController()->itemsForReport(*report);
-    report->addItemsFromArray(sanitize ? newSanitizer().items(items) : items);
+    report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report->asHTML();
 }
 
