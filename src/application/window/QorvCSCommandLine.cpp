@@ -116,7 +116,7 @@ std::string QorvCSCommandLine::usage()
            "  --export-html FILE         the export rendering (the one that is printed)\n"
            "  --pdf FILE                 the export rendering printed to a PDF file\n"
            "  --debug-plist FILE         the content tree as an XML property list, for diagnosis\n"
-           "  --json FILE                the included sections as JSON, for tools (see docs/json.md)\n"
+           "  --json FILE                the included sections as JSON, for tools (see cellsheet(1))\n"
            "  --sanitize                 hide serial numbers, addresses and names in every output\n"
            "  --inventory-timeout SECS   how long to wait for the inventory (default 60)\n"
            "  --resources DIR            look for resources (diagnostic files, rules, texts) in DIR first;\n"
