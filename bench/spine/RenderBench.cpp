@@ -1,12 +1,19 @@
 // One re-render of the window: the screen and the export rendering of a synthetic tree of 100 sections with a
-// 50-row table each, through the real templates, rule set and texts. Goal: both under 5 ms together.
+// 50-row table each, through the real templates, rule set and texts. Each figure is also given as a ratio to a
+// floor measured in the same process: the same rows escaped and appended into a page twice, nothing else.
+// Goals: a first rendering (rules read and compiled anew, nothing remembered) under 10 ms; warm, both renderings
+// within 2x the floor.
 #include "QorvCSApplicationController.h"
+#include "QorvCSHTMLReport.h"
+#include "QorvCSReportCupelController.h"
 
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +50,13 @@ public:
     { }
     std::string_view className() const override { return "SectionContent"; }
 
+    static std::string valueText(int index, int row)
+    {
+        return (row % 3 == 0) ? std::to_string(1000 * index + row * 37)
+            : (row % 3 == 1)  ? "Yes"
+                              : qorv::format("Value <%d> & more", row);
+    }
+
     QorvCSReportItemList itemsForReport(QorvCSReport&) override
     {
         auto table = QorvCSReportTable::tableWithSummary(label() + " summary", label() + " caption");
@@ -51,9 +65,7 @@ public:
             auto heading = QorvCSReportTableHeading::headingWithTitle(localise(key));
             heading->setRaw(key);
             heading->setProvider(label());
-            const std::string text = (row % 3 == 0) ? std::to_string(1000 * m_index + row * 37)
-                : (row % 3 == 1)                    ? "Yes"
-                                                    : qorv::format("Value <%d> & more", row);
+            const std::string text = valueText(m_index, row);
             auto value = QorvCSReportTableValue::valueWithLabel(text);
             value->setRaw(text);
             value->setProvider(label());
@@ -90,19 +102,93 @@ Fixture& fixture()
     return f;
 }
 
-void BM_RenderBoth(benchmark::State& state)
+// The floor: the same titles and rows, escaped and appended into one page, as for both renderings.
+size_t floorPage()
+{
+    size_t bytes = 0;
+    for (int rendering = 0; rendering < 2; ++rendering) {
+        std::string html = "<html><body>";
+        for (int section = 0; section < sectionCount; ++section) {
+            const std::string label = qorv::format("InternalBattery-%d", section);
+            html += "<h2>";
+            html += QorvCSHTMLReport::escapeString(label);
+            html += "</h2><table summary=\"";
+            html += QorvCSHTMLReport::escapeString(label + " summary");
+            html += "\"><caption>";
+            html += QorvCSHTMLReport::escapeString(label + " caption");
+            html += "</caption>";
+            int row = 0;
+            for (const auto& key : rowKeys()) {
+                html += "<tr><th>";
+                html += QorvCSHTMLReport::escapeString(key);
+                html += "</th><td>";
+                html += QorvCSHTMLReport::escapeString(SectionContent::valueText(section, row++));
+                html += "</td></tr>";
+            }
+            html += "</table>";
+        }
+        html += "</body></html>";
+        bytes += html.size();
+        benchmark::DoNotOptimize(html.data());
+    }
+    return bytes;
+}
+
+// The floor's median time in seconds over a few runs, measured once per process.
+double floorSeconds()
+{
+    static const double seconds = [] {
+        std::vector<double> runs;
+        for (int run = 0; run < 15; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(floorPage());
+            runs.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
+        return runs[runs.size() / 2];
+    }();
+    return seconds;
+}
+
+// Both renderings, timed per iteration so the ratio to the floor can be given; first forgets every compiled
+// rule and so every remembered table before each iteration (outside the timing, as at start-up the files are
+// read anyway), so every row passes through the rules.
+void renderBoth(benchmark::State& state, bool first)
 {
     auto& controller = fixture().controller;
+    const double floor = floorSeconds();
     size_t bytes = 0;
+    double total = 0;
     for (auto _ : state) {
+        if (first) {
+            state.PauseTiming();
+            QorvCSReportCupelController::forgetCachedRules();
+            QorvCSReportCupelController::cupelController()->cupels();
+            state.ResumeTiming();
+        }
+        const auto start = std::chrono::steady_clock::now();
         const std::string screen = controller.reportHTMLForExport(false);
         const std::string exported = controller.reportHTMLForExport(true);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         bytes = screen.size() + exported.size();
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes"] = double(bytes);
+    state.counters["floor_ms"] = floor * 1000;
+    state.counters["x_floor"] = total / double(state.iterations()) / floor;
+}
+
+void BM_RenderBoth(benchmark::State& state)
+{
+    renderBoth(state, false);
 }
 BENCHMARK(BM_RenderBoth)->Unit(benchmark::kMillisecond);
+
+void BM_RenderFirst(benchmark::State& state)
+{
+    renderBoth(state, true);
+}
+BENCHMARK(BM_RenderFirst)->Unit(benchmark::kMillisecond);
 
 void BM_RenderScreen(benchmark::State& state)
 {

@@ -1,7 +1,7 @@
 #include "QorvCSApplication.h"
 #include "QorvCSBatchReport.h"
-#include "QorvCSMainWindow.h"
 #include "QorvCSEngineLogging.h"
+#include "QorvCSMainWindow.h"
 #include "QorvCSReportColors.h"
 #include "QorvCSReportSchemeHandler.h"
 #include "QtRunLoopBinding.h"
@@ -79,8 +79,12 @@ int main(int argc, char** argv)
     QorvCSEngineLogging::quietUnlessDebugging();
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
 
-    QorvCSReportSchemeHandler::registerScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Without a window only a PDF needs the web engine; the other outputs neither start it nor set it up.
+    const bool needsWebEngine = !commandLine->isBatch() || commandLine->pdf;
+    if (needsWebEngine) {
+        QorvCSReportSchemeHandler::registerScheme();
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
     std::vector<char*> qtArguments { argv[0] };
     for (auto& a : commandLine->toolkitArguments)
         qtArguments.push_back(a.data());
@@ -92,15 +96,15 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
     QorvCSApplyColorSchemeFromEnvironment();
 
+    if (commandLine->isBatch())
+        return QorvCSBatchReport(*commandLine).run();
+
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     // The installed icon when the theme has it, else the application's own copy (a build tree).
     const auto icon = qorv::Bundle::main().pathForResource("org.cellsheet.cellsheet", "svg");
     QApplication::setWindowIcon(QIcon::fromTheme(
         QStringLiteral("org.cellsheet.cellsheet"), QIcon(icon ? QString::fromStdString(*icon) : QString())));
-
-    if (commandLine->isBatch())
-        return QorvCSBatchReport(*commandLine).run();
 
     QtRunLoopBinding binding(qorv::RunLoop::main());
     cellsheetAppDelegate delegate;

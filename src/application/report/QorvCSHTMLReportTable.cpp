@@ -4,6 +4,8 @@
 
 #include "foundation/Assert.h"
 
+#include <charconv>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -84,10 +86,13 @@ struct RenderedRows {
 // Tables already rendered with the current rule set, by the texts of their rows. The report shows the same
 // tables at every refresh, and each refresh renders twice; a row's markup depends only on its texts and the
 // rules (a pattern's time limit counts steps, not time), so a remembered table is the table. A table whose
-// texts changed (a battery's readings) goes through the rules again. Bounded, and forgotten when the rule set
-// changes.
+// texts changed (a battery's readings) goes through the rules again. Bounded, the least recently used table
+// going first (so a report larger than the bound loses one table per new one, not all at once), and
+// forgotten when the rule set changes.
 class TableMemo {
 public:
+    static constexpr size_t capacity = 4096;
+
     static TableMemo& shared()
     {
         static TableMemo memo;
@@ -96,12 +101,22 @@ public:
 
     static std::string keyOf(const QorvCSReportTable::Pairs& pairs)
     {
+        size_t length = 0;
+        for (const auto& pair : pairs) {
+            const RowTexts row = textsOf(pair);
+            length += row.presentationHeading.size() + row.presentationValue.size() + 5 * 12;
+            length += (row.heading ? row.heading->size() : 0) + (row.provider ? row.provider->size() : 0)
+                + (row.value ? row.value->size() : 0);
+        }
         std::string key;
+        key.reserve(length);
         auto add = [&key](const std::optional<std::string_view>& text) {
             key.push_back(text ? '+' : '-');
             if (!text)
                 return;
-            key.append(std::to_string(text->size())).push_back(':');
+            char digits[24];
+            const auto end = std::to_chars(digits, digits + sizeof digits, text->size()).ptr;
+            key.append(digits, end).push_back(':');
             key.append(*text);
         };
         for (const auto& pair : pairs) {
@@ -121,24 +136,46 @@ public:
         if (signature != m_signature)
             return nullptr;
         auto it = m_tables.find(key);
-        return it == m_tables.end() ? nullptr : it->second;
+        if (it == m_tables.end())
+            return nullptr;
+        m_order.splice(m_order.begin(), m_order, it->second.place);
+        return it->second.rows;
     }
 
     void remember(const std::vector<uint64_t>& signature, std::string key, std::shared_ptr<const RenderedRows> rows)
     {
         std::lock_guard lock(m_mutex);
-        if (signature != m_signature || m_tables.size() >= capacity) {
+        if (signature != m_signature) {
             m_tables.clear();
+            m_order.clear();
             m_signature = signature;
         }
-        m_tables.insert_or_assign(std::move(key), std::move(rows));
+        if (auto it = m_tables.find(key); it != m_tables.end()) {
+            it->second.rows = std::move(rows);
+            m_order.splice(m_order.begin(), m_order, it->second.place);
+            return;
+        }
+        if (m_tables.size() >= capacity) {
+            const std::string victim = *m_order.back(); // not a reference into the node being erased
+            m_order.pop_back();
+            m_tables.erase(victim);
+        }
+        auto it = m_tables.emplace(std::move(key), Entry { std::move(rows), {} }).first;
+        m_order.push_front(&it->first);
+        it->second.place = m_order.begin();
     }
 
 private:
-    static constexpr size_t capacity = 4096;
+    // Most recently used first; each names its table's key (node-based map: the key stays put).
+    using Order = std::list<const std::string*>;
+    struct Entry {
+        std::shared_ptr<const RenderedRows> rows;
+        Order::iterator place;
+    };
     std::mutex m_mutex;
     std::vector<uint64_t> m_signature;
-    std::unordered_map<std::string, std::shared_ptr<const RenderedRows>> m_tables;
+    std::unordered_map<std::string, Entry> m_tables;
+    Order m_order;
 };
 
 // Passes one row through the rules and appends its markup.

@@ -116,9 +116,8 @@ void QorvCSReportCupelController::setCupels(Cupels cupels)
     m_cupels = std::move(cupels);
 }
 
-qorv::Value::Dictionary QorvCSReportCupelController::transform(const qorv::Value::Dictionary& aSourceDictionary)
+qorv::Value::Dictionary QorvCSReportCupelController::transform(qorv::Value::Dictionary record)
 {
-    qorv::Value::Dictionary record = aSourceDictionary;
     for (const auto& cupel : cupels())
         cupel->transform(record);
     return record;

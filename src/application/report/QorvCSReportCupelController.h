@@ -31,8 +31,9 @@ public:
     // "value"; a text the row does not have is left out.
     static qorv::Value::Dictionary recordForRow(const QorvCSReportTablePair& row);
 
-    // A copy of the record after every cupel has been applied to it in order; the argument is not changed.
-    qorv::Value::Dictionary transform(const qorv::Value::Dictionary& aSourceDictionary);
+    // The record after every cupel has been applied to it in order; taken by value, so a caller's record is not
+    // changed and a temporary one is transformed in place.
+    qorv::Value::Dictionary transform(qorv::Value::Dictionary record);
 
     // Rule files are read and compiled once per version of the file (see QorvCSReportFileCache), and the renderer
     // remembers rows it has rendered with the same rules, so a re-rendering costs little and an edited rule file
