@@ -1,6 +1,6 @@
 #include "Collectors.h"
-#include "QorvBatteryReadings.h"
 #include "PowerManagement.h"
+#include "QorvBatteryReadings.h"
 #include "SystemRoot.h"
 #include "Text.h"
 #include "Units.h"

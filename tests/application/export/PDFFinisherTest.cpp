@@ -33,8 +33,8 @@ void writePDF(const fs::path& path, int pages)
     QPDFPageDocumentHelper document(pdf);
     for (int i = 1; i <= pages; ++i) {
         auto font = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>");
-        auto page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-            "<< /Type /Page /MediaBox [0 0 595 842] /Resources << /Font << >> >> >>"));
+        auto page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /Font << >> >> >>"));
         page.getKey("/Resources").getKey("/Font").replaceKey("/F1", pdf.makeIndirectObject(font));
         // A leftover transform that a footer drawn after it must not inherit.
         page.replaceKey("/Contents",
