@@ -54,6 +54,9 @@ public:
     // sources (serials, IDs, names, addresses): off by default. Changing it renders the report again.
     bool sanitizesReport() const { return m_sanitizesReport; }
     void setSanitizesReport(bool sanitizes);
+    // Whether what leaves the machine (the e-mail attachment) hides them; on unless the user turns it off.
+    bool sanitizesSharedReports() const { return m_sanitizesSharedReports; }
+    void setSanitizesSharedReports(bool sanitizes) { m_sanitizesSharedReports = sanitizes; }
     // What leaves the machine with a feedback report: the on-screen rendering and the debug tree, both of the
     // sections the sidebar includes only, and sanitised unless the user chose otherwise.
     struct SharedReport {
@@ -175,6 +178,7 @@ private:
     QorvCSWebView::Point m_scrollAfterRefreshPoint;
     unsigned long m_pauseStack = 0;
     bool m_sanitizesReport = false;
+    bool m_sanitizesSharedReports = true;
     std::string reportHTML(bool forExport, bool sanitize);
     unsigned long m_renderCount = 0;
     void scheduleUpdate();

@@ -4,6 +4,7 @@
 
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 
 namespace {
@@ -158,6 +159,16 @@ void QorvCSApplicationController::exportToEmail()
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
+    // The attachment leaves the machine: it hides serial numbers, addresses and names unless the user turned that
+    // off. The print routine waits for this document; resuming afterwards renders the views as they were.
+    if (m_sanitizesSharedReports && !m_sanitizesReport && m_contentPrintView) {
+        try {
+            m_shownExport = reportHTML(true, true);
+            m_contentPrintView->loadHTMLString(m_shownExport);
+        } catch (const std::exception& e) {
+            qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
+        }
+    }
     // Where the reference platform stays silent, the user is told why no message appeared: an e-mail button
     // that does nothing looks broken.
     printToPDF(path, [this, path](bool ok, const std::string& reason) {

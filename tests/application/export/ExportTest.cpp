@@ -226,6 +226,25 @@ TEST_F(ExportTest, EmailThatCannotBeSentSaysWhyAndWhereThePDFIs)
     EXPECT_TRUE(fs::exists(pdf));
 }
 
+TEST_F(ExportTest, TheEmailedReportHidesNamesUnlessTheUserChoseOtherwise)
+{
+    // An attachment leaves the machine: by default it is the sanitised report, and the views show the whole report
+    // again once it is made.
+    controller.setMailAttachmentDirectory(directory.string());
+    controller.refresh();
+    ASSERT_NE(exported.loads.back().find("Laptop"), std::string::npos) << "the export shows the computer's name";
+    controller.exportToEmail();
+    EXPECT_EQ(exported.loads.back().find("Laptop"), std::string::npos) << exported.loads.back();
+    printer.finish(true);
+    EXPECT_NE(exported.loads.back().find("Laptop"), std::string::npos);
+
+    controller.setSanitizesSharedReports(false);
+    const size_t loads = exported.loads.size();
+    controller.exportToEmail();
+    EXPECT_EQ(exported.loads.size(), loads) << "the export view's own document is attached";
+    printer.finish(true);
+}
+
 TEST_F(ExportTest, FileNamesMadeFromTheComputersNameAreSafe)
 {
     struct Case {
