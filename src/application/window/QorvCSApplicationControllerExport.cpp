@@ -169,8 +169,7 @@ void QorvCSApplicationController::exportToEmail()
             qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
         }
     }
-    // Where the reference platform stays silent, the user is told why no message appeared: an e-mail button
-    // that does nothing looks broken.
+    // An e-mail button that does nothing looks broken: the user is told why no message appeared.
     printToPDF(path, [this, path](bool ok, const std::string& reason) {
         if (!ok)
             return alert(localized("QorvCSApplicationController.Email.Failed"), failureDetail(path, reason));
