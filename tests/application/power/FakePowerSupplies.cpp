@@ -60,7 +60,9 @@ void FakePowerSupplies::setAttribute(const std::string& path, const std::string&
     // The kernel gives a reader the old value or the new one, never half of either; the testbed rewrites the file
     // in place, which a reader on another thread could see empty. Write it outside the device's folder (a reader
     // lists that folder) and rename it into place.
-    const std::string root = umockdev_testbed_get_root_dir(m_testbed);
+    gchar* rootDir = umockdev_testbed_get_root_dir(m_testbed); // ours to free
+    const std::string root = rootDir ? rootDir : "";
+    g_free(rootDir);
     const std::string file = root + path + "/" + name;
     const std::string part = root + "/attribute.part";
     if (FILE* out = std::fopen(part.c_str(), "w")) {
