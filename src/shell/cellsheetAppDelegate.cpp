@@ -109,12 +109,13 @@ void cellsheetAppDelegate::setFeedbackController(std::shared_ptr<QorvFeedbackCon
     m_feedbackController = std::move(controller);
 }
 
-std::optional<QorvFeedbackFields> cellsheetAppDelegate::dictionaryForFeedbackController(QorvFeedbackController&)
+std::optional<QorvFeedbackFields> cellsheetAppDelegate::dictionaryForFeedbackController(
+    QorvFeedbackController& controller)
 {
     QorvFeedbackFields fields;
     if (!m_applicationController)
         return fields;
-    auto shared = m_applicationController->reportToShare();
+    auto shared = m_applicationController->reportToShare(controller.sanitizesAttachments());
     if (!shared.html.empty())
         fields["file-report-html"] = std::move(shared.html);
     std::string xml = qorv::PropertyList::toXML(shared.debugTree);

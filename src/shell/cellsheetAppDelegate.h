@@ -40,7 +40,8 @@ public:
     // Created on first use; one controller serves every showing.
     const std::shared_ptr<QorvFeedbackController>& feedbackController();
     void setFeedbackController(std::shared_ptr<QorvFeedbackController> controller);
-    // "file-report-html" (the on-screen report) and "file-debug-plist" (the content tree's debug dump as XML).
+    // "file-report-html" (the on-screen report) and "file-debug-plist" (the content tree's debug dump as XML), of
+    // the sections the sidebar includes, sanitised when the sheet's checkbox says so.
     std::optional<QorvFeedbackFields> dictionaryForFeedbackController(QorvFeedbackController& controller) override;
     void feedbackControllerDidFinish(QorvFeedbackController& controller) override;
 

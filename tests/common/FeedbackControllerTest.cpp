@@ -5,6 +5,8 @@
 #include "foundation/Bundle.h"
 #include "foundation/PropertyList.h"
 
+#include "QorvFeedbackAttachmentViewer.h"
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -22,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -46,13 +49,15 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
 
 class Delegate : public QorvFeedbackControllerDelegate {
 public:
-    std::optional<QorvFeedbackFields> dictionaryForFeedbackController(QorvFeedbackController&) override
+    std::optional<QorvFeedbackFields> dictionaryForFeedbackController(QorvFeedbackController& controller) override
     {
+        asked.push_back(controller.sanitizesAttachments());
         return fields;
     }
     void feedbackControllerDidFinish(QorvFeedbackController&) override { ++finished; }
 
     std::optional<QorvFeedbackFields> fields;
+    std::vector<bool> asked; // whether each request wanted the fields sanitised
     int finished = 0;
 };
 
@@ -325,4 +330,65 @@ TEST_F(FeedbackController, AMissingInterfaceFileFailsTheAssertion)
         EXPECT_STREQ(e.what(), "QorvFeedbackController's view is missing.");
     }
     EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Hidden);
+}
+
+TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed)
+{
+    Server server({});
+    ASSERT_GT(server.port, 0);
+    useEndpoint(server.port);
+    const QorvFeedbackFields sanitised { { "file-report-html", "<p>[serial 1] ✓</p>"s },
+        { "file-debug-plist", std::string(1500, 'd') } };
+    m_delegate.fields = sanitised;
+    m_controller->beginModalForWindow(&m_parent);
+    ASSERT_TRUE(m_controller->sanitizeCheckBox()->isChecked());
+    EXPECT_EQ(m_delegate.asked, std::vector<bool> { true });
+
+    const auto rows = [&] {
+        std::vector<std::pair<QString, QString>> shown;
+        for (int i = 0; i < m_controller->attachmentsList()->topLevelItemCount(); ++i) {
+            const auto* item = m_controller->attachmentsList()->topLevelItem(i);
+            shown.emplace_back(item->text(0), item->text(1));
+        }
+        return shown;
+    };
+    using Rows = std::vector<std::pair<QString, QString>>;
+    EXPECT_EQ(rows(),
+        (Rows { { QStringLiteral("Debug information"), QStringLiteral("1.5 KB") },
+            { QStringLiteral("Report"), QStringLiteral("21 bytes") } }));
+
+    // The viewer shows the attachment exactly as it is sent.
+    m_controller->attachmentsList()->setCurrentItem(m_controller->attachmentsList()->topLevelItem(1));
+    ASSERT_TRUE(m_controller->viewButton()->isEnabled());
+    m_controller->viewButton()->click();
+    auto* viewer = qobject_cast<QorvFeedbackAttachmentViewer*>(m_controller->attachmentViewer());
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->parentWidget(), m_controller->window());
+    EXPECT_TRUE(viewer->textView()->isReadOnly());
+    EXPECT_EQ(viewer->textView()->toPlainText(), QStringLiteral("<p>[serial 1] ✓</p>"));
+    EXPECT_TRUE(viewer->windowTitle().contains(QStringLiteral("Report")));
+    viewer->reject();
+
+    // Unticking asks for the fields again, as they are.
+    m_delegate.fields = QorvFeedbackFields { { "file-report-html", "<p>SN-4711</p>"s } };
+    m_controller->sanitizeCheckBox()->click();
+    EXPECT_EQ(m_delegate.asked, (std::vector<bool> { true, false }));
+    EXPECT_EQ(rows(), (Rows { { QStringLiteral("Report"), QStringLiteral("14 bytes") } }));
+    m_delegate.fields = sanitised;
+    m_controller->sanitizeCheckBox()->click();
+    EXPECT_EQ(rows().size(), 2u);
+
+    // What the delegate would say now is not what the user saw: what was listed is sent.
+    m_delegate.fields = QorvFeedbackFields { { "file-report-html", "<p>changed since</p>"s } };
+    m_controller->report();
+    ASSERT_TRUE(waitFor([&] { return m_delegate.finished > 0; }));
+    EXPECT_EQ(m_delegate.asked.size(), 3u);
+    const QJsonObject fields = server.request()["fields"].toObject();
+    for (const auto& [name, value] : sanitised)
+        EXPECT_EQ(
+            QByteArray::fromBase64(fields[QString::fromStdString(name)].toObject()["content"].toString().toLatin1())
+                .toStdString(),
+            std::get<std::string>(value))
+            << name;
 }

@@ -1,13 +1,16 @@
 #include "QorvFeedbackController.h"
 
 #include "QorvFeedbackAddressBook.h"
+#include "QorvFeedbackAttachmentViewer.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -16,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QUiLoader>
 #include <QUrl>
 
@@ -86,11 +90,29 @@ void QorvFeedbackController::loadView()
     m_cancelButton = m_window->findChild<QPushButton*>(QStringLiteral("cancelButton"));
     m_progressIndicator = m_window->findChild<QProgressBar*>(QStringLiteral("progressIndicator"));
     m_progressStatus = m_window->findChild<QLabel*>(QStringLiteral("progressStatus"));
+    m_attachmentsList = m_window->findChild<QTreeWidget*>(QStringLiteral("attachmentsList"));
+    m_sanitizeCheckBox = m_window->findChild<QCheckBox*>(QStringLiteral("sanitizeCheckBox"));
+    m_viewButton = m_window->findChild<QPushButton*>(QStringLiteral("viewButton"));
 
     if (m_reportButton)
         connect(m_reportButton, &QPushButton::clicked, this, [this] { report(); });
     if (m_cancelButton)
         connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    if (m_sanitizeCheckBox)
+        connect(m_sanitizeCheckBox, &QCheckBox::toggled, this, [this] { reloadAttachments(); });
+    const auto viewCurrent = [this] {
+        if (m_attachmentsList && m_attachmentsList->currentItem())
+            viewAttachment(size_t(m_attachmentsList->indexOfTopLevelItem(m_attachmentsList->currentItem())));
+    };
+    if (m_viewButton)
+        connect(m_viewButton, &QPushButton::clicked, this, viewCurrent);
+    if (m_attachmentsList) {
+        connect(m_attachmentsList, &QTreeWidget::itemActivated, this, viewCurrent);
+        connect(m_attachmentsList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+            if (m_viewButton)
+                m_viewButton->setEnabled(current != nullptr);
+        });
+    }
     // Escape and the window's close button end the sheet too.
     connect(m_window, &QDialog::finished, this, [this](int result) { sheetDidEnd(result); });
 
@@ -111,6 +133,7 @@ void QorvFeedbackController::beginModalForWindow(QWidget* window)
     if (m_detailView)
         m_detailView->clear();
     showProgress(false, {});
+    reloadAttachments();
     if (!m_message.empty() && m_messageLabel)
         m_messageLabel->setText(qt(m_message));
     if (window && m_window->parentWidget() != window)
@@ -129,8 +152,7 @@ void QorvFeedbackController::report()
     const auto text = [](QLineEdit* field) { return field ? field->text().toStdString() : std::string(); };
     const std::string detail = m_detailView ? m_detailView->toPlainText().toStdString() : std::string();
     const auto fields = QorvFeedbackControllerUpload::fieldsForReport(text(m_nameField), text(m_emailField), detail,
-        infoString("CFBundleIdentifier"), infoString("CFBundleVersion"),
-        m_delegate ? m_delegate->dictionaryForFeedbackController(*this) : std::nullopt);
+        infoString("CFBundleIdentifier"), infoString("CFBundleVersion"), m_delegateFields);
 
     // A new boundary for every upload, and one that no field contains.
     const std::string boundary = QorvFeedbackControllerUpload::uniqueBoundary(
@@ -207,10 +229,66 @@ void QorvFeedbackController::sheetDidEnd(int)
     m_showing = false;
     if (m_window)
         m_window->hide();
+    delete m_attachmentViewer.data();
+    m_delegateFields.reset();
     // An upload still running is left to finish on its own; its answer is ignored.
     m_connection = nullptr;
     if (m_delegate)
         m_delegate->feedbackControllerDidFinish(*this);
+}
+
+bool QorvFeedbackController::sanitizesAttachments() const
+{
+    return !m_sanitizeCheckBox || m_sanitizeCheckBox->isChecked();
+}
+
+void QorvFeedbackController::reloadAttachments()
+{
+    m_delegateFields = m_delegate ? m_delegate->dictionaryForFeedbackController(*this) : std::nullopt;
+    m_attachments = m_delegateFields ? QorvFeedbackAttachments::attachmentsInFields(*m_delegateFields,
+                        [](std::string_view field) {
+                            const std::string key = "QorvFeedbackController.attachment." + std::string(field);
+                            std::string title = localized(key);
+                            return title == key ? std::string() : title;
+                        })
+                                     : std::vector<QorvFeedbackAttachment>();
+    if (!m_attachmentsList)
+        return;
+    const int selected = m_attachmentsList->currentItem()
+        ? m_attachmentsList->indexOfTopLevelItem(m_attachmentsList->currentItem())
+        : 0;
+    m_attachmentsList->clear();
+    for (const auto& attachment : m_attachments) {
+        auto* item = new QTreeWidgetItem(m_attachmentsList,
+            { qt(attachment.title), qt(QorvFeedbackAttachments::formattedSize(attachment.contents.size())) });
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    m_attachmentsList->resizeColumnToContents(1);
+    m_attachmentsList->header()->setStretchLastSection(false);
+    m_attachmentsList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_attachmentsList->setCurrentItem(m_attachmentsList->topLevelItem(selected));
+    if (m_viewButton)
+        m_viewButton->setEnabled(m_attachmentsList->currentItem() != nullptr);
+}
+
+void QorvFeedbackController::viewAttachment(size_t index)
+{
+    if (index >= m_attachments.size() || !m_window)
+        return;
+    const auto& attachment = m_attachments[index];
+    delete m_attachmentViewer.data();
+    auto* viewer = new QorvFeedbackAttachmentViewer(attachment,
+        qt(qorv::format(localized("QorvFeedbackController.viewerTitle"), attachment.title,
+            QorvFeedbackAttachments::formattedSize(attachment.contents.size()))),
+        qt(localized("QorvFeedbackController.viewerNote")), m_window);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    m_attachmentViewer = viewer;
+    viewer->open();
+}
+
+QDialog* QorvFeedbackController::attachmentViewer() const
+{
+    return m_attachmentViewer;
 }
 
 QorvFeedbackController::State QorvFeedbackController::state() const
@@ -275,6 +353,21 @@ QProgressBar* QorvFeedbackController::progressIndicator() const
 QLabel* QorvFeedbackController::progressStatus() const
 {
     return m_progressStatus;
+}
+
+QTreeWidget* QorvFeedbackController::attachmentsList() const
+{
+    return m_attachmentsList;
+}
+
+QCheckBox* QorvFeedbackController::sanitizeCheckBox() const
+{
+    return m_sanitizeCheckBox;
+}
+
+QPushButton* QorvFeedbackController::viewButton() const
+{
+    return m_viewButton;
 }
 
 std::string QorvFeedbackController::usersName()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QorvFeedbackAttachments.h"
 #include "QorvFeedbackControllerDelegate.h"
 
 #include <QObject>
@@ -8,7 +9,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+class QCheckBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -17,12 +20,14 @@ class QNetworkReply;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTreeWidget;
 class QWidget;
 
 // The feedback sheet: a window-modal dialog from the interface file "QorvFeedbackController.ui" with the user's
 // name, e-mail address and message. Report posts them, with the delegate's fields, to the web form named by
 // Info.plist's "QorvFeedbackControllerURL" and closes the sheet once the server has accepted them; a refused
-// upload keeps the sheet and everything typed in it, and says why.
+// upload keeps the sheet and everything typed in it, and says why. The sheet lists what the delegate attaches, with
+// sizes, lets the user read each attachment, and sends exactly what it listed.
 class QorvFeedbackController : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +50,16 @@ public:
     void report();
     // Ends the sheet; an upload under way goes on, but its answer no longer touches the sheet.
     void cancel();
+
+    // Whether the delegate should hide serial numbers, addresses and names in what it attaches: the sheet's
+    // checkbox, ticked unless the user unticks it (everything attached leaves the machine).
+    bool sanitizesAttachments() const;
+    // Asks the delegate for its fields again and lists them; done on showing and when the checkbox changes.
+    void reloadAttachments();
+    const std::vector<QorvFeedbackAttachment>& attachments() const { return m_attachments; }
+    // Opens the read-only viewer of attachment index over the sheet.
+    void viewAttachment(size_t index);
+    QDialog* attachmentViewer() const;
 
     State state() const;
     bool isShowing() const { return m_showing; }
@@ -73,6 +88,9 @@ public:
     QPushButton* cancelButton() const;
     QProgressBar* progressIndicator() const;
     QLabel* progressStatus() const;
+    QTreeWidget* attachmentsList() const;
+    QCheckBox* sanitizeCheckBox() const;
+    QPushButton* viewButton() const;
     QorvFeedbackControllerDelegate* delegate() const { return m_delegate; }
     void setDelegate(QorvFeedbackControllerDelegate* delegate) { m_delegate = delegate; }
     const std::string& message() const { return m_message; }
@@ -94,6 +112,13 @@ private:
     QPointer<QPushButton> m_cancelButton;
     QPointer<QProgressBar> m_progressIndicator;
     QPointer<QLabel> m_progressStatus;
+    QPointer<QTreeWidget> m_attachmentsList;
+    QPointer<QCheckBox> m_sanitizeCheckBox;
+    QPointer<QPushButton> m_viewButton;
+    QPointer<QDialog> m_attachmentViewer;
+    // The delegate's fields as listed: what Report sends.
+    std::optional<QorvFeedbackFields> m_delegateFields;
+    std::vector<QorvFeedbackAttachment> m_attachments;
     QorvFeedbackControllerDelegate* m_delegate = nullptr;
     std::string m_message;
     QNetworkReply* m_connection = nullptr;

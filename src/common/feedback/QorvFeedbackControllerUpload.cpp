@@ -68,14 +68,9 @@ std::string QorvFeedbackControllerUpload::uniqueBoundary(
     std::vector<std::string> texts;
     for (const auto& [name, value] : fields) {
         texts.push_back(name);
-        if (const auto* text = std::get_if<std::string>(&value)) {
-            texts.push_back(*text);
-        } else if (const auto* file = std::get_if<QorvFeedbackFileURL>(&value)) {
+        if (const auto* file = std::get_if<QorvFeedbackFileURL>(&value))
             texts.push_back(lastPathComponent(file->path));
-            texts.push_back(readFile(file->path));
-        } else if (const auto* data = std::get_if<qorv::Value::Data>(&value)) {
-            texts.push_back(data->bytes);
-        }
+        texts.push_back(contentsOfField(value));
     }
     for (;;) {
         std::string candidate = next();
@@ -103,7 +98,7 @@ std::string QorvFeedbackControllerUpload::dataForPOSTWithDictionary(
             body += qorv::format("Content-Disposition: form-data; name=\"%@\"\r\n\r\n", name);
             body += *text;
         } else if (const auto* file = std::get_if<QorvFeedbackFileURL>(&value)) {
-            appendFilePart(body, name, lastPathComponent(file->path), readFile(file->path));
+            appendFilePart(body, name, lastPathComponent(file->path), contentsOfField(value));
         } else if (const auto* data = std::get_if<qorv::Value::Data>(&value)) {
             appendFilePart(body, name, name, data->bytes);
         }
@@ -111,6 +106,15 @@ std::string QorvFeedbackControllerUpload::dataForPOSTWithDictionary(
     }
     body += qorv::format("--%@--\r\n", boundary);
     return body;
+}
+
+std::string QorvFeedbackControllerUpload::contentsOfField(const QorvFeedbackFieldValue& value)
+{
+    if (const auto* text = std::get_if<std::string>(&value))
+        return *text;
+    if (const auto* file = std::get_if<QorvFeedbackFileURL>(&value))
+        return readFile(file->path);
+    return std::get<qorv::Value::Data>(value).bytes;
 }
 
 std::string QorvFeedbackControllerUpload::contentType(std::string_view boundary)

@@ -40,6 +40,9 @@ public:
     // CRLF. An unreadable file sends no bytes.
     static std::string dataForPOSTWithDictionary(const QorvFeedbackFields& fields, std::string_view boundary);
 
+    // The bytes a field's part carries: the text, the file's bytes (none when it cannot be read) or the raw bytes.
+    static std::string contentsOfField(const QorvFeedbackFieldValue& value);
+
     // "multipart/form-data; boundary=B".
     static std::string contentType(std::string_view boundary);
     // The body's length in bytes, in decimal ("%d").
