@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -367,6 +368,8 @@ TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed
     EXPECT_EQ(viewer->parentWidget(), m_controller->window());
     EXPECT_TRUE(viewer->textView()->isReadOnly());
     EXPECT_EQ(viewer->textView()->toPlainText(), QStringLiteral("<p>[serial 1] ✓</p>"));
+    ASSERT_NE(viewer->formattedView(), nullptr); // the report is HTML: shown formatted too
+    EXPECT_EQ(viewer->formattedView()->toPlainText(), QStringLiteral("[serial 1] ✓"));
     EXPECT_TRUE(viewer->windowTitle().contains(QStringLiteral("Report")));
     viewer->reject();
 
