@@ -355,7 +355,7 @@ TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed
     };
     using Rows = std::vector<std::pair<QString, QString>>;
     EXPECT_EQ(rows(),
-        (Rows { { QStringLiteral("Debug information"), QStringLiteral("1.5 KB") },
+        (Rows { { QStringLiteral("Debug information"), QStringLiteral("1.5 kB") },
             { QStringLiteral("Report"), QStringLiteral("21 bytes") } }));
 
     // The viewer shows the attachment exactly as it is sent.

@@ -24,10 +24,10 @@ std::string QorvFeedbackAttachments::formattedSize(std::uint64_t bytes)
         return "1 byte";
     if (bytes < 1000)
         return qorv::format("%d bytes", static_cast<unsigned long long>(bytes));
-    static const char* const units[] = { "KB", "MB", "GB", "TB" };
+    static const char* const units[] = { "kB", "MB", "GB", "TB" };
     double size = static_cast<double>(bytes) / 1000.0;
     size_t unit = 0;
-    // 999.96 KB would print as "1000.0 KB": such a size moves up a unit.
+    // 999.96 kB would print as "1000.0 kB": such a size moves up a unit.
     while (size >= 999.95 && unit + 1 < std::size(units)) {
         size /= 1000.0;
         ++unit;

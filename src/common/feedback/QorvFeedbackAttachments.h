@@ -26,7 +26,7 @@ public:
     static std::vector<QorvFeedbackAttachment> attachmentsInFields(
         const QorvFeedbackFields& fields, const std::function<std::string(std::string_view field)>& title);
 
-    // A size as people read it: "1 byte", "820 bytes", "12.4 KB", "3.1 MB" (1 KB = 1000 bytes, as file managers
+    // A size as people read it: "1 byte", "820 bytes", "12.4 kB", "3.1 MB" (1 kB = 1000 bytes, as file managers
     // show them).
     static std::string formattedSize(std::uint64_t bytes);
 };
