@@ -1,6 +1,7 @@
 #include "QorvCSMainWindow.h"
 
 #include "QorvCSApplicationMenu.h"
+#include "QorvCSAttachmentReviewDialog.h"
 #include "QorvCSDesktopWorkspace.h"
 #include "QorvCSFileSavePanel.h"
 #include "QorvCSMessageAlert.h"
@@ -98,6 +99,7 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_controller->setSavePanel(m_savePanel.get());
     m_controller->setMailComposer(m_mailComposer.get());
     m_controller->setAlertPresenter(m_alert.get());
+    m_controller->setAttachmentReview(new QorvCSAttachmentReviewDialog(this));
     m_controller->awakeFromNib();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QorvCSAlertPresenter.h"
+#include "QorvCSAttachmentReview.h"
 #include "QorvCSMailComposer.h"
 #include "QorvCSOutlineView.h"
 #include "QorvCSPrintOperation.h"
@@ -93,6 +94,8 @@ public:
     std::string exportFilename() const;
     void printToPDF(const std::string& path, PrintCompletion completion = {});
     void printWithInfo(const qorv::Value::Dictionary& info, bool showPrintPanel, PrintCompletion completion = {});
+    // Makes the PDF to attach (hiding serials, addresses and names unless the user turned that off), lets the
+    // attachment review show it when there is one, and hands it to the mail composer.
     void exportToEmail();
     void exportToPDF();
     void exportForDebug();
@@ -143,6 +146,8 @@ public:
     QorvCSMailComposer* mailComposer() const { return m_mailComposer; }
     void setMailComposer(QorvCSMailComposer* composer) { m_mailComposer = composer; }
     QorvCSAlertPresenter* alertPresenter() const { return m_alertPresenter; }
+    QorvCSAttachmentReview* attachmentReview() const { return m_attachmentReview; }
+    void setAttachmentReview(QorvCSAttachmentReview* review) { m_attachmentReview = review; }
     void setAlertPresenter(QorvCSAlertPresenter* presenter) { m_alertPresenter = presenter; }
 
     bool scrollAfterRefresh() const { return m_scrollAfterRefresh; }
@@ -167,10 +172,13 @@ private:
     QorvCSSavePanel* m_savePanel = nullptr;
     QorvCSMailComposer* m_mailComposer = nullptr;
     QorvCSAlertPresenter* m_alertPresenter = nullptr;
+    QorvCSAttachmentReview* m_attachmentReview = nullptr;
     qorv::Value::Dictionary m_sharedPrintSettings = QorvCSDefaultPrintSettings(595.2756, 841.8898); // A4
     std::function<std::string()> m_computerNameSource;
     std::string m_mailAttachmentDirectory;
     void alert(const std::string& message, const std::string& detail);
+    void makeEmailAttachment(bool sanitize);
+    void composeEmail(const std::string& path);
     QorvCSSavePanel::Options savePanelOptions(const std::string& fileType) const;
     std::shared_ptr<QorvCSContentController> m_contentController;
     std::shared_ptr<QorvCSPowerSourceController> m_powerSourceController;

@@ -7,6 +7,8 @@
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 
+#include <filesystem>
+
 namespace {
 
 std::string localized(std::string_view key)
@@ -148,6 +150,13 @@ void QorvCSApplicationController::exportForDebug()
 
 void QorvCSApplicationController::exportToEmail()
 {
+    // The attachment leaves the machine: it hides serial numbers, addresses and names unless the user turned that
+    // off (or the report on screen hides them already).
+    makeEmailAttachment(m_sanitizesSharedReports || m_sanitizesReport);
+}
+
+void QorvCSApplicationController::makeEmailAttachment(bool sanitize)
+{
     std::string directory = m_mailAttachmentDirectory;
     if (directory.empty()) {
         std::string error;
@@ -159,28 +168,55 @@ void QorvCSApplicationController::exportToEmail()
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
-    // The attachment leaves the machine: it hides serial numbers, addresses and names unless the user turned that
-    // off. The print routine waits for this document; resuming afterwards renders the views as they were.
-    if (m_sanitizesSharedReports && !m_sanitizesReport && m_contentPrintView) {
+    // The print routine waits for this document; resuming afterwards renders the views as they were.
+    if (sanitize != m_sanitizesReport && m_contentPrintView) {
         try {
-            m_shownExport = reportHTML(true, true);
+            m_shownExport = reportHTML(true, sanitize);
             m_contentPrintView->loadHTMLString(m_shownExport);
         } catch (const std::exception& e) {
             qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
         }
     }
     // An e-mail button that does nothing looks broken: the user is told why no message appeared.
-    printToPDF(path, [this, path](bool ok, const std::string& reason) {
-        if (!ok)
+    printToPDF(path, [this, path, sanitize](bool ok, const std::string& reason) {
+        if (!ok) {
+            if (m_attachmentReview)
+                m_attachmentReview->endReview();
             return alert(localized("QorvCSApplicationController.Email.Failed"), failureDetail(path, reason));
-        if (!m_mailComposer || !m_mailComposer->isAvailable())
-            return alert(localized("QorvCSApplicationController.Email.NoMailProgram"),
-                qorv::format(localized("QorvCSApplicationController.Email.NoMailProgramDetailFormat"), path));
-        const std::string name = computerName();
-        if (!m_mailComposer->composeMessage(
-                qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
-                qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path))
-            alert(localized("QorvCSApplicationController.Email.Failed"),
-                qorv::format(localized("QorvCSApplicationController.Email.NotStartedDetailFormat"), path));
+        }
+        if (!m_attachmentReview)
+            return composeEmail(path);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        m_attachmentReview->reviewAttachment(
+            { path, fileName(path), error ? 0 : size, sanitize }, [this, path](QorvCSAttachmentReviewChoice choice) {
+                switch (choice) {
+                case QorvCSAttachmentReviewChoice::Send:
+                    return composeEmail(path);
+                case QorvCSAttachmentReviewChoice::Cancel: {
+                    // Nothing is sent: the private copy goes.
+                    std::error_code ignored;
+                    std::filesystem::remove(path, ignored);
+                    return;
+                }
+                case QorvCSAttachmentReviewChoice::HideIdentifying:
+                    return makeEmailAttachment(true);
+                case QorvCSAttachmentReviewChoice::ShowIdentifying:
+                    return makeEmailAttachment(false);
+                }
+            });
     });
+}
+
+void QorvCSApplicationController::composeEmail(const std::string& path)
+{
+    if (!m_mailComposer || !m_mailComposer->isAvailable())
+        return alert(localized("QorvCSApplicationController.Email.NoMailProgram"),
+            qorv::format(localized("QorvCSApplicationController.Email.NoMailProgramDetailFormat"), path));
+    const std::string name = computerName();
+    if (!m_mailComposer->composeMessage(
+            qorv::format(localized("QorvCSApplicationController.Email.SubjectFormat"), name),
+            qorv::format(localized("QorvCSApplicationController.Email.ContentFormat"), name), path))
+        alert(localized("QorvCSApplicationController.Email.Failed"),
+            qorv::format(localized("QorvCSApplicationController.Email.NotStartedDetailFormat"), path));
 }

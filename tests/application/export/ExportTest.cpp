@@ -245,6 +245,68 @@ TEST_F(ExportTest, TheEmailedReportHidesNamesUnlessTheUserChoseOtherwise)
     printer.finish(true);
 }
 
+TEST_F(ExportTest, TheEmailAttachmentIsReviewedBeforeTheMailProgramSeesIt)
+{
+    struct FakeReview : QorvCSAttachmentReview {
+        void reviewAttachment(const QorvCSAttachmentReviewItem& item, Answer a) override
+        {
+            items.push_back(item);
+            answer = std::move(a);
+        }
+        void endReview() override { ++ended; }
+        std::vector<QorvCSAttachmentReviewItem> items;
+        Answer answer;
+        int ended = 0;
+    } review;
+    controller.setAttachmentReview(&review);
+    controller.setMailAttachmentDirectory(directory.string());
+    const std::string pdf = (directory / "Power report for Ada's Laptop.pdf").string();
+
+    controller.exportToEmail();
+    EXPECT_EQ(exported.loads.back().find("Laptop"), std::string::npos);
+    printer.finish(true);
+    ASSERT_EQ(review.items.size(), 1u);
+    EXPECT_EQ(review.items[0].path, pdf);
+    EXPECT_EQ(review.items[0].fileName, "Power report for Ada's Laptop.pdf");
+    EXPECT_EQ(review.items[0].size, 9u); // what the fake printer wrote
+    EXPECT_TRUE(review.items[0].hidesIdentifying);
+    EXPECT_TRUE(mail.messages.empty()) << "nothing leaves before the user says so";
+
+    // Unticked: made again with the names, and shown again.
+    review.answer(QorvCSAttachmentReviewChoice::ShowIdentifying);
+    ASSERT_EQ(printer.jobs.size(), 2u);
+    EXPECT_NE(exported.loads.back().find("Laptop"), std::string::npos);
+    printer.finish(true);
+    ASSERT_EQ(review.items.size(), 2u);
+    EXPECT_FALSE(review.items[1].hidesIdentifying);
+    review.answer(QorvCSAttachmentReviewChoice::HideIdentifying);
+    EXPECT_EQ(exported.loads.back().find("Laptop"), std::string::npos);
+    printer.finish(true);
+    ASSERT_EQ(review.items.size(), 3u);
+    EXPECT_TRUE(review.items[2].hidesIdentifying);
+    review.answer(QorvCSAttachmentReviewChoice::Send);
+    ASSERT_EQ(mail.messages.size(), 1u);
+    EXPECT_EQ(mail.messages[0][2], pdf);
+
+    // Cancelled: no message, and the private copy is gone.
+    controller.exportToEmail();
+    printer.finish(true);
+    ASSERT_TRUE(fs::exists(pdf));
+    review.answer(QorvCSAttachmentReviewChoice::Cancel);
+    EXPECT_EQ(mail.messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(pdf));
+
+    // The file cannot be made again: the review closes and the user is told why.
+    controller.exportToEmail();
+    printer.finish(true);
+    review.answer(QorvCSAttachmentReviewChoice::ShowIdentifying);
+    EXPECT_EQ(review.ended, 0);
+    printer.finish(false, "the disk is full");
+    EXPECT_EQ(review.ended, 1);
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_NE(alerts.alerts[0].second.find("the disk is full"), std::string::npos);
+}
+
 TEST_F(ExportTest, FileNamesMadeFromTheComputersNameAreSafe)
 {
     struct Case {
