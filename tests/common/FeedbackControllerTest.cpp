@@ -1,24 +1,21 @@
+#include "FeedbackServer.h"
 #include "QorvFeedbackAddressBook.h"
+#include "QorvFeedbackAttachmentViewer.h"
 #include "QorvFeedbackController.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/PropertyList.h"
 
-#include "QorvFeedbackAttachmentViewer.h"
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -29,24 +26,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 using namespace std::string_literals;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class Delegate : public QorvFeedbackControllerDelegate {
 public:
@@ -60,41 +44,6 @@ public:
     std::optional<QorvFeedbackFields> fields;
     std::vector<bool> asked; // whether each request wanted the fields sanitised
     int finished = 0;
-};
-
-// The test form endpoint (feedback_server.py): one JSON line per request it parsed.
-class Server {
-public:
-    explicit Server(QStringList options)
-    {
-        m_process.start(QStringLiteral(CELLSHEET_PYTHON),
-            QStringList {
-                QStringLiteral(CELLSHEET_FEEDBACK_SERVER), QStringLiteral("--lifetime"), QStringLiteral("30") }
-                + options);
-        if (waitFor([this] { return m_process.canReadLine(); })) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT "))
-                port = line.mid(5).toInt();
-        }
-    }
-    ~Server()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    // The next request's record, waiting for it.
-    QJsonObject request()
-    {
-        if (!waitFor([this] { return m_process.canReadLine(); }))
-            return {};
-        return QJsonDocument::fromJson(m_process.readLine()).object();
-    }
-    bool hasRequest() { return m_process.canReadLine(); }
-
-    int port = 0;
-
-private:
-    QProcess m_process;
 };
 
 class FeedbackController : public ::testing::Test {
@@ -160,7 +109,7 @@ protected:
 
 TEST_F(FeedbackController, SendsEveryFieldExactlyAndCloses)
 {
-    Server server({});
+    FeedbackServer server;
     ASSERT_GT(server.port, 0);
     useEndpoint(server.port);
 
@@ -212,7 +161,7 @@ TEST_F(FeedbackController, SendsEveryFieldExactlyAndCloses)
     for (const auto& [name, content] : expected) {
         SCOPED_TRACE(name);
         const QJsonObject field = fields[QString::fromStdString(name)].toObject();
-        EXPECT_EQ(QByteArray::fromBase64(field["content"].toString().toLatin1()).toStdString(), content);
+        EXPECT_EQ(FeedbackServer::content(field), content);
         EXPECT_EQ(field["filename"].isNull(), name != "log");
     }
     EXPECT_EQ(fields["log"].toObject()["filename"].toString(), QStringLiteral("log"));
@@ -220,7 +169,7 @@ TEST_F(FeedbackController, SendsEveryFieldExactlyAndCloses)
 
 TEST_F(FeedbackController, AnErrorStatusKeepsTheSheetAndTheText)
 {
-    Server server({ QStringLiteral("--status"), QStringLiteral("500") });
+    FeedbackServer server({ QStringLiteral("--status"), QStringLiteral("500") });
     ASSERT_GT(server.port, 0);
     useEndpoint(server.port);
     m_controller->beginModalForWindow(&m_parent);
@@ -252,20 +201,18 @@ TEST_F(FeedbackController, ARefusedConnectionKeepsTheSheetAndTheText)
     expectKeptAfterFailure("refused");
 
     // Report works again once the server is there.
-    Server server({});
+    FeedbackServer server;
     ASSERT_GT(server.port, 0);
     useEndpoint(server.port);
     m_controller->report();
     ASSERT_TRUE(waitFor([&] { return m_delegate.finished > 0; }));
     EXPECT_EQ(m_delegate.finished, 1);
-    EXPECT_EQ(QByteArray::fromBase64(
-                  server.request()["fields"].toObject()["detail"].toObject()["content"].toString().toLatin1()),
-        QStringLiteral("Keep me ✓").toUtf8());
+    EXPECT_EQ(server.fields()["detail"], "Keep me ✓");
 }
 
 TEST_F(FeedbackController, CancelDuringAnUploadTellsTheDelegateOnce)
 {
-    Server server({ QStringLiteral("--delay"), QStringLiteral("1") });
+    FeedbackServer server({ QStringLiteral("--delay"), QStringLiteral("1") });
     ASSERT_GT(server.port, 0);
     useEndpoint(server.port);
     m_controller->beginModalForWindow(&m_parent);
@@ -335,7 +282,7 @@ TEST_F(FeedbackController, AMissingInterfaceFileFailsTheAssertion)
 
 TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed)
 {
-    Server server({});
+    FeedbackServer server;
     ASSERT_GT(server.port, 0);
     useEndpoint(server.port);
     const QorvFeedbackFields sanitised { { "file-report-html", "<p>[serial 1] ✓</p>"s },
@@ -387,11 +334,7 @@ TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed
     m_controller->report();
     ASSERT_TRUE(waitFor([&] { return m_delegate.finished > 0; }));
     EXPECT_EQ(m_delegate.asked.size(), 3u);
-    const QJsonObject fields = server.request()["fields"].toObject();
+    const auto fields = server.fields();
     for (const auto& [name, value] : sanitised)
-        EXPECT_EQ(
-            QByteArray::fromBase64(fields[QString::fromStdString(name)].toObject()["content"].toString().toLatin1())
-                .toStdString(),
-            std::get<std::string>(value))
-            << name;
+        EXPECT_EQ(fields.at(name), std::get<std::string>(value)) << name;
 }

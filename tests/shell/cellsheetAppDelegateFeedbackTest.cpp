@@ -1,3 +1,4 @@
+#include "FeedbackServer.h"
 #include "QorvCSApplicationController.h"
 #include "QorvCSSystemProfilerController.h"
 #include "QorvFeedbackController.h"
@@ -9,36 +10,17 @@
 #include "foundation/PropertyList.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDialog>
-#include <QElapsedTimer>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 // A feedback report captured by the test form endpoint, from a fake machine whose power sources, inventory and
 // name carry planted serials, addresses and names, with one battery unticked in the sidebar.
 
 namespace {
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 qorv::Value::Dictionary battery(const std::string& serial, const std::string& model, long long id)
 {
@@ -80,43 +62,6 @@ const std::vector<std::string> planted {
 };
 const std::vector<std::string> unticked { "UNTICKED0815", "UntickedModel" };
 
-// The test form endpoint (tests/common/feedback_server.py): the fields of the next request it parsed.
-class Server {
-public:
-    Server()
-    {
-        m_process.start(QStringLiteral(CELLSHEET_PYTHON),
-            { QStringLiteral(CELLSHEET_FEEDBACK_SERVER), QStringLiteral("--lifetime"), QStringLiteral("60") });
-        if (waitFor([this] { return m_process.canReadLine(); })) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT "))
-                port = line.mid(5).toInt();
-        }
-    }
-    ~Server()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    // Field name to decoded content.
-    std::map<std::string, std::string> fields()
-    {
-        std::map<std::string, std::string> result;
-        if (!waitFor([this] { return m_process.canReadLine(); }))
-            return result;
-        const QJsonObject fields = QJsonDocument::fromJson(m_process.readLine()).object()["fields"].toObject();
-        for (auto it = fields.begin(); it != fields.end(); ++it)
-            result[it.key().toStdString()]
-                = QByteArray::fromBase64(it.value().toObject()["content"].toString().toLatin1()).toStdString();
-        return result;
-    }
-
-    int port = 0;
-
-private:
-    QProcess m_process;
-};
-
 void untick(const std::shared_ptr<QorvCSContent>& node, const std::string& marker, int& found)
 {
     const auto& children = node->children();
@@ -135,7 +80,7 @@ void untick(const std::shared_ptr<QorvCSContent>& node, const std::string& marke
 
 TEST(cellsheetAppDelegateFeedback, TheUploadHoldsNoPlantedValueAndNoUntickedSection)
 {
-    Server server;
+    FeedbackServer server;
     ASSERT_GT(server.port, 0);
     QTemporaryDir resources;
     ASSERT_TRUE(resources.isValid());
@@ -163,9 +108,10 @@ TEST(cellsheetAppDelegateFeedback, TheUploadHoldsNoPlantedValueAndNoUntickedSect
         QorvCSApplicationController controller;
         controller.setComputerNameSource([] { return "ada-thinkpad"; });
         const auto root = controller.contentController()->root();
-        ASSERT_TRUE(waitFor([&] {
-            return qorv::PropertyList::toXML(root->debug()).find("0c:37:96:aa:bb:cc") != std::string::npos;
-        })) << "the inventory never arrived";
+        ASSERT_TRUE(waitFor(
+            [&] { return qorv::PropertyList::toXML(root->debug()).find("0c:37:96:aa:bb:cc") != std::string::npos; },
+            20000))
+            << "the inventory never arrived";
         int found = 0;
         untick(root, "UNTICKED0815", found);
         ASSERT_EQ(found, 1);
