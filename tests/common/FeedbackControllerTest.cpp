@@ -239,7 +239,7 @@ TEST_F(FeedbackController, CancelDuringAnUploadTellsTheDelegateOnce)
     EXPECT_EQ(m_delegate.finished, 2);
 }
 
-TEST_F(FeedbackController, ASecondShowingClearsTheMessageButKeepsNameAndEmail)
+TEST_F(FeedbackController, ASecondShowingClearsTheMessageAndHidesAgainButKeepsNameAndEmail)
 {
     const char* saved = std::getenv("EMAIL");
     const std::string previous = saved ? saved : "";
@@ -258,12 +258,15 @@ TEST_F(FeedbackController, ASecondShowingClearsTheMessageButKeepsNameAndEmail)
     EXPECT_FALSE(m_controller->progressStatus()->isVisible());
 
     fillIn(QStringLiteral("Typed"), QStringLiteral("typed@example.org"), QStringLiteral("draft"));
+    m_controller->sanitizeCheckBox()->click();
     m_controller->window()->reject(); // Escape
     EXPECT_EQ(m_delegate.finished, 1);
     m_controller->beginModalForWindow(&m_parent);
     EXPECT_EQ(m_controller->nameField()->text(), QStringLiteral("Typed"));
     EXPECT_EQ(m_controller->emailField()->text(), QStringLiteral("typed@example.org"));
     EXPECT_TRUE(m_controller->detailView()->toPlainText().isEmpty());
+    EXPECT_TRUE(m_controller->sanitizeCheckBox()->isChecked()) << "unticking is not a standing choice";
+    EXPECT_EQ(m_delegate.asked, (std::vector<bool> { true, false, true }));
     m_controller->cancel();
     EXPECT_EQ(m_delegate.finished, 2);
 }

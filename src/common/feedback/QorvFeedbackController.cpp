@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QUiLoader>
 #include <QUrl>
@@ -133,6 +134,11 @@ void QorvFeedbackController::beginModalForWindow(QWidget* window)
     if (m_detailView)
         m_detailView->clear();
     showProgress(false, {});
+    // Each showing starts hiding identifying text: unticking it once is not a standing choice.
+    if (m_sanitizeCheckBox) {
+        const QSignalBlocker quiet(m_sanitizeCheckBox);
+        m_sanitizeCheckBox->setChecked(true);
+    }
     reloadAttachments();
     if (!m_message.empty() && m_messageLabel)
         m_messageLabel->setText(qt(m_message));

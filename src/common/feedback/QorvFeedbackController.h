@@ -45,7 +45,7 @@ public:
     // Loads the interface file (once) and fills the name and e-mail fields from the user's own card.
     void loadView();
     bool isViewLoaded() const { return m_viewLoaded; }
-    // Shows the sheet over window with an empty message, Report enabled and no progress.
+    // Shows the sheet over window with an empty message, Report enabled, no progress and the checkbox ticked.
     void beginModalForWindow(QWidget* window);
     void report();
     // Ends the sheet; an upload under way goes on, but its answer no longer touches the sheet.
