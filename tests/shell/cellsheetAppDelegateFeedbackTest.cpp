@@ -46,11 +46,15 @@ const char* const inventory = R"(<?xml version="1.0" encoding="UTF-8"?>
 <key>MAC Address</key><string>0c:37:96:aa:bb:cc</string>
 <key>IPv4 Addresses</key><string>192.168.17.42</string>
 <key>Volume UUID</key><string>3f2a9c1e-1b2c-4d5e-8f90-0123456789ab</string>
-<key>Host</key><string>ada-thinkpad</string></dict></array>
+<key>Host</key><string>ada-thinkpad</string>
+<key>Mount Point</key><string>/media/ada/USB STICK</string>
+<key>Owner</key><string>Ada Lovelace</string></dict></array>
 <key>_properties</key><dict><key>MAC Address</key><dict><key>_order</key><string>1</string></dict>
 <key>IPv4 Addresses</key><dict><key>_order</key><string>2</string></dict>
 <key>Volume UUID</key><dict><key>_order</key><string>3</string></dict>
-<key>Host</key><dict><key>_order</key><string>4</string></dict></dict></dict>
+<key>Host</key><dict><key>_order</key><string>4</string></dict>
+<key>Mount Point</key><dict><key>_order</key><string>5</string></dict>
+<key>Owner</key><dict><key>_order</key><string>6</string></dict></dict></dict>
 </array></plist>
 )";
 
@@ -59,6 +63,8 @@ const std::vector<std::string> planted {
     "dc:2c:26:aa:bb:cc", // a Bluetooth address inside a name
     "0c:37:96:aa:bb:cc", "192.168.17.42", "3f2a9c1e-1b2c-4d5e-8f90-0123456789ab",
     "ada-thinkpad", // the computer's name
+    "/media/ada/", // the user's login in a mount point
+    "Ada Lovelace", // and their full name
 };
 const std::vector<std::string> unticked { "UNTICKED0815", "UntickedModel" };
 
@@ -107,6 +113,7 @@ TEST(cellsheetAppDelegateFeedback, TheUploadHoldsNoPlantedValueAndNoUntickedSect
         QtRunLoopBinding binding(qorv::RunLoop::main());
         QorvCSApplicationController controller;
         controller.setComputerNameSource([] { return "ada-thinkpad"; });
+        controller.setUserNamesSource([] { return std::vector<std::string> { "ada", "Ada Lovelace" }; });
         const auto root = controller.contentController()->root();
         ASSERT_TRUE(waitFor(
             [&] { return qorv::PropertyList::toXML(root->debug()).find("0c:37:96:aa:bb:cc") != std::string::npos; },
@@ -128,11 +135,12 @@ TEST(cellsheetAppDelegateFeedback, TheUploadHoldsNoPlantedValueAndNoUntickedSect
             return server.fields();
         };
 
+        // What the user typed is theirs to send; the attachments are checked.
         const auto hidden = send(true);
-        ASSERT_EQ(hidden.count("file-report-html"), 1u);
-        ASSERT_EQ(hidden.count("file-debug-plist"), 1u);
-        for (const auto& [name, content] : hidden) {
+        for (const auto& name : { "file-report-html", "file-debug-plist" }) {
             SCOPED_TRACE(name);
+            ASSERT_EQ(hidden.count(name), 1u);
+            const std::string& content = hidden.at(name);
             for (const auto& value : planted)
                 EXPECT_EQ(content.find(value), std::string::npos) << value;
             for (const auto& value : unticked)

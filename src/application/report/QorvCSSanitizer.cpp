@@ -34,23 +34,34 @@ void QorvCSSanitizer::addName(std::string name, std::string placeholder)
     m_knownByLength.clear();
 }
 
-void QorvCSSanitizer::addComputerAndUserNames(const std::string& computerName)
+void QorvCSSanitizer::addComputerNames(const std::string& computerName)
 {
     addName(computerName, "[computer name]");
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) == 0 && std::string_view(host) != "localhost")
         addName(host, "[computer name]");
+}
+
+void QorvCSSanitizer::addUserNames(const std::vector<std::string>& names)
+{
+    for (const auto& name : names)
+        addName(name, "[user name]");
+}
+
+std::vector<std::string> QorvCSSanitizer::accountNames()
+{
+    std::vector<std::string> names;
     passwd entry {};
     passwd* found = nullptr;
     std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
-        // root is no one's name.
-        if (found->pw_uid != 0 && found->pw_name)
-            addName(found->pw_name, "[user name]");
-        // The full name is the first comma-separated field of GECOS.
-        const std::string gecos = found->pw_gecos ? found->pw_gecos : "";
-        addName(gecos.substr(0, gecos.find(',')), "[user name]");
-    }
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || found->pw_uid == 0)
+        return names;
+    if (found->pw_name)
+        names.emplace_back(found->pw_name);
+    // The full name is the first comma-separated field of GECOS.
+    const std::string gecos = found->pw_gecos ? found->pw_gecos : "";
+    names.push_back(gecos.substr(0, gecos.find(',')));
+    return names;
 }
 
 std::string QorvCSSanitizer::placeholderFor(Kind kind, const std::string& value)

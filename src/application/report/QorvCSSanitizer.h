@@ -19,8 +19,12 @@ public:
     // A name to mask wherever it appears as a whole word (names shorter than three characters are ignored: they
     // would mask ordinary words).
     void addName(std::string name, std::string placeholder);
-    // The computer's name and the account's login and full names.
-    void addComputerAndUserNames(const std::string& computerName);
+    // The computer's name and the system's host name, masked as "[computer name]".
+    void addComputerNames(const std::string& computerName);
+    // A user's names (login, full name), masked as "[user name]".
+    void addUserNames(const std::vector<std::string>& names);
+    // The running account's login and full names; none for root, whose name is no one's.
+    static std::vector<std::string> accountNames();
     // The serial numbers and identifiers under their keys anywhere in a tree (a power-source description, the
     // content tree's debug dictionary).
     void learn(const qorv::Value& tree);

@@ -129,7 +129,8 @@ QorvCSApplicationController::SharedReport QorvCSApplicationController::reportToS
 QorvCSSanitizer QorvCSApplicationController::newSanitizer()
 {
     QorvCSSanitizer sanitizer;
-    sanitizer.addComputerAndUserNames(computerName());
+    sanitizer.addComputerNames(computerName());
+    sanitizer.addUserNames(m_userNamesSource ? m_userNamesSource() : QorvCSSanitizer::accountNames());
     sanitizer.learn(contentController()->root()->debug());
     return sanitizer;
 }

@@ -106,6 +106,8 @@ public:
     void setSharedPrintSettings(qorv::Value::Dictionary settings) { m_sharedPrintSettings = std::move(settings); }
     // Where the computer's name comes from (the system by default).
     void setComputerNameSource(std::function<std::string()> source) { m_computerNameSource = std::move(source); }
+    // Where the user's names (login, full name) that sanitising masks come from (the running account by default).
+    void setUserNamesSource(std::function<std::vector<std::string>()> source) { m_userNamesSource = std::move(source); }
     // The folder that holds the e-mail attachment (a private per-user folder by default).
     void setMailAttachmentDirectory(std::string directory) { m_mailAttachmentDirectory = std::move(directory); }
 
@@ -175,6 +177,7 @@ private:
     QorvCSAttachmentReview* m_attachmentReview = nullptr;
     qorv::Value::Dictionary m_sharedPrintSettings = QorvCSDefaultPrintSettings(595.2756, 841.8898); // A4
     std::function<std::string()> m_computerNameSource;
+    std::function<std::vector<std::string>()> m_userNamesSource;
     std::string m_mailAttachmentDirectory;
     void alert(const std::string& message, const std::string& detail);
     void makeEmailAttachment(bool sanitize);
