@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using qorv::Value;
 
 namespace {
@@ -79,4 +81,13 @@ TEST(Sanitizer, ItemsAreMaskedCopies)
     // The originals, which the window keeps showing, are untouched.
     EXPECT_EQ(dynamic_cast<const QorvCSReportTitle&>(*items[0]).title(), "Battery SN-77");
     EXPECT_EQ((*table->headingValuePairs())[0].value->label(), "1432");
+}
+
+TEST(Sanitizer, RootsNameIsNoOnesName)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only the root account is called root";
+    QorvCSSanitizer sanitizer;
+    sanitizer.addUserNames(QorvCSSanitizer::accountNames());
+    EXPECT_EQ(sanitizer.text("/dev/mapper/vg-root on /"), "/dev/mapper/vg-root on /");
 }
