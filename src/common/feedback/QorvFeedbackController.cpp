@@ -43,6 +43,14 @@ std::string infoString(std::string_view key)
     return value && value->asString() ? *value->asString() : std::string();
 }
 
+// The sheet's name for an attachment field; empty when the table has none.
+std::string attachmentTitle(std::string_view field)
+{
+    const std::string key = "QorvFeedbackController.attachment." + std::string(field);
+    std::string title = localized(key);
+    return title == key ? std::string() : title;
+}
+
 QString qt(const std::string& s)
 {
     return QString::fromStdString(s);
@@ -108,6 +116,10 @@ void QorvFeedbackController::loadView()
     if (m_viewButton)
         connect(m_viewButton, &QPushButton::clicked, this, viewCurrent);
     if (m_attachmentsList) {
+        // The name takes the room; the size column fits its sizes.
+        m_attachmentsList->header()->setStretchLastSection(false);
+        m_attachmentsList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        m_attachmentsList->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
         connect(m_attachmentsList, &QTreeWidget::itemActivated, this, viewCurrent);
         connect(m_attachmentsList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
             if (m_viewButton)
@@ -251,13 +263,9 @@ bool QorvFeedbackController::sanitizesAttachments() const
 void QorvFeedbackController::reloadAttachments()
 {
     m_delegateFields = m_delegate ? m_delegate->dictionaryForFeedbackController(*this) : std::nullopt;
-    m_attachments = m_delegateFields ? QorvFeedbackAttachments::attachmentsInFields(*m_delegateFields,
-                        [](std::string_view field) {
-                            const std::string key = "QorvFeedbackController.attachment." + std::string(field);
-                            std::string title = localized(key);
-                            return title == key ? std::string() : title;
-                        })
-                                     : std::vector<QorvFeedbackAttachment>();
+    m_attachments.clear();
+    if (m_delegateFields)
+        m_attachments = QorvFeedbackAttachments::attachmentsInFields(*m_delegateFields, attachmentTitle);
     if (!m_attachmentsList)
         return;
     const int selected = m_attachmentsList->currentItem()
@@ -269,9 +277,6 @@ void QorvFeedbackController::reloadAttachments()
             { qt(attachment.title), qt(QorvFeedbackAttachments::formattedSize(attachment.contents.size())) });
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
-    m_attachmentsList->resizeColumnToContents(1);
-    m_attachmentsList->header()->setStretchLastSection(false);
-    m_attachmentsList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_attachmentsList->setCurrentItem(m_attachmentsList->topLevelItem(selected));
     if (m_viewButton)
         m_viewButton->setEnabled(m_attachmentsList->currentItem() != nullptr);
