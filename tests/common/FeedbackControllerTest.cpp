@@ -91,6 +91,7 @@ protected:
         EXPECT_EQ(m_controller->emailField()->text(), QStringLiteral("ada@example.org"));
         EXPECT_EQ(m_controller->detailView()->toPlainText(), QStringLiteral("Keep me ✓"));
         EXPECT_TRUE(m_controller->reportButton()->isEnabled());
+        EXPECT_TRUE(m_controller->sanitizeCheckBox()->isEnabled());
         EXPECT_FALSE(m_controller->progressIndicator()->isVisible());
         EXPECT_TRUE(m_controller->progressStatus()->isVisible());
         EXPECT_TRUE(m_controller->progressStatus()->text().contains(QLatin1String(reason)))
@@ -129,6 +130,7 @@ TEST_F(FeedbackController, SendsEveryFieldExactlyAndCloses)
     m_controller->reportButton()->click();
     EXPECT_EQ(m_controller->state(), QorvFeedbackController::State::Sending);
     EXPECT_FALSE(m_controller->reportButton()->isEnabled());
+    EXPECT_FALSE(m_controller->sanitizeCheckBox()->isEnabled());
     EXPECT_TRUE(m_controller->progressIndicator()->isVisible());
     EXPECT_FALSE(m_controller->progressStatus()->text().isEmpty());
 

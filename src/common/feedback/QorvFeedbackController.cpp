@@ -313,6 +313,9 @@ void QorvFeedbackController::showProgress(bool sending, const std::string& statu
 {
     if (m_reportButton)
         m_reportButton->setEnabled(!sending);
+    // What is being sent cannot change any more.
+    if (m_sanitizeCheckBox)
+        m_sanitizeCheckBox->setEnabled(!sending);
     if (m_progressIndicator)
         m_progressIndicator->setVisible(sending);
     if (m_progressStatus) {
