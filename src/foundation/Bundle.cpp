@@ -5,6 +5,7 @@
 #include "PropertyList.h"
 #include "RegularFile.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -15,10 +16,27 @@ namespace fs = std::filesystem;
 
 namespace qorv {
 
+namespace {
+
+uint64_t nextGeneration()
+{
+    static std::atomic<uint64_t> generation { 1 };
+    return generation++;
+}
+
+} // namespace
+
 Bundle::Bundle(std::vector<std::string> resourceDirectories)
     : m_directories(std::move(resourceDirectories))
     , m_languages(preferredLanguages())
+    , m_generation(nextGeneration())
 { }
+
+void Bundle::forgetTables()
+{
+    m_tables.clear();
+    m_generation = nextGeneration();
+}
 
 Bundle& Bundle::main()
 {
@@ -31,13 +49,13 @@ void Bundle::setResourceDirectories(std::vector<std::string> directories)
     m_directories = std::move(directories);
     m_info.reset();
     m_ownInfo.reset();
-    m_tables.clear();
+    forgetTables();
 }
 
 void Bundle::setLanguages(std::vector<std::string> languages)
 {
     m_languages = std::move(languages);
-    m_tables.clear();
+    forgetTables();
 }
 
 std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const

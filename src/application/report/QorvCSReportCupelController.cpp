@@ -103,6 +103,8 @@ const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
 const std::vector<uint64_t>& QorvCSReportCupelController::signature()
 {
     cupels();
+    // The rules' texts are translated as they apply: rows rendered in another language are not the same.
+    m_signature.back() = qorv::Bundle::main().localizationGeneration();
     return m_signature;
 }
 
@@ -113,6 +115,7 @@ void QorvCSReportCupelController::setCupels(Cupels cupels)
         QorvAssert(cupel != nullptr, "Invalid parameter not satisfying: %@", "cupels");
         m_signature.push_back(cupel->rule()->serial());
     }
+    m_signature.push_back(0); // the localisation, see signature()
     m_cupels = std::move(cupels);
 }
 
