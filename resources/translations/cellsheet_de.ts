@@ -97,6 +97,10 @@
         <source>Print the report</source>
         <translation>Den Bericht drucken</translation>
     </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
 </context>
 <context>
     <name>QorvFeedbackController</name>

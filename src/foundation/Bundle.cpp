@@ -5,7 +5,6 @@
 #include "PropertyList.h"
 #include "RegularFile.h"
 
-#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -16,27 +15,10 @@ namespace fs = std::filesystem;
 
 namespace qorv {
 
-namespace {
-
-uint64_t nextGeneration()
-{
-    static std::atomic<uint64_t> generation { 1 };
-    return generation++;
-}
-
-} // namespace
-
 Bundle::Bundle(std::vector<std::string> resourceDirectories)
     : m_directories(std::move(resourceDirectories))
     , m_languages(preferredLanguages())
-    , m_generation(nextGeneration())
 { }
-
-void Bundle::forgetTables()
-{
-    m_tables.clear();
-    m_generation = nextGeneration();
-}
 
 Bundle& Bundle::main()
 {
@@ -49,13 +31,13 @@ void Bundle::setResourceDirectories(std::vector<std::string> directories)
     m_directories = std::move(directories);
     m_info.reset();
     m_ownInfo.reset();
-    forgetTables();
+    m_tables.clear();
 }
 
 void Bundle::setLanguages(std::vector<std::string> languages)
 {
     m_languages = std::move(languages);
-    forgetTables();
+    m_tables.clear();
 }
 
 std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const

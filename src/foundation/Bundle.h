@@ -2,7 +2,6 @@
 
 #include "Value.h"
 
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,10 +49,6 @@ public:
     static std::vector<std::string> preferredLanguages();
     void setLanguages(std::vector<std::string> languages);
 
-    // Changes whenever the texts localizedString gives may change (new languages or resource directories), and
-    // differs between bundles: what is remembered of localised texts stays valid while it stays the same.
-    uint64_t localizationGeneration() const { return m_generation; }
-
 private:
     // Looked up for every row of every rendering, so a hash table with lookup by string_view.
     struct TextHash {
@@ -68,8 +63,6 @@ private:
     mutable std::optional<Value> m_info;
     mutable std::optional<Value> m_ownInfo;
     mutable std::map<std::string, Table, std::less<>> m_tables;
-    uint64_t m_generation;
-    void forgetTables();
 };
 
 // Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 namespace {
 
@@ -103,8 +104,9 @@ const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
 const std::vector<uint64_t>& QorvCSReportCupelController::signature()
 {
     cupels();
-    // The rules' texts are translated as they apply: rows rendered in another language are not the same.
-    m_signature.back() = qorv::Bundle::main().localizationGeneration();
+    // The rules' texts are translated as they apply: rows rendered in another language (as the report's page
+    // names it) are not the same.
+    m_signature.back() = std::hash<std::string> {}(qorv::Bundle::main().localizedString("QorvCSHTMLReport.Language"));
     return m_signature;
 }
 

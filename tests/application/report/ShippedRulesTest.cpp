@@ -148,6 +148,8 @@ const std::vector<Case>& cases()
         { { "Time to Empty", "155" }, "2 h 35 min", "Eine Schätzung", {}, "de" },
         { { "voltage_now", "12788000" }, "12,79 " + acronym("Volt: elektrische Spannung", "V"), "", {}, "de" },
         { { "Is Charging", "1" }, "Ja", "", {}, "de" },
+        { { "Transport Type", "Internal" }, "Eingebaut", "", { "761-transport-internal" }, "de" },
+        { { "Transport Type", "Internal" }, "Internal", "", {} },
         { { "charge_behaviour", "[auto] inhibit-charge force-discharge" },
             "Lädt normal; auch möglich: Ladung halten, am Netz vom Akku laufen", "am Netz ist", {}, "de" },
         { { "charge_behaviour", "[auto]" }, "Lädt normal", "am Netz ist", {}, "de" },
