@@ -15,10 +15,6 @@
         <source>&amp;Quit</source>
         <translation>&amp;Beenden</translation>
     </message>
-    <message>
-        <source>Print Report</source>
-        <translation>Bericht drucken</translation>
-    </message>
 </context>
 <context>
     <name>QorvApplicationExtras</name>
@@ -100,6 +96,45 @@
     <message>
         <source>Toolbar</source>
         <translation>Werkzeugleiste</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSWebPrintOperation</name>
+    <message>
+        <source>the report did not print in time</source>
+        <translation>der Bericht wurde nicht rechtzeitig gedruckt</translation>
+    </message>
+    <message>
+        <source>the report&apos;s renderer stopped before the job was done</source>
+        <translation>die Darstellung des Berichts wurde vor dem Ende des Auftrags beendet</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>kein Dateiname angegeben</translation>
+    </message>
+    <message>
+        <source>the folder does not exist or cannot be written</source>
+        <translation>der Ordner existiert nicht oder ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>Print Report</source>
+        <translation>Bericht drucken</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>the PDF file could not be written</source>
+        <translation>die PDF-Datei konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the report could not be prepared for printing</source>
+        <translation>der Bericht konnte nicht für den Druck vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>printing failed</source>
+        <translation>das Drucken ist fehlgeschlagen</translation>
     </message>
 </context>
 <context>

@@ -60,7 +60,8 @@ def check_tree(root, where):
                             env=dict(installed_environment(), LANG="de_DE.UTF-8", LANGUAGE="de"),
                             stdin=subprocess.DEVNULL, capture_output=True, timeout=240)
     page = result.stdout.decode("utf-8", "replace")
-    check('lang="de"' in page and "Stromquellen" in page, f"{where}: the report is not German: {page[-300:]!r}")
+    check('lang="de"' in page and "Energie- und Inventarbericht" in page,
+          f"{where}: the report is not German: {page[:300]!r}")
 
 
 with tempfile.TemporaryDirectory() as directory:
