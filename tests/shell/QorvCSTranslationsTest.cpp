@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <set>
 
 namespace {
@@ -74,8 +76,27 @@ TEST_F(GermanWindow, ShowsNoEnglishTextOfItsOwn)
     const auto englishTexts = shownTexts(english);
     ASSERT_TRUE(englishTexts.count(QStringLiteral("Save as &PDF…")));
 
-    ASSERT_EQ(QorvCSTranslations::install(*qApp, { "de_DE", "de", "en" }), QStringLiteral("de"));
-    qorv::Bundle::main().setLanguages({ "de_DE", "de", "en" });
+    // The language as a German desktop session names it; this machine need not have the glibc locale.
+    const std::vector<std::pair<const char*, const char*>> session { { "LANG", "de_DE.UTF-8" },
+        { "LANGUAGE", "de_DE:de" }, { "LC_ALL", nullptr }, { "LC_MESSAGES", nullptr } };
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const auto& [name, value] : session) {
+        const char* was = std::getenv(name);
+        saved.emplace_back(name, was ? std::optional<std::string>(was) : std::nullopt);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    const auto languages = qorv::Bundle::preferredLanguages();
+    for (const auto& [name, value] : saved)
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+
+    ASSERT_EQ(QorvCSTranslations::install(*qApp, languages), QStringLiteral("de"));
+    qorv::Bundle::main().setLanguages(languages);
     QorvCSMainWindow german;
     const auto germanTexts = shownTexts(german);
     EXPECT_TRUE(germanTexts.count(QStringLiteral("Als &PDF speichern …")));
