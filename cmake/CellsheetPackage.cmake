@@ -24,6 +24,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://cellsheet.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The platform plugins and the SVG icon plugins are loaded, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-# E-mail export hands the PDF to xdg-email; the inventory names PCI and USB devices from hwdata's tables.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, hwdata")
+# E-mail export hands the PDF to xdg-email; the inventory names PCI and USB devices from hwdata's tables; Qt's
+# own dialogs (print, page setup, files) speak the user's language with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, hwdata, qt6-translations-l10n")
 include(CPack)

@@ -44,7 +44,7 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     resize(1100, 760);
     applyPalette();
 
-    m_toolBar = addToolBar(QStringLiteral("toolbar"));
+    m_toolBar = addToolBar(tr("Toolbar"));
     m_toolBar->setObjectName(QStringLiteral("toolbar"));
     m_toolBar->setMovable(false);
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -42,12 +42,13 @@ QorvCSWebPrintOperation::QorvCSWebPrintOperation(QorvCSWebEngineView* view, QWid
     , m_deadline(new QTimer(this))
 {
     m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, [this] { finish(false, "the report did not print in time"); });
+    connect(m_deadline, &QTimer::timeout, this,
+        [this] { finish(false, tr("the report did not print in time").toStdString()); });
     // A renderer that dies never answers: the job (and the pause of the report it holds) ends here instead.
     connect(m_view->page(), &QWebEnginePage::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
             if (isRunning())
-                finish(false, "the report's renderer stopped before the job was done");
+                finish(false, tr("the report's renderer stopped before the job was done").toStdString());
         });
 }
 
@@ -123,7 +124,9 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
         const QString path = QString::fromStdString(job.savingPath);
         const QFileInfo directory(QFileInfo(path).absolutePath());
         if (path.isEmpty() || !directory.isDir() || !directory.isWritable()) {
-            finish(false, path.isEmpty() ? "no file name" : "the folder does not exist or cannot be written");
+            finish(false,
+                path.isEmpty() ? tr("no file name").toStdString()
+                               : tr("the folder does not exist or cannot be written").toStdString());
             return;
         }
         printFinishedPDF(
@@ -139,9 +142,9 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
     }
     if (showPrintPanel) {
         QPrintDialog dialog(m_printer.get(), m_dialogParent);
-        dialog.setWindowTitle(QObject::tr("Print Report"));
+        dialog.setWindowTitle(tr("Print Report"));
         if (dialog.exec() != QDialog::Accepted) {
-            finish(false, "cancelled");
+            finish(false, tr("cancelled").toStdString());
             return;
         }
     }
@@ -175,7 +178,7 @@ void QorvCSWebPrintOperation::printPass(const QString& path, const QPageLayout& 
         [this, path, layout, bottomMargin, done, pass](const QString& file, bool ok) {
             disconnect(m_finished);
             if (!ok) {
-                done("the PDF file could not be written");
+                done(tr("the PDF file could not be written").toStdString());
                 return;
             }
             auto finishFile = [this, file, bottomMargin, done] {
@@ -230,7 +233,8 @@ std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter&
     // "Print to file" in the dialog: the finished PDF itself, with its real text.
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         QFile::remove(printer.outputFileName());
-        return QFile::copy(pdf, printer.outputFileName()) ? std::string() : "the PDF file could not be written";
+        return QFile::copy(pdf, printer.outputFileName()) ? std::string()
+                                                          : tr("the PDF file could not be written").toStdString();
     }
     return rasterize(pdf, printer);
 }
@@ -239,21 +243,21 @@ std::string QorvCSWebPrintOperation::rasterize(const QString& pdf, QPrinter& pri
 {
     QPdfDocument document;
     if (document.load(pdf) != QPdfDocument::Error::None)
-        return "the report could not be prepared for printing";
+        return tr("the report could not be prepared for printing").toStdString();
     printer.setFullPage(true); // the PDF's pages already hold the margins
     QPainter painter;
     if (!painter.begin(&printer))
-        return "printing failed";
+        return tr("printing failed").toStdString();
     // 300 dots per inch are plenty for text on paper and keep a page's image small.
     constexpr double dotsPerPoint = 300.0 / 72.0;
     for (int page = 0; page < document.pageCount(); ++page) {
         if (page > 0 && !printer.newPage())
-            return "printing failed";
+            return tr("printing failed").toStdString();
         const QSizeF points = document.pagePointSize(page);
         const QImage image = document.render(page, (points * dotsPerPoint).toSize());
         painter.drawImage(QRectF(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height())), image);
     }
-    return painter.end() ? std::string() : "printing failed";
+    return painter.end() ? std::string() : tr("printing failed").toStdString();
 }
 
 void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)

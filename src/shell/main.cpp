@@ -4,6 +4,7 @@
 #include "QorvCSMainWindow.h"
 #include "QorvCSReportColors.h"
 #include "QorvCSReportSchemeHandler.h"
+#include "QorvCSTranslations.h"
 #include "QtRunLoopBinding.h"
 #include "cellsheetAppDelegate.h"
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(CELLSHEET_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
     QorvCSApplyColorSchemeFromEnvironment();
+    QorvCSTranslations::install(application, qorv::Bundle::preferredLanguages());
 
     if (commandLine->isBatch())
         return QorvCSBatchReport(*commandLine).run();

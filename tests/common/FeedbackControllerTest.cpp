@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTreeWidget>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -342,4 +343,26 @@ TEST_F(FeedbackController, ListsTheAttachmentsLetsThemBeReadAndSendsWhatItListed
     const auto fields = server.fields();
     for (const auto& [name, value] : sanitised)
         EXPECT_EQ(fields.at(name), std::get<std::string>(value)) << name;
+}
+
+TEST_F(FeedbackController, TheSheetSpeaksTheUsersLanguage)
+{
+    // The interface file's texts through Qt's translator, the status texts through the German table.
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(CELLSHEET_BUILD_RESOURCES "/translations/cellsheet_de.qm")));
+    QCoreApplication::installTranslator(&german);
+    qorv::Bundle::main().setLanguages({ "de", "en" });
+    m_controller->beginModalForWindow(&m_parent);
+    QCoreApplication::removeTranslator(&german);
+
+    EXPECT_EQ(m_controller->window()->windowTitle(), QStringLiteral("Rückmeldung senden"));
+    EXPECT_EQ(m_controller->reportButton()->text(), QStringLiteral("Senden"));
+    EXPECT_EQ(m_controller->cancelButton()->text(), QStringLiteral("Abbrechen"));
+    fillIn(QStringLiteral("Ada"), QStringLiteral("ada@example.org"), QStringLiteral("Hallo"));
+    m_controller->report(); // Info.plist names no address
+    EXPECT_EQ(m_controller->progressStatus()->text(),
+        QStringLiteral("Nicht gesendet: es ist keine Adresse für Rückmeldungen eingestellt. Ihre Nachricht bleibt "
+                       "erhalten; Sie können es erneut versuchen."));
+    qorv::Bundle::main().setLanguages({ "en" });
+    m_controller->cancel();
 }

@@ -40,7 +40,9 @@ def check_tree(root, where):
                  "icons/hicolor/48x48/apps/org.cellsheet.cellsheet.png", "man/man1/cellsheet.1",
                  "man/man1/cellsheet-profiler.1", "bash-completion/completions/cellsheet-profiler",
                  "fish/vendor_completions.d/cellsheet-profiler.fish",
-                 "doc/cellsheet/examples/laptop-usb-c/QorvCSPowerSourceBridgePowerSources.plist"):
+                 "doc/cellsheet/examples/laptop-usb-c/QorvCSPowerSourceBridgePowerSources.plist",
+                 "cellsheet/translations/cellsheet_de.qm", "cellsheet/de.lproj/Localizable.strings",
+                 "cellsheet/de.lproj/QorvCSReportCupel.strings"):
         check(os.path.isfile(os.path.join(root, DATADIR, path)), f"{where}: {path} is not installed")
     result = subprocess.run([binary, "--debug-plist", "-", "--inventory-timeout", "120"], cwd=tempfile.gettempdir(),
                             env=installed_environment(), stdin=subprocess.DEVNULL, capture_output=True, timeout=240)
@@ -53,6 +55,13 @@ def check_tree(root, where):
     computer = tree["children"][0].get("children", [])
     kinds = {child.get("class") for child in computer}
     check(kinds == {"QorvCSContentSystemProfileDataType"}, f"{where}: no inventory, the computer group holds {kinds}")
+    # The installed copy finds its German texts from where it is, without the glibc locale being generated.
+    result = subprocess.run([binary, "--html", "-", "--inventory-timeout", "1"], cwd=tempfile.gettempdir(),
+                            env=dict(installed_environment(), LANG="de_DE.UTF-8", LANGUAGE="de"),
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=240)
+    page = result.stdout.decode("utf-8", "replace")
+    check('lang="de"' in page and "Energie- und Inventarbericht" in page,
+          f"{where}: the report is not German: {page[:300]!r}")
 
 
 with tempfile.TemporaryDirectory() as directory:

@@ -71,6 +71,23 @@ qorv::Value templates(std::string_view className)
     return *value;
 }
 
+// The template with each "[[QorvCSHTMLReport.Key]]" replaced by the escaped text of that key in the default
+// localisation table, so that one template serves every language.
+std::string localizedTemplate(std::string text)
+{
+    constexpr std::string_view opening = "[[QorvCSHTMLReport.";
+    for (size_t at = text.find(opening); at != std::string::npos; at = text.find(opening, at)) {
+        const size_t end = text.find("]]", at + opening.size());
+        if (end == std::string::npos)
+            break;
+        const std::string key = text.substr(at + 2, end - at - 2);
+        const std::string translation = QorvCSHTMLReport::escapeString(qorv::Bundle::main().localizedString(key, key));
+        text.replace(at, end + 2 - at, translation);
+        at += translation.size();
+    }
+    return text;
+}
+
 } // namespace
 
 void QorvCSHTMLReport::setAlternatingRowBackgroundColors(std::vector<qorv::Color> colors)
@@ -129,7 +146,7 @@ std::string QorvCSHTMLReport::asHTML()
     };
 
     if (const std::string* top = piece(forExport() ? "export-top" : "top"))
-        output += filledTop(*top);
+        output += filledTop(localizedTemplate(*top));
 
     for (const auto& item : items()) {
         const std::string_view name = item->className();
@@ -143,7 +160,7 @@ std::string QorvCSHTMLReport::asHTML()
 
     if (items().empty())
         if (const std::string* empty = piece(forExport() ? "export-empty" : "empty"))
-            output += *empty;
+            output += localizedTemplate(*empty);
     if (const std::string* bottom = piece(forExport() ? "export-bottom" : "bottom"))
         output += *bottom;
     lastSize[forExport()] = output.size();

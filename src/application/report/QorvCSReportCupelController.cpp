@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 namespace {
 
@@ -103,6 +104,9 @@ const QorvCSReportCupelController::Cupels& QorvCSReportCupelController::cupels()
 const std::vector<uint64_t>& QorvCSReportCupelController::signature()
 {
     cupels();
+    // The rules' texts are translated as they apply: rows rendered in another language (as the report's page
+    // names it) are not the same.
+    m_signature.back() = std::hash<std::string> {}(qorv::Bundle::main().localizedString("QorvCSHTMLReport.Language"));
     return m_signature;
 }
 
@@ -113,6 +117,7 @@ void QorvCSReportCupelController::setCupels(Cupels cupels)
         QorvAssert(cupel != nullptr, "Invalid parameter not satisfying: %@", "cupels");
         m_signature.push_back(cupel->rule()->serial());
     }
+    m_signature.push_back(0); // the localisation, see signature()
     m_cupels = std::move(cupels);
 }
 

@@ -45,8 +45,8 @@ public:
     // Forgets every compiled rule, as at start-up: the next rule set reads and compiles its files again.
     static void forgetCachedRules();
 
-    // Identifies the rules in their order (their serials): two rule sets with the same signature transform every
-    // record alike. Loads the rules first.
+    // Identifies the rules in their order (their serials) and the language of their texts: two rule sets with the
+    // same signature transform every record alike. Loads the rules first.
     const std::vector<uint64_t>& signature();
 
 private:

@@ -1,6 +1,7 @@
 #include "QorvCSReportCupelRule.h"
 
 #include "foundation/Assert.h"
+#include "foundation/Bundle.h"
 #include "foundation/Log.h"
 
 #include <unicode/regex.h>
@@ -23,6 +24,14 @@ const std::string* stringAt(const qorv::Value* dictionary, std::string_view key)
 std::optional<std::string> optionalString(const std::string* text)
 {
     return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+// A template is translated whole, before its captures are filled in, so that a translation may move them; the
+// English template is the key of its entry in the "QorvCSReportCupel" table, and one without an entry is used as
+// written. Working entries that later rules match on keep their codes by having no entry.
+std::string translated(const std::string& templateText)
+{
+    return qorv::Bundle::main().localizedString(templateText, templateText, "QorvCSReportCupel");
 }
 
 std::unique_ptr<icu::RegexPattern> compilePattern(const std::string& text)
@@ -293,11 +302,13 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
 
     if (m_acronym)
         record.insert_or_assign("acronym",
-            qorv::Value(qorv::Value::Dictionary { { "acronym", fill(m_acronym->first, captures, subjectSize) },
-                { "text", fill(m_acronym->second, captures, subjectSize) } }));
+            qorv::Value(
+                qorv::Value::Dictionary { { "acronym", fill(translated(m_acronym->first), captures, subjectSize) },
+                    { "text", fill(translated(m_acronym->second), captures, subjectSize) } }));
 
     if (!m_format)
         return false;
-    record.insert_or_assign(m_replaceKey ? *m_replaceKey : *m_matchKey, fill(*m_format, captures, subjectSize));
+    record.insert_or_assign(
+        m_replaceKey ? *m_replaceKey : *m_matchKey, fill(translated(*m_format), captures, subjectSize));
     return true;
 }

@@ -1,5 +1,6 @@
 #include "QorvCSPDFFinisher.h"
 
+#include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
 #include <qpdf/QPDF.hh>
@@ -25,17 +26,53 @@ double helveticaWidth(const std::string& text)
     for (char c : text) {
         switch (c) {
         case 'P':
+        case 'S':
             width += 667;
             break;
         case ' ':
         case 'f':
+        case 't':
             width += 278;
+            break;
+        case 'i':
+        case 'l':
+            width += 222;
+            break;
+        case 'r':
+            width += 333;
+            break;
+        case 'v':
+            width += 500;
             break;
         default:
             width += 556; // digits and a, e, g, o
         }
     }
     return width;
+}
+
+// A translated footer as a PDF string in the font's WinAnsi encoding: Latin-1 characters as they are, others as
+// '?', and the string's delimiters escaped, so no translation can break the page's drawing.
+std::string pdfString(const std::string& utf8)
+{
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            if (lead == '(' || lead == ')' || lead == '\\')
+                out += '\\';
+            out += lead >= 0x20 ? char(lead) : '?';
+            ++i;
+            continue;
+        }
+        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < utf8.size())
+            out += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+        else
+            out += '?';
+        i += std::min(length, utf8.size() - i);
+    }
+    return out;
 }
 
 } // namespace
@@ -54,7 +91,9 @@ std::string QorvCSPDFFinisher::finish(const std::string& path, const std::string
         for (size_t i = 0; i < count; ++i) {
             QPDFPageObjectHelper& page = pages[i];
             const auto box = page.getMediaBox().getArrayAsRectangle();
-            const std::string text = qorv::format("Page %ld of %ld", int64_t(i + 1), int64_t(count));
+            const std::string text = pdfString(
+                qorv::format(qorv::Bundle::main().localizedString("QorvCSPDFFinisher.PageFormat", "Page %ld of %ld"),
+                    int64_t(i + 1), int64_t(count)));
             const double x = (box.llx + box.urx) / 2 - helveticaWidth(text) * fontSize / 2000;
             const double y = box.lly + std::max(10.0, bottomMargin / 2 - fontSize / 3);
 

@@ -1,5 +1,7 @@
 #include "QorvCSPDFFinisher.h"
 
+#include "foundation/Bundle.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -98,5 +100,28 @@ TEST(PDFFinisher, LeavesAFileThatIsNoPDFAsItWas)
     EXPECT_EQ(kept.str(), "not a pdf");
     EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
     EXPECT_NE(QorvCSPDFFinisher::finish(dir / "missing.pdf", "t", 36), "");
+    fs::remove_all(dir);
+}
+
+TEST(PDFFinisher, TheFooterSpeaksTheReportsLanguage)
+{
+    // A translation with the PDF string's delimiters and a letter beyond ASCII in it.
+    const fs::path dir = scratch();
+    fs::create_directories(dir / "de.lproj");
+    std::ofstream(dir / "de.lproj" / "Localizable.strings")
+        << "\"QorvCSPDFFinisher.PageFormat\" = \"Seite %ld von %ld (Entwurf) \\\\ für\";\n";
+    auto& bundle = qorv::Bundle::main();
+    const auto directories = bundle.resourceDirectories();
+    bundle.setResourceDirectories({ dir.string() });
+    bundle.setLanguages({ "de", "en" });
+    const fs::path file = dir / "report.pdf";
+    writePDF(file, 2);
+    const std::string error = QorvCSPDFFinisher::finish(file, "Bericht", 36);
+    bundle.setResourceDirectories(directories);
+    bundle.setLanguages(qorv::Bundle::preferredLanguages());
+    ASSERT_EQ(error, "");
+    const std::string text = run("pdftotext -enc UTF-8 -f 2 -l 2 '" + file.string() + "' -");
+    EXPECT_NE(text.find("Seite 2 von 2 (Entwurf) \\ für"), std::string::npos) << text;
+    EXPECT_NE(text.find("Body 2"), std::string::npos) << text;
     fs::remove_all(dir);
 }

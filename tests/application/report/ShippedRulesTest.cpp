@@ -21,6 +21,7 @@ struct Case {
     std::string cell; // the value cell's markup before any "more" button
     std::string more; // a phrase of the longer explanation, or empty when there is none
     std::vector<std::string> files; // the rule files that shape this row (each one must change it)
+    std::string language = "en"; // the language the report is read in
 };
 
 std::string acronym(const std::string& title, const std::string& text)
@@ -137,6 +138,26 @@ const std::vector<Case>& cases()
         { { "Cycle Count", "312" }, "312", "built for 300 to 1,000 cycles", {} },
         { { "BatteryHealth", "Good" }, "Good", "at least 80 % of the charge it held when new",
             { "690-more-battery-health" } },
+        { { "BatteryHealth", "Poor" }, "Poor", "at least 80 %", {} },
+        { { "BatteryHealth", "Overheat" }, "Overheat", "have the battery checked", {} },
+        // Read in German: the templates are translated whole, numbers take a decimal comma, codes stay codes.
+        { { "BatteryHealth", "Fair" }, "Ausreichend", "mindestens 80 %",
+            { "763-health-words-table", "762-health-words" }, "de" },
+        { { "BatteryHealth", "Overheat" }, "Overheat", "den Akku prüfen", {}, "de" },
+        { { "Time to Full Charge", "-1" }, "Wird berechnet …", "„Wird berechnet …“", {}, "de" },
+        { { "Time to Empty", "155" }, "2 h 35 min", "Eine Schätzung", {}, "de" },
+        { { "voltage_now", "12788000" }, "12,79 " + acronym("Volt: elektrische Spannung", "V"), "", {}, "de" },
+        { { "Is Charging", "1" }, "Ja", "", {}, "de" },
+        { { "Transport Type", "Internal" }, "Eingebaut", "", { "761-transport-internal" }, "de" },
+        { { "Transport Type", "Internal" }, "Internal", "", {} },
+        { { "sppower_lid_close_action", "Suspend", "power_overview" }, "Bereitschaft", "Deckel",
+            { "987-kind-power-word", "766-power-words-table", "765-power-words" }, "de" },
+        { { "sppower_batteries_found", "None", "power_overview" }, "Keine", "Stromausfall", {}, "de" },
+        { { "sppower_idle_action", "Suspend after 15min", "power_overview" }, "Suspend after 15min", "nicht benutzt",
+            {}, "de" },
+        { { "charge_behaviour", "[auto] inhibit-charge force-discharge" },
+            "Lädt normal; auch möglich: Ladung halten, am Netz vom Akku laufen", "am Netz ist", {}, "de" },
+        { { "charge_behaviour", "[auto]" }, "Lädt normal", "am Netz ist", {}, "de" },
         { { "BatteryHealthMaximumCapacity", "88 % (50.2 of 57.0 Wh)" },
             "88 % of design capacity (50.2 of 57.0 " + wattHour + ")",
             "at 80 % or more the battery is in good condition", { "745-health-capacity", "691-more-health-capacity" } },
@@ -190,13 +211,16 @@ const std::vector<Case>& cases()
 }
 
 // The row as rendered with the given rule set: its value cell and its "more" text (empty when none).
-std::pair<std::string, std::string> render(const Row& row, const std::shared_ptr<QorvCSReportCupelController>& rules)
+std::pair<std::string, std::string> render(
+    const Row& row, const std::shared_ptr<QorvCSReportCupelController>& rules, const std::string& language = "en")
 {
+    qorv::Bundle::main().setLanguages({ language, "en" });
     QorvCSHTMLReportState state;
     if (rules)
         state.setCupels(rules);
     const std::string html
         = QorvCSHTMLReport::reportForExport(false)->htmlForReportTable(*reporttest::tableWithRows({ row }), state);
+    qorv::Bundle::main().setLanguages({ "en" });
     const size_t cell = html.find("<td>") + 4;
     const size_t button = html.find(" <button ");
     if (button == std::string::npos)
@@ -221,7 +245,7 @@ protected:
 TEST_F(ShippedRules, RowsReadInEverydayWords)
 {
     for (const auto& c : cases()) {
-        const auto [cell, more] = render(c.row, nullptr);
+        const auto [cell, more] = render(c.row, nullptr, c.language);
         EXPECT_EQ(cell, c.cell) << c.row.heading << " = " << c.row.value;
         if (c.more.empty())
             EXPECT_EQ(more, "") << c.row.heading << " = " << c.row.value;
@@ -241,7 +265,7 @@ TEST_F(ShippedRules, EveryRuleFileShapesARow)
     }
     std::set<std::string> exercised;
     for (const auto& c : cases()) {
-        const auto full = render(c.row, all);
+        const auto full = render(c.row, all, c.language);
         for (const auto& file : c.files) {
             exercised.insert(file);
             auto without = QorvCSReportCupelController::cupelController();
@@ -251,7 +275,7 @@ TEST_F(ShippedRules, EveryRuleFileShapesARow)
                     others.push_back(cupel);
             EXPECT_EQ(others.size() + 1, all->cupels().size()) << file << " is not a shipped rule file";
             without->setCupels(others);
-            EXPECT_NE(render(c.row, without), full)
+            EXPECT_NE(render(c.row, without, c.language), full)
                 << file << " does not change " << c.row.heading << " = " << c.row.value;
         }
     }
@@ -283,7 +307,7 @@ TEST_F(ShippedRules, HeadingsDoNotNameTheUnitsTheRulesConvert)
     // A heading "Voltage Now (µV)" above "12.78 V" would contradict the value.
     qorv::Bundle::main().setLanguages({ "en" });
     for (const auto& c : cases()) {
-        const auto [cell, more] = render(c.row, nullptr);
+        const auto [cell, more] = render(c.row, nullptr, c.language);
         if (cell == QorvCSHTMLReport::escapeString(c.row.value) || c.row.heading.find('_') == std::string::npos)
             continue;
         const std::string heading = qorv::Bundle::main().localizedString("QorvCSContentPowerSource." + c.row.heading);

@@ -1,0 +1,171 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>QObject</name>
+    <message>
+        <source>About cellsheet</source>
+        <translation>Über cellsheet</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;A live report of your computer&apos;s power sources and inventory.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;Ein laufend aktueller Bericht über die Stromversorgung und die Ausstattung Ihres Computers.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>QorvApplicationExtras</name>
+    <message>
+        <source>Extras</source>
+        <translation>Extras</translation>
+    </message>
+    <message>
+        <source>Send Feedback…</source>
+        <translation>Rückmeldung senden …</translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Nach Aktualisierungen suchen …</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSMainWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>Send by &amp;E-mail…</source>
+        <translation>Per &amp;E-Mail senden …</translation>
+    </message>
+    <message>
+        <source>Save as &amp;PDF…</source>
+        <translation>Als &amp;PDF speichern …</translation>
+    </message>
+    <message>
+        <source>Save &amp;Debug Information…</source>
+        <translation>&amp;Diagnosedaten speichern …</translation>
+    </message>
+    <message>
+        <source>&amp;Hide Serial Numbers, Addresses and Names</source>
+        <translation>Seriennummern, Adressen und Namen &amp;ausblenden</translation>
+    </message>
+    <message>
+        <source>Page Set&amp;up…</source>
+        <translation>&amp;Seite einrichten …</translation>
+    </message>
+    <message>
+        <source>&amp;Print…</source>
+        <translation>D&amp;rucken …</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find…</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Reload Report</source>
+        <translation>Bericht &amp;neu laden</translation>
+    </message>
+    <message>
+        <source>Attach the report as a PDF to a new message</source>
+        <translation>Den Bericht als PDF an eine neue Nachricht anhängen</translation>
+    </message>
+    <message>
+        <source>Save the report as a PDF file</source>
+        <translation>Den Bericht als PDF-Datei speichern</translation>
+    </message>
+    <message>
+        <source>Print the report</source>
+        <translation>Den Bericht drucken</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSWebPrintOperation</name>
+    <message>
+        <source>the report did not print in time</source>
+        <translation>der Bericht wurde nicht rechtzeitig gedruckt</translation>
+    </message>
+    <message>
+        <source>the report&apos;s renderer stopped before the job was done</source>
+        <translation>die Darstellung des Berichts wurde vor dem Ende des Auftrags beendet</translation>
+    </message>
+    <message>
+        <source>no file name</source>
+        <translation>kein Dateiname angegeben</translation>
+    </message>
+    <message>
+        <source>the folder does not exist or cannot be written</source>
+        <translation>der Ordner existiert nicht oder ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>Print Report</source>
+        <translation>Bericht drucken</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>the PDF file could not be written</source>
+        <translation>die PDF-Datei konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the report could not be prepared for printing</source>
+        <translation>der Bericht konnte nicht für den Druck vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>printing failed</source>
+        <translation>das Drucken ist fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>QorvFeedbackController</name>
+    <message>
+        <source>Send Feedback</source>
+        <translation>Rückmeldung senden</translation>
+    </message>
+    <message>
+        <source>Tell us what you think, or what went wrong. Your message is sent with the current report.</source>
+        <translation>Sagen Sie uns, was Sie von cellsheet halten oder was nicht funktioniert hat. Der aktuelle Bericht wird mit Ihrer Nachricht gesendet.</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>Your message</source>
+        <translation>Ihre Nachricht</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Senden</translation>
+    </message>
+</context>
+</TS>
