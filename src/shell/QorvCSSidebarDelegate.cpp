@@ -55,11 +55,14 @@ QSize QorvCSSidebarDelegate::sizeHint(const QStyleOptionViewItem& option, const 
 void QorvCSSidebarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     // Nothing may leave a paint event: a failing row is drawn plainly, from the model's guarded answers.
+    // The view draws one focus ring around the current row; cells draw none of their own.
+    QStyleOptionViewItem plain = option;
+    plain.state &= ~QStyle::State_HasFocus;
     try {
-        paintCell(painter, option, index);
+        paintCell(painter, plain, index);
     } catch (const std::exception& e) {
         QorvCSOutlineModel::logFailure(e);
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, plain, index);
     }
 }
 

@@ -1,0 +1,104 @@
+#include "QorvCSSearchField.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+QorvCSSearchField::QorvCSSearchField(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("search"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+
+    m_field = new QLineEdit(this);
+    m_field->setObjectName(QStringLiteral("searchField"));
+    m_field->setClearButtonEnabled(true);
+    m_field->setMinimumWidth(160);
+    m_field->setMaximumWidth(260);
+    m_field->installEventFilter(this);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("searchCount"));
+    m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(tr("Not found")) + 4);
+    m_previous = new QToolButton(this);
+    m_previous->setObjectName(QStringLiteral("searchPrevious"));
+    m_previous->setIcon(QIcon::fromTheme(QStringLiteral("go-up")));
+    m_previous->setToolTip(tr("Previous match"));
+    m_previous->setAccessibleName(tr("Previous match"));
+    m_previous->setAutoRaise(true);
+    m_next = new QToolButton(this);
+    m_next->setObjectName(QStringLiteral("searchNext"));
+    m_next->setIcon(QIcon::fromTheme(QStringLiteral("go-down")));
+    m_next->setToolTip(tr("Next match"));
+    m_next->setAccessibleName(tr("Next match"));
+    m_next->setAutoRaise(true);
+    if (m_previous->icon().isNull())
+        m_previous->setArrowType(Qt::UpArrow);
+    if (m_next->icon().isNull())
+        m_next->setArrowType(Qt::DownArrow);
+    layout->addWidget(m_field);
+    layout->addWidget(m_count);
+    layout->addWidget(m_previous);
+    layout->addWidget(m_next);
+
+    connect(m_field, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            showResult(text, 0, 0);
+        emit searchRequested(text, true);
+    });
+    connect(m_field, &QLineEdit::returnPressed, this, &QorvCSSearchField::findNext);
+    connect(m_next, &QToolButton::clicked, this, &QorvCSSearchField::findNext);
+    connect(m_previous, &QToolButton::clicked, this, &QorvCSSearchField::findPrevious);
+    showResult({}, 0, 0);
+}
+
+QString QorvCSSearchField::currentText() const
+{
+    return m_field->text();
+}
+
+void QorvCSSearchField::showResult(const QString& text, int activeMatch, int matches)
+{
+    // A result for a text the field no longer holds (the user typed on) is stale.
+    if (text != m_field->text())
+        return;
+    const bool searching = !text.isEmpty();
+    m_previous->setEnabled(searching && matches > 0);
+    m_next->setEnabled(searching && matches > 0);
+    setNotFound(searching && matches == 0);
+    if (!searching)
+        m_count->clear();
+    else if (matches == 0)
+        m_count->setText(tr("Not found"));
+    else
+        m_count->setText(tr("%1 of %2").arg(std::max(activeMatch, 1)).arg(matches));
+}
+
+void QorvCSSearchField::setNotFound(bool notFound)
+{
+    m_notFound = notFound;
+    // A fixed pair of reds for the field, readable whatever the palette; the count keeps the palette behind it.
+    m_field->setStyleSheet(notFound ? QStringLiteral("QLineEdit { background: #fde2e1; color: #7a1212; }") : QString());
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    m_count->setStyleSheet(
+        notFound ? (dark ? QStringLiteral("color: #ff938a;") : QStringLiteral("color: #b3141f;")) : QString());
+}
+
+bool QorvCSSearchField::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !m_field->text().isEmpty()) {
+            m_field->clear();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return && key->modifiers() & Qt::ShiftModifier) {
+            findPrevious();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
