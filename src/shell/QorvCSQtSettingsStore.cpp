@@ -88,5 +88,6 @@ void QorvCSQtSettingsStore::remove(std::string_view key)
 bool QorvCSQtSettingsStore::sync()
 {
     m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    // A file that could not be parsed is replaced all the same; its format error stays in the status.
+    return m_settings.status() != QSettings::AccessError;
 }

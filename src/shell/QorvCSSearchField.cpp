@@ -17,8 +17,7 @@ QorvCSSearchField::QorvCSSearchField(QWidget* parent)
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("searchField"));
     m_field->setClearButtonEnabled(true);
-    m_field->setMinimumWidth(160);
-    m_field->setMaximumWidth(260);
+    m_field->setFixedWidth(220);
     m_field->installEventFilter(this);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("searchCount"));
@@ -52,6 +51,8 @@ QorvCSSearchField::QorvCSSearchField(QWidget* parent)
     connect(m_field, &QLineEdit::returnPressed, this, &QorvCSSearchField::findNext);
     connect(m_next, &QToolButton::clicked, this, &QorvCSSearchField::findNext);
     connect(m_previous, &QToolButton::clicked, this, &QorvCSSearchField::findPrevious);
+    // The count and the buttons stay beside the field, however wide the toolbar.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     showResult({}, 0, 0);
 }
 

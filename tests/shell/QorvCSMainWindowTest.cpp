@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -117,6 +118,14 @@ TEST_F(MainWindowTest, ACorruptSettingsFileIsIgnoredWithOneLine)
             settingsLines.push_back(line);
     EXPECT_EQ(settingsLines.size(), 1u);
     EXPECT_EQ(window.splitter()->sizes().value(0), 270);
+
+    // Closing writes sound settings in its place, without complaint.
+    window.close();
+    for (const auto& line : log.lines())
+        EXPECT_EQ(line.find("could not be written"), std::string::npos) << line;
+    QSettings reread(settingsPath(), QSettings::IniFormat);
+    EXPECT_EQ(reread.value(QStringLiteral("version")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(reread.status(), QSettings::NoError);
 }
 
 TEST_F(MainWindowTest, SearchCountsMatchesStepsThroughThemAndSaysWhenThereAreNone)

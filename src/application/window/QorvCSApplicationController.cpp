@@ -70,7 +70,13 @@ void QorvCSApplicationController::outlineDidActivateItem(QorvCSContent* item)
 {
     if (!item || !m_contentWebView)
         return;
-    if (const auto anchor = m_sectionAnchors.find(item->uniqueID()); anchor != m_sectionAnchors.end())
+    const auto anchor = m_sectionAnchors.find(item->uniqueID());
+    if (anchor == m_sectionAnchors.end())
+        return;
+    // A rendering on its way would put the old scroll position back over the section: wait for it.
+    if (m_scrollAfterRefresh)
+        m_scrollAfterRefreshAnchor = anchor->second;
+    else
         m_contentWebView->scrollToAnchor(anchor->second);
 }
 
@@ -280,8 +286,11 @@ void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)
 {
     if (!m_scrollAfterRefresh)
         return;
-    if (m_contentWebView)
+    if (m_contentWebView && !m_scrollAfterRefreshAnchor.empty())
+        m_contentWebView->scrollToAnchor(m_scrollAfterRefreshAnchor);
+    else if (m_contentWebView)
         m_contentWebView->scrollToPoint(m_scrollAfterRefreshPoint);
+    m_scrollAfterRefreshAnchor.clear();
     m_scrollAfterRefresh = false;
 }
 

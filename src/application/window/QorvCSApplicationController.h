@@ -211,4 +211,5 @@ private:
     // The screen report's heading id of each section, by the node's unique identifier. Ids are counted, so the
     // document carries no identifier of the machine's devices.
     std::map<std::string, std::string, std::less<>> m_sectionAnchors;
+    std::string m_scrollAfterRefreshAnchor; // a section asked for while a rendering loads; shown once it has
 };

@@ -544,3 +544,20 @@ TEST_F(ApplicationControllerTest, ActivatingARowScrollsTheReportToItsSectionByAC
     controller.outlineDidActivateItem(right.get());
     EXPECT_EQ(webView.anchors, std::vector<std::string> { "section-2" });
 }
+
+TEST_F(ApplicationControllerTest, ASectionAskedForWhileARenderingLoadsIsShownOnceItHasLoaded)
+{
+    controller.awakeFromNib();
+    webView.position = QorvCSWebView::Point { 0, 480 };
+    controller.refresh(); // loading: the old position waits to be put back
+    controller.outlineDidActivateItem(right.get());
+    EXPECT_TRUE(webView.anchors.empty()) << "the load would scroll it away";
+    controller.webViewDidFinishLoad(webView);
+    EXPECT_EQ(webView.anchors, std::vector<std::string> { "section-3" });
+    EXPECT_TRUE(webView.scrolls.empty()) << "the section, not the old position";
+
+    controller.refresh();
+    controller.webViewDidFinishLoad(webView);
+    EXPECT_EQ(webView.scrolls.size(), 1u) << "a later rendering keeps the reader's place again";
+    EXPECT_EQ(webView.anchors.size(), 1u);
+}
