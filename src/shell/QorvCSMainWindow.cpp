@@ -279,8 +279,6 @@ void QorvCSMainWindow::buildToolbarItems()
     QAction* print
         = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Print", "Print"), "print:");
     print->setToolTip(tr("Print the report"));
-    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
-        QIcon(QString::fromStdString(qorv::Bundle::main().pathForResource("print", "svg").value_or(std::string())))));
     connect(print, &QAction::triggered, this, [this] { m_controller->print(); });
 }
 

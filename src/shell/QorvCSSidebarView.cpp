@@ -29,6 +29,7 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     setPalette(p);
+    m_cellDelegate.setPalette(p);
     header()->setStretchLastSection(true);
     // The checkbox column is as wide as its indentation and a checkbox; sizing it to its contents would count
     // the group rows' labels, which span both columns.
@@ -79,6 +80,13 @@ void QorvCSSidebarView::keyPressEvent(QKeyEvent* event)
     default:
         QTreeView::keyPressEvent(event);
     }
+}
+
+void QorvCSSidebarView::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_cellDelegate.setPalette(palette());
 }
 
 void QorvCSSidebarView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

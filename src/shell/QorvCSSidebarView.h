@@ -27,6 +27,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     // Space ticks the current row, Enter shows its section; the arrows move the focus ring and never select.
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // The focus ring goes around the whole current row.
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
