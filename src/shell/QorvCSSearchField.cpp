@@ -22,22 +22,19 @@ QorvCSSearchField::QorvCSSearchField(QWidget* parent)
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("searchCount"));
     m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(tr("Not found")) + 4);
-    m_previous = new QToolButton(this);
-    m_previous->setObjectName(QStringLiteral("searchPrevious"));
-    m_previous->setIcon(QIcon::fromTheme(QStringLiteral("go-up")));
-    m_previous->setToolTip(tr("Previous match"));
-    m_previous->setAccessibleName(tr("Previous match"));
-    m_previous->setAutoRaise(true);
-    m_next = new QToolButton(this);
-    m_next->setObjectName(QStringLiteral("searchNext"));
-    m_next->setIcon(QIcon::fromTheme(QStringLiteral("go-down")));
-    m_next->setToolTip(tr("Next match"));
-    m_next->setAccessibleName(tr("Next match"));
-    m_next->setAutoRaise(true);
-    if (m_previous->icon().isNull())
-        m_previous->setArrowType(Qt::UpArrow);
-    if (m_next->icon().isNull())
-        m_next->setArrowType(Qt::DownArrow);
+    const auto stepButton = [this](const char* name, const char* icon, Qt::ArrowType arrow, const QString& text) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
+        if (button->icon().isNull())
+            button->setArrowType(arrow);
+        button->setToolTip(text);
+        button->setAccessibleName(text);
+        button->setAutoRaise(true);
+        return button;
+    };
+    m_previous = stepButton("searchPrevious", "go-up", Qt::UpArrow, tr("Previous match"));
+    m_next = stepButton("searchNext", "go-down", Qt::DownArrow, tr("Next match"));
     layout->addWidget(m_field);
     layout->addWidget(m_count);
     layout->addWidget(m_previous);
