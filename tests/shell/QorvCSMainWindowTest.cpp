@@ -1,11 +1,13 @@
 #include "QorvCSMainWindow.h"
 
 #include "QorvCSApplicationController.h"
+#include "QorvCSHTMLReport.h"
 #include "QorvCSPrintInfo.h"
 #include "QorvCSSearchField.h"
 #include "QorvCSSidebarView.h"
 #include "QorvCSWebEngineView.h"
 
+#include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 
@@ -21,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEngineScript>
 
 #include <gtest/gtest.h>
 
@@ -37,9 +40,12 @@ protected:
         m_savedProfiler = qgetenv("CELLSHEET_PROFILER");
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         qputenv("CELLSHEET_PROFILER", "/bin/false");
+        m_savedDirectories = qorv::Bundle::main().resourceDirectories();
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
     }
     void TearDown() override
     {
+        qorv::Bundle::main().setResourceDirectories(m_savedDirectories);
         restore("XDG_CONFIG_HOME", m_savedConfig);
         restore("CELLSHEET_PROFILER", m_savedProfiler);
     }
@@ -66,6 +72,7 @@ protected:
 private:
     QTemporaryDir m_config;
     QByteArray m_savedConfig, m_savedProfiler;
+    std::vector<std::string> m_savedDirectories;
 };
 
 } // namespace
@@ -198,4 +205,41 @@ TEST_F(MainWindowTest, TabReachesTheSidebarAndTheViewMenuHidesIt)
     EXPECT_FALSE(window.contentOutline()->isVisible());
     window.showSidebarAction()->trigger();
     EXPECT_TRUE(window.contentOutline()->isVisible());
+}
+
+TEST_F(MainWindowTest, AMoreButtonIsNamedAfterItsRowAndSaysWhetherItIsOpen)
+{
+    auto report = QorvCSHTMLReport::reportForExport(false);
+    auto table = QorvCSReportTable::tableWithSummary("battery", "Battery");
+    auto heading = QorvCSReportTableHeading::headingWithTitle("Cycle Count");
+    heading->setRaw("Cycle Count");
+    table->addHeading(heading, QorvCSReportTableValue::valueWithLabel("12"));
+    report->addItemsFromArray({ table });
+    const std::string html = report->asHTML();
+    ASSERT_NE(html.find("<button"), std::string::npos) << "the shipped rule explains cycle counts";
+    QorvCSMainWindow window;
+    showDocument(window, html);
+
+    const auto button = [&] {
+        QString state;
+        bool done = false;
+        window.contentWebView()->page()->runJavaScript(
+            QStringLiteral("(function () { var b = document.querySelector('td button'); return b.tabIndex + '|'"
+                           " + b.getAttribute('aria-label') + '|' + b.getAttribute('aria-expanded') + '|'"
+                           " + b.textContent; })()"),
+            QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
+                state = result.toString();
+                done = true;
+            });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+        return state;
+    };
+    EXPECT_EQ(button(), QStringLiteral("0|Explain Cycle Count|false|+"));
+    window.contentWebView()->page()->runJavaScript(
+        QStringLiteral("document.querySelector('td button').click();"), QWebEngineScript::ApplicationWorld);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button() == QStringLiteral("0|Explain Cycle Count|true|\u2212"); }, 5000))
+        << button().toStdString();
+    window.contentWebView()->page()->runJavaScript(
+        QStringLiteral("document.querySelector('td button').click();"), QWebEngineScript::ApplicationWorld);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button() == QStringLiteral("0|Explain Cycle Count|false|+"); }, 5000));
 }
