@@ -17,7 +17,9 @@ void QorvCSFileSavePanel::beginSheet(const Options& options, Completion completi
     dialog->setDefaultSuffix(type);
     dialog->setWindowTitle(QString::fromStdString(options.title));
     dialog->setLabelText(QFileDialog::Accept, QString::fromStdString(options.prompt));
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = QString::fromStdString(options.directory);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     dialog->setDirectory(folder);

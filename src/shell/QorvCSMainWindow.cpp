@@ -1,11 +1,13 @@
 #include "QorvCSMainWindow.h"
 
-#include "QorvCSApplicationMenu.h"
 #include "QorvCSAttachmentReviewDialog.h"
 #include "QorvCSDesktopWorkspace.h"
 #include "QorvCSFileSavePanel.h"
+#include "QorvCSHelpMenu.h"
 #include "QorvCSMessageAlert.h"
+#include "QorvCSQtSettingsStore.h"
 #include "QorvCSQtToolbar.h"
+#include "QorvCSSearchField.h"
 #include "QorvCSSidebarView.h"
 #include "QorvCSWebEngineView.h"
 #include "QorvCSWebPrintOperation.h"
@@ -14,16 +16,24 @@
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
 #include "QorvCSReportColors.h"
+#include "QorvCSWindowSettings.h"
 
 #include "foundation/Bundle.h"
+#include "foundation/Format.h"
+#include "foundation/Log.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QToolBar>
+#include <QWebEngineFindTextResult>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -55,22 +65,20 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     auto* spacer = new QWidget(m_toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_toolBar->addWidget(spacer);
-    m_searchField = new QLineEdit(m_toolBar);
-    m_searchField->setObjectName(QStringLiteral("searchField"));
-    m_searchField->setPlaceholderText(localized("QorvCSApplicationController.searchPlaceholder", "Search"));
-    m_searchField->setClearButtonEnabled(true);
-    m_searchField->setMaximumWidth(260);
-    m_toolBar->addWidget(m_searchField);
+    m_search = new QorvCSSearchField(m_toolBar);
+    m_search->lineEdit()->setPlaceholderText(localized("QorvCSApplicationController.searchPlaceholder", "Search"));
+    m_toolBar->addWidget(m_search);
 
-    auto* splitter = new QSplitter(this);
-    m_outline = new QorvCSSidebarView(splitter);
-    m_webView = new QorvCSWebEngineView(QStringLiteral("screen"), splitter);
+    m_splitter = new QSplitter(this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_outline = new QorvCSSidebarView(m_splitter);
+    m_webView = new QorvCSWebEngineView(QStringLiteral("screen"), m_splitter);
     m_webView->setObjectName(QStringLiteral("contentWebView"));
-    splitter->addWidget(m_outline);
-    splitter->addWidget(m_webView);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({ 270, 830 });
-    setCentralWidget(splitter);
+    m_splitter->addWidget(m_outline);
+    m_splitter->addWidget(m_webView);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({ 270, 830 });
+    setCentralWidget(m_splitter);
 
     // Holds the export rendering for printing and PDF output; never shown.
     m_printView = new QorvCSWebEngineView(QStringLiteral("export"));
@@ -85,10 +93,13 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_alert = std::make_unique<QorvCSMessageAlert>(this);
     buildMenus();
 
-    connect(m_searchField, &QLineEdit::textChanged, this,
-        [this](const QString& text) { m_controller->searchReport(text.toStdString()); });
-    connect(m_searchField, &QLineEdit::returnPressed, this,
-        [this] { m_controller->searchReport(m_searchField->text().toStdString()); });
+    connect(m_search, &QorvCSSearchField::searchRequested, this, [this](const QString& text, bool forward) {
+        m_searchedText = text;
+        m_controller->searchReport(text.toStdString(), forward);
+    });
+    connect(m_webView->page(), &QWebEnginePage::findTextFinished, this, [this](const QWebEngineFindTextResult& result) {
+        m_search->showResult(m_searchedText, result.activeMatch(), result.numberOfMatches());
+    });
 
     m_controller->setToolbar(m_toolbarAdapter.get());
     m_controller->setContentOutline(m_outline);
@@ -100,7 +111,65 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_controller->setMailComposer(m_mailComposer.get());
     m_controller->setAlertPresenter(m_alert.get());
     m_controller->setAttachmentReview(new QorvCSAttachmentReviewDialog(this));
+    m_settingsStore = std::make_unique<QorvCSQtSettingsStore>();
+    restoreSettings(QorvCSWindowSettings(*m_settingsStore).load());
     m_controller->awakeFromNib();
+}
+
+void QorvCSMainWindow::restoreSettings(const QorvCSRememberedWindow& remembered)
+{
+    if (remembered.geometry)
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*remembered.geometry)));
+    if (remembered.state)
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*remembered.state)));
+    if (remembered.sidebarWidth) {
+        m_rememberedSidebarWidth = *remembered.sidebarWidth;
+        const int total = std::max(m_splitter->width(), width());
+        m_splitter->setSizes({ m_rememberedSidebarWidth, std::max(1, total - m_rememberedSidebarWidth) });
+    }
+    m_controller->setUntickedSections(remembered.unticked);
+    if (remembered.pageSetup)
+        for (const auto& [key, value] : *remembered.pageSetup)
+            m_controller->sharedPrintSettings().insert_or_assign(key, value);
+    if (remembered.saveFolder)
+        m_controller->setSaveFolder(*remembered.saveFolder);
+}
+
+void QorvCSMainWindow::saveSettings()
+{
+    QorvCSRememberedWindow remembered;
+    remembered.geometry = saveGeometry().toBase64().toStdString();
+    remembered.state = saveState().toBase64().toStdString();
+    // A hidden or squeezed sidebar keeps the width it had when it was last shown.
+    const int sidebar = m_outline->isVisible() ? m_splitter->sizes().value(0) : m_rememberedSidebarWidth;
+    if (sidebar >= QorvCSWindowSettings::minimumSidebarWidth && sidebar <= QorvCSWindowSettings::maximumSidebarWidth)
+        remembered.sidebarWidth = sidebar;
+    else if (m_rememberedSidebarWidth)
+        remembered.sidebarWidth = m_rememberedSidebarWidth;
+    remembered.unticked = m_controller->untickedSections();
+    qorv::Value::Dictionary page;
+    for (const auto key : { QorvCSPrintPaperWidth, QorvCSPrintPaperHeight, QorvCSPrintImageableX, QorvCSPrintImageableY,
+             QorvCSPrintImageableWidth, QorvCSPrintImageableHeight, QorvCSPrintOrientation })
+        if (const auto it = m_controller->sharedPrintSettings().find(key);
+            it != m_controller->sharedPrintSettings().end())
+            page.insert_or_assign(std::string(key), it->second);
+    remembered.pageSetup = std::move(page);
+    if (!m_controller->saveFolder().empty())
+        remembered.saveFolder = m_controller->saveFolder();
+    QorvCSWindowSettings(*m_settingsStore).save(remembered);
+    if (!m_settingsStore->sync())
+        qorv::log(qorv::format("The settings could not be written to %@.", m_settingsStore->location()));
+}
+
+void QorvCSMainWindow::closeEvent(QCloseEvent* event)
+{
+    saveSettings();
+    QMainWindow::closeEvent(event);
+}
+
+QLineEdit* QorvCSMainWindow::searchField() const
+{
+    return m_search->lineEdit();
 }
 
 QorvCSMainWindow::~QorvCSMainWindow()
@@ -113,14 +182,13 @@ QorvCSMainWindow::~QorvCSMainWindow()
 
 void QorvCSMainWindow::buildMenus()
 {
-    m_applicationMenu = QorvCSBuildApplicationMenu(menuBar(), this);
     m_fileMenu = menuBar()->addMenu(tr("&File"));
     m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    QAction* email = m_fileMenu->addAction(tr("Send by &E-mail…"), this, [this] { m_controller->exportToEmail(); });
-    email->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     QAction* pdf = m_fileMenu->addAction(tr("Save as &PDF…"), this, [this] { m_controller->exportToPDF(); });
-    pdf->setShortcuts({ QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::Key_S) });
+    pdf->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence::SaveAs });
     m_fileMenu->addAction(tr("Save &Debug Information…"), this, [this] { m_controller->exportForDebug(); });
+    QAction* email = m_fileMenu->addAction(tr("&E-mail…"), this, [this] { m_controller->exportToEmail(); });
+    email->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     // Applies to the report on screen and to everything saved, printed or sent from it.
     QAction* sanitize = m_fileMenu->addAction(tr("&Hide Serial Numbers, Addresses and Names"));
     sanitize->setObjectName(QStringLiteral("sanitizeAction"));
@@ -132,20 +200,72 @@ void QorvCSMainWindow::buildMenus()
     pageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     QAction* print = m_fileMenu->addAction(tr("&Print…"), this, [this] { m_controller->print(); });
     print->setShortcut(QKeySequence::Print);
+    m_fileMenu->addSeparator();
+    QAction* quit = m_fileMenu->addAction(tr("&Quit"), qApp, &QApplication::closeAllWindows);
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
     QAction* find = edit->addAction(tr("&Find…"), this, [this] {
-        m_searchField->setFocus(Qt::ShortcutFocusReason);
-        m_searchField->selectAll();
+        searchField()->setFocus(Qt::ShortcutFocusReason);
+        searchField()->selectAll();
     });
     find->setShortcut(QKeySequence::Find);
-    QAction* findNext = edit->addAction(
-        tr("Find &Next"), this, [this] { m_controller->searchReport(m_searchField->text().toStdString()); });
-    findNext->setShortcut(QKeySequence::FindNext);
+    QAction* findNext = edit->addAction(tr("Find &Next"), m_search, &QorvCSSearchField::findNext);
+    findNext->setShortcuts(QKeySequence::FindNext);
+    QAction* findPrevious = edit->addAction(tr("Find Pre&vious"), m_search, &QorvCSSearchField::findPrevious);
+    findPrevious->setShortcuts(QKeySequence::FindPrevious);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
-    QAction* reload = view->addAction(tr("&Reload Report"), this, [this] { m_controller->refresh(); });
+    view->setObjectName(QStringLiteral("viewMenu"));
+    QAction* reload = view->addAction(tr("&Reload"), this, [this] { m_controller->refresh(); });
     reload->setShortcuts({ QKeySequence::Refresh, QKeySequence(Qt::CTRL | Qt::Key_R) });
+    view->addSeparator();
+    QAction* zoomInAction = view->addAction(tr("Zoom &In"), this, &QorvCSMainWindow::zoomIn);
+    zoomInAction->setObjectName(QStringLiteral("zoomInAction"));
+    zoomInAction->setShortcuts({ QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal) });
+    QAction* zoomOutAction = view->addAction(tr("Zoom &Out"), this, &QorvCSMainWindow::zoomOut);
+    zoomOutAction->setObjectName(QStringLiteral("zoomOutAction"));
+    zoomOutAction->setShortcuts(QKeySequence::ZoomOut);
+    QAction* actualSize = view->addAction(tr("&Actual Size"), this, [this] { setZoomFactor(1.0); });
+    actualSize->setObjectName(QStringLiteral("actualSizeAction"));
+    actualSize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    view->addSeparator();
+    m_showSidebar = view->addAction(tr("Show &Sidebar"));
+    m_showSidebar->setObjectName(QStringLiteral("showSidebarAction"));
+    m_showSidebar->setCheckable(true);
+    m_showSidebar->setChecked(true);
+    m_showSidebar->setShortcut(QKeySequence(Qt::Key_F9));
+    connect(m_showSidebar, &QAction::toggled, m_outline, &QWidget::setVisible);
+
+    QorvCSBuildHelpMenu(menuBar(), this);
+}
+
+namespace {
+
+// The steps browsers offer, so the keys feel the same here.
+constexpr std::array<double, 13> zoomSteps { 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0 };
+
+} // namespace
+
+void QorvCSMainWindow::setZoomFactor(double zoom)
+{
+    m_zoom = std::clamp(zoom, zoomSteps.front(), zoomSteps.back());
+    m_webView->setZoomFactor(m_zoom);
+}
+
+void QorvCSMainWindow::zoomIn()
+{
+    const auto next = std::upper_bound(zoomSteps.begin(), zoomSteps.end(), m_zoom + 0.001);
+    setZoomFactor(next == zoomSteps.end() ? zoomSteps.back() : *next);
+}
+
+void QorvCSMainWindow::zoomOut()
+{
+    const auto next = std::lower_bound(zoomSteps.begin(), zoomSteps.end(), m_zoom - 0.001);
+    setZoomFactor(next == zoomSteps.begin() ? zoomSteps.front() : *(next - 1));
 }
 
 void QorvCSMainWindow::buildToolbarItems()
@@ -161,8 +281,6 @@ void QorvCSMainWindow::buildToolbarItems()
     QAction* print
         = m_toolbarAdapter->addItem(localized("QorvCSApplicationController.Toolbar.Print", "Print"), "print:");
     print->setToolTip(tr("Print the report"));
-    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
-        QIcon(QString::fromStdString(qorv::Bundle::main().pathForResource("print", "svg").value_or(std::string())))));
     connect(print, &QAction::triggered, this, [this] { m_controller->print(); });
 }
 

@@ -6,6 +6,7 @@
 
 class QLineEdit;
 class QMenu;
+class QSplitter;
 class QToolBar;
 class QorvCSApplicationController;
 class QorvCSSidebarView;
@@ -16,6 +17,9 @@ class QorvCSWebPrintOperation;
 class QorvCSFileSavePanel;
 class QorvCSXdgEmailComposer;
 class QorvCSMessageAlert;
+class QorvCSSearchField;
+class QorvCSQtSettingsStore;
+struct QorvCSRememberedWindow;
 
 // The main window: the sidebar of report sections beside the report, a toolbar with the search field, and a
 // hidden view that holds the export rendering. It creates the window controller and connects it to its views.
@@ -29,25 +33,42 @@ public:
     QorvCSSidebarView* contentOutline() const { return m_outline; }
     QorvCSWebEngineView* contentWebView() const { return m_webView; }
     QorvCSWebEngineView* contentPrintView() const { return m_printView; }
-    QLineEdit* searchField() const { return m_searchField; }
+    QLineEdit* searchField() const;
+    QorvCSSearchField* search() const { return m_search; }
+    QAction* showSidebarAction() const { return m_showSidebar; }
+    // The screen report's zoom; printing and PDF files are not zoomed.
+    double zoomFactor() const { return m_zoom; }
+    void setZoomFactor(double zoom);
+    void zoomIn();
+    void zoomOut();
     QToolBar* toolBar() const { return m_toolBar; }
-    QMenu* applicationMenu() const { return m_applicationMenu; }
+    QSplitter* splitter() const { return m_splitter; }
+
+    // Writes what the window remembers (place, sidebar, unticked sections, page setup, folder) to its settings.
+    void saveSettings();
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
     void buildToolbarItems();
     void applyPalette();
+    void restoreSettings(const QorvCSRememberedWindow& remembered);
 
     QorvCSSidebarView* m_outline = nullptr;
     QorvCSWebEngineView* m_webView = nullptr;
     QorvCSWebEngineView* m_printView = nullptr;
-    QLineEdit* m_searchField = nullptr;
+    QorvCSSearchField* m_search = nullptr;
+    QString m_searchedText; // the text of the search whose result the engine will report next
+    QAction* m_showSidebar = nullptr;
+    double m_zoom = 1.0;
     QToolBar* m_toolBar = nullptr;
-    QMenu* m_applicationMenu = nullptr;
     QMenu* m_fileMenu = nullptr;
+    QSplitter* m_splitter = nullptr;
+    int m_rememberedSidebarWidth = 0;
+    std::unique_ptr<QorvCSQtSettingsStore> m_settingsStore;
     std::unique_ptr<QorvCSQtToolbar> m_toolbarAdapter;
     std::unique_ptr<QorvCSDesktopWorkspace> m_workspace;
     std::unique_ptr<QorvCSWebPrintOperation> m_printOperation;

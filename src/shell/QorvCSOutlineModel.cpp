@@ -130,6 +130,9 @@ QVariant QorvCSOutlineModel::unguardedData(const QModelIndex& index, int role) c
             return m_dataSource->objectValueForTableColumn(&includeColumn, content).asInteger().value_or(0)
                 ? Qt::Checked
                 : Qt::Unchecked;
+        // A screen reader names the checkbox after its section, not "checkbox".
+        if (role == Qt::AccessibleTextRole && content->canInclude())
+            return toVariant(m_dataSource->objectValueForTableColumn(&labelColumn, content));
         return {};
     case LabelColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)

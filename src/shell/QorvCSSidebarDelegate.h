@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QorvCSSidebarColors.h"
+
 #include <QStyledItemDelegate>
 
 class QorvCSOutlineDelegate;
@@ -12,6 +14,9 @@ class QorvCSSidebarDelegate : public QStyledItemDelegate {
 public:
     QorvCSSidebarDelegate(QorvCSOutlineModel& model, QObject* parent = nullptr);
     void setOutlineDelegate(QorvCSOutlineDelegate* delegate) { m_delegate = delegate; }
+    // Derives the row colours from the palette the sidebar is drawn with.
+    void setPalette(const QPalette& palette);
+    const QorvCSSidebarColors& colors() const { return m_colors; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -22,7 +27,9 @@ public:
 
 private:
     void paintCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void paintCheckbox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     QorvCSOutlineModel& m_model;
     QorvCSOutlineDelegate* m_delegate = nullptr;
+    QorvCSSidebarColors m_colors;
 };

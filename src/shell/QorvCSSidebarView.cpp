@@ -3,6 +3,8 @@
 #include "QorvCSContent.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -27,6 +29,7 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     setPalette(p);
+    m_cellDelegate.setPalette(p);
     header()->setStretchLastSection(true);
     // The checkbox column is as wide as its indentation and a checkbox; sizing it to its contents would count
     // the group rows' labels, which span both columns.
@@ -35,10 +38,76 @@ QorvCSSidebarView::QorvCSSidebarView(QWidget* parent)
     header()->setSectionResizeMode(QorvCSOutlineModel::IncludeColumn, QHeaderView::Fixed);
     header()->resizeSection(QorvCSOutlineModel::IncludeColumn, indentation() + checkbox + 10);
     setFrameShape(QFrame::NoFrame);
+    setAccessibleName(tr("Report sections"));
+    // A click on a label shows its section; the checkbox only ticks (the delegate takes that click).
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        QorvCSContent* node = m_model.node(index);
+        if (node && (node->isGroup() || index.column() == QorvCSOutlineModel::LabelColumn))
+            activate(index);
+    });
+}
+
+void QorvCSSidebarView::activate(const QModelIndex& index)
+{
+    if (QorvCSContent* node = m_model.node(index); node && m_delegate)
+        m_delegate->outlineDidActivateItem(node);
+}
+
+void QorvCSSidebarView::keyPressEvent(QKeyEvent* event)
+{
+    const QModelIndex current = currentIndex();
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Select: {
+        const QModelIndex box = m_model.index(current.row(), QorvCSOutlineModel::IncludeColumn, current.parent());
+        if (m_model.flags(box) & Qt::ItemIsUserCheckable) {
+            const bool checked = m_model.data(box, Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+            m_model.setData(box, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+        }
+        event->accept();
+        return;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        activate(current);
+        event->accept();
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        // Rows neither fold nor have cells worth visiting one by one.
+        event->accept();
+        return;
+    default:
+        QTreeView::keyPressEvent(event);
+    }
+}
+
+void QorvCSSidebarView::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_cellDelegate.setPalette(palette());
+}
+
+void QorvCSSidebarView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    const QModelIndex current = currentIndex();
+    if (!hasFocus() || !current.isValid() || current.row() != index.row() || current.parent() != index.parent())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    const QRect row(viewport()->rect().left(), option.rect.top(), viewport()->width(), option.rect.height());
+    painter->drawRoundedRect(QRectF(row).adjusted(2, 1.5, -2, -1.5), 4, 4);
+    painter->restore();
 }
 
 void QorvCSSidebarView::setDelegate(QorvCSOutlineDelegate* delegate)
 {
+    m_delegate = delegate;
     m_cellDelegate.setOutlineDelegate(delegate);
     viewport()->update();
 }
@@ -75,6 +144,8 @@ void QorvCSSidebarView::reloadItem(QorvCSContent*, bool)
 void QorvCSSidebarView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTreeView::currentChanged(current, previous);
+    // The ring spans the row, not the one cell the base class repaints.
+    viewport()->update();
     m_currentPath = pathOf(current);
     m_currentColumn = current.isValid() ? current.column() : 0;
 }

@@ -25,6 +25,11 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Space ticks the current row, Enter shows its section; the arrows move the focus ring and never select.
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // The focus ring goes around the whole current row.
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     // A node's place in the tree as the unique identifiers from the top down; nodes are rebuilt on every change,
@@ -33,10 +38,12 @@ private:
     Path pathOf(const QModelIndex& index) const;
     QModelIndex indexOf(const Path& path) const;
     void spanGroupRows();
+    void activate(const QModelIndex& index);
 
     Path m_currentPath; // the current row, recorded while its node was alive
     int m_currentColumn = 0;
     bool m_expandedAll = false; // rows cannot be collapsed by the user: once all are open, they stay open
     QorvCSOutlineModel m_model;
     QorvCSSidebarDelegate m_cellDelegate;
+    QorvCSOutlineDelegate* m_delegate = nullptr;
 };

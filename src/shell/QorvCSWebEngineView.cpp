@@ -3,6 +3,7 @@
 #include "QorvCSReportRequestInterceptor.h"
 #include "QorvCSReportSchemeHandler.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QWebEngineProfile>
@@ -187,4 +188,14 @@ void QorvCSWebEngineView::searchFor(const std::string& text, bool forward, bool 
 void QorvCSWebEngineView::setShouldPrintBackgrounds(bool printBackgrounds)
 {
     settings()->setAttribute(QWebEngineSettings::PrintElementBackgrounds, printBackgrounds);
+}
+
+void QorvCSWebEngineView::scrollToAnchor(const std::string& anchor)
+{
+    // The id travels as a JSON string, so no id can break out of the script.
+    const QString id = QString::fromUtf8(
+        QJsonDocument(QJsonArray { QString::fromStdString(anchor) }).toJson(QJsonDocument::Compact));
+    page()->runJavaScript(QStringLiteral("(function (ids) { var e = document.getElementById(ids[0]);"
+                                         " if (e) e.scrollIntoView({ block: 'start' }); })(%1);")
+                              .arg(id));
 }

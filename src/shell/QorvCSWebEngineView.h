@@ -19,6 +19,7 @@ public:
     void scrollToPoint(Point point) override;
     void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) override;
     void setShouldPrintBackgrounds(bool printBackgrounds) override;
+    void scrollToAnchor(const std::string& anchor) override;
 
     bool isLoading() const { return m_loading; }
     int loadCount() const { return m_loadCount; }

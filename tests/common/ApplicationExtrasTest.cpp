@@ -113,6 +113,23 @@ TEST_F(ApplicationExtras, ShippedItemsGoAboveTheFirstSeparator)
     }
 }
 
+TEST_F(ApplicationExtras, ItemsFollowAboutIntoWhicheverMenuHoldsIt)
+{
+    auto bar = menuBarWith({ "Save", "-", "Quit" });
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->addAction(QStringLiteral("About cellsheet"))->setMenuRole(QAction::AboutRole);
+    help->addSeparator();
+    auto extras = QorvApplicationExtras::applicationExtras(bar.get());
+    EXPECT_EQ(
+        titles(help), (std::vector<std::string> { "About cellsheet", "Send Feedback…", "Check for Updates…", "-" }));
+    EXPECT_EQ(titles(applicationMenu(*bar)), (std::vector<std::string> { "Save", "-", "Quit" }));
+
+    // Its refusal is the same there.
+    auto noSeparator = menuBarWith({ "Save", "-", "Quit" });
+    noSeparator->addMenu(QStringLiteral("Help"))->addAction(QStringLiteral("About"))->setMenuRole(QAction::AboutRole);
+    EXPECT_EQ(assertionFor(noSeparator.get()), "QorvApplicationExtras did not find application menu item separator.");
+}
+
 TEST_F(ApplicationExtras, CheckForUpdatesOpensTheDownloadPage)
 {
     auto bar = menuBarWith({ "-" });

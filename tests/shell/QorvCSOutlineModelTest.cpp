@@ -147,6 +147,10 @@ TEST_F(OutlineModelTest, RowTexts)
     EXPECT_EQ(
         model.data(indexOf(placeholder, QorvCSOutlineModel::LabelColumn)).toString(), QStringLiteral("Searching…"));
     EXPECT_FALSE(model.data(indexOf(battery, QorvCSOutlineModel::IncludeColumn)).isValid());
+    EXPECT_EQ(model.data(indexOf(battery, QorvCSOutlineModel::IncludeColumn), Qt::AccessibleTextRole).toString(),
+        QStringLiteral("Battery"))
+        << "the checkbox is named after its section";
+    EXPECT_FALSE(model.data(indexOf(placeholder, QorvCSOutlineModel::IncludeColumn), Qt::AccessibleTextRole).isValid());
     EXPECT_EQ(group->label(), "Power Sources");
 }
 

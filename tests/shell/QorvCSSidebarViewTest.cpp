@@ -27,6 +27,13 @@ public:
     }
 };
 
+// The window controller's presentation, noting which sections the user asked to see.
+class RecordingPresenter : public QorvCSApplicationController {
+public:
+    void outlineDidActivateItem(QorvCSContent* item) override { activated.push_back(item ? item->uniqueID() : ""); }
+    std::vector<std::string> activated;
+};
+
 // A sidebar much shorter than its tree: root → three groups of twenty sections, drawn by the window controller.
 class SidebarViewTest : public ::testing::Test {
 protected:
@@ -62,7 +69,7 @@ protected:
     qorv::LogCapture log; // from the first paint on
     std::shared_ptr<QorvCSContent> root = QorvCSContent::rootContent();
     std::shared_ptr<QorvCSContentController> contentController = std::make_shared<QorvCSContentController>();
-    QorvCSApplicationController presenter;
+    RecordingPresenter presenter;
     QorvCSSidebarView view;
 };
 
@@ -102,4 +109,73 @@ TEST_F(SidebarViewTest, ARaisingImageIsLoggedOnceAndTheRowStillShowsItsLabel)
     EXPECT_EQ(view.outlineModel().data(row, Qt::DisplayRole).toString(), QStringLiteral("row"));
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find(BrokenImageLeaf::message()), std::string::npos);
+}
+
+TEST_F(SidebarViewTest, KeysMoveTheRingTickAndShowSectionsWithoutEverSelecting)
+{
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.setFocus(Qt::TabFocusReason);
+    auto& model = view.outlineModel();
+    const QModelIndex computer = model.index(0, 0);
+    view.setCurrentIndex(computer);
+    const auto currentID = [&] { return model.node(view.currentIndex())->uniqueID(); };
+
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(currentID(), "computer1");
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(currentID(), "computer0");
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Left);
+    EXPECT_EQ(currentID(), "computer0") << "sideways keys leave the row alone";
+
+    QorvCSContent* node = model.node(view.currentIndex());
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_FALSE(node->include());
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_TRUE(node->include());
+
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClick(&view, Qt::Key_Up);
+    QTest::keyClick(&view, Qt::Key_Enter);
+    EXPECT_EQ(presenter.activated, (std::vector<std::string> { "computer0", "computer" }));
+    EXPECT_TRUE(view.selectionModel()->selectedIndexes().isEmpty()) << "selection stays refused";
+
+    // The ring is drawn around the current row only; its right end is past every label and checkbox.
+    const QColor ring = view.palette().color(QPalette::Highlight);
+    const QImage image = view.viewport()->grab().toImage();
+    const auto ringPixels = [&](const QModelIndex& index) {
+        const QRect row = view.visualRect(index);
+        int count = 0;
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            for (int x = image.width() - 8; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == ring;
+        return count;
+    };
+    EXPECT_GT(ringPixels(computer), 5);
+    EXPECT_EQ(ringPixels(model.index(0, 0, computer)), 0);
+}
+
+TEST_F(SidebarViewTest, AClickOnALabelShowsItsSectionAndOneOnTheCheckboxOnlyTicks)
+{
+    auto& model = view.outlineModel();
+    const QModelIndex computer = model.index(0, 0);
+    const QModelIndex box = model.index(2, QorvCSOutlineModel::IncludeColumn, computer);
+    const QModelIndex label = model.index(2, QorvCSOutlineModel::LabelColumn, computer);
+    QorvCSContent* node = model.node(box);
+
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(label).center());
+    EXPECT_EQ(presenter.activated, std::vector<std::string> { "computer2" });
+    EXPECT_TRUE(node->include());
+
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.rect = view.visualRect(box);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QRect check = view.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &view);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, check.center());
+    EXPECT_FALSE(node->include());
+    EXPECT_EQ(presenter.activated.size(), 1u);
+    EXPECT_TRUE(view.selectionModel()->selectedIndexes().isEmpty());
 }

@@ -24,6 +24,19 @@ std::shared_ptr<QorvCSContentRoot> QorvCSContent::rootContent()
     return std::make_shared<QorvCSContentRoot>(std::string(QorvCSContentRootUniqueID), std::string());
 }
 
+namespace {
+
+// Marks the title that opens a child's items as that child's, so the window can find its section in the report.
+void tagTitle(const QorvCSReportItemList& items, const QorvCSContent& child)
+{
+    if (items.empty())
+        return;
+    if (auto* title = dynamic_cast<QorvCSReportTitle*>(items.front().get()); title && title->sourceID().empty())
+        title->setSourceID(child.uniqueID());
+}
+
+} // namespace
+
 QorvCSReportItemList QorvCSContent::itemsForReport(QorvCSReport& report)
 {
     QorvCSReportItemList items;
@@ -32,6 +45,7 @@ QorvCSReportItemList QorvCSContent::itemsForReport(QorvCSReport& report)
             if (!child->include())
                 continue;
             auto childItems = child->itemsForReport(report);
+            tagTitle(childItems, *child);
             items.insert(items.end(), childItems.begin(), childItems.end());
         }
     }
@@ -51,6 +65,7 @@ QorvCSReportItemList QorvCSContentRoot::itemsForReport(QorvCSReport& report)
             if (!child->include())
                 continue;
             auto childItems = child->itemsForReport(report);
+            tagTitle(childItems, *child);
             items.insert(items.end(), childItems.begin(), childItems.end());
         }
     }

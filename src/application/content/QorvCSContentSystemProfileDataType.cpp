@@ -105,14 +105,45 @@ std::string QorvCSContentSystemProfileDataType::localise(std::string_view text) 
     return localised;
 }
 
+namespace {
+
+// Each kind of inventory by its icon: a name from the desktop's icon theme and the bundled drawing used when the
+// theme has none. Kinds not listed show the computer.
+struct DataTypeIcon {
+    std::string_view dataType, themeName, bundled;
+};
+constexpr DataTypeIcon dataTypeIcons[] = {
+    { "SPMemoryDataType", "media-memory", "memory" },
+    { "SPStorageDataType", "drive-harddisk", "disk" },
+    { "SPNVMeDataType", "drive-harddisk", "disk" },
+    { "SPSerialATADataType", "drive-harddisk", "disk" },
+    { "SPNetworkDataType", "network-wired", "network" },
+    { "SPEthernetDataType", "network-wired", "network" },
+    { "SPPCIDataType", "cpu", "pci" },
+    { "SPUSBDataType", "media-removable", "usb" },
+    { "SPDisplaysDataType", "video-display", "display" },
+    { "SPAudioDataType", "audio-card", "audio" },
+    { "SPBluetoothDataType", "bluetooth", "bluetooth" },
+    { "SPCameraDataType", "camera-web", "camera" },
+    { "SPPowerDataType", "battery", "power-source" },
+};
+
+} // namespace
+
 const qorv::Image& QorvCSContentSystemProfileDataType::image()
 {
     if (QorvCSContent::image().isNull()) {
         const auto& bundle = qorv::Bundle::main();
         qorv::Image chosen;
-        if (m_dataType && m_dataType->dataType() == QorvCSContentSystemProfileDataTypeSoftware) {
+        const std::string dataType = m_dataType ? m_dataType->dataType() : std::string();
+        const auto icon = std::find_if(std::begin(dataTypeIcons), std::end(dataTypeIcons),
+            [&](const DataTypeIcon& entry) { return entry.dataType == dataType; });
+        if (dataType == QorvCSContentSystemProfileDataTypeSoftware) {
             chosen.themeName = operatingSystemLogoName();
             chosen.path = bundle.pathForResource("system-folder", "svg").value_or(std::string());
+        } else if (icon != std::end(dataTypeIcons)) {
+            chosen.themeName = icon->themeName;
+            chosen.path = bundle.pathForResource(icon->bundled, "svg").value_or(std::string());
         } else {
             chosen.themeName = "computer";
             chosen.path = bundle.pathForResource("computer", "svg").value_or(std::string());

@@ -189,6 +189,9 @@ std::string QorvCSHTMLReport::htmlForReportTitle(const QorvCSReportItem& item, Q
     const auto* title = dynamic_cast<const QorvCSReportTitle*>(&item);
     QorvAssert(title != nullptr, "%@ cannot render %@ as a title", className(), item.className());
     const int64_t level = std::clamp<int64_t>(state.headingLevel(), 1, 6);
+    if (!title->anchor().empty())
+        return qorv::format(
+            "<h%ld id=\"%@\">%@</h%ld>", level, escapeString(title->anchor()), escapeString(title->title()), level);
     return qorv::format("<h%ld>%@</h%ld>", level, escapeString(title->title()), level);
 }
 

@@ -3,6 +3,8 @@
 #include "QorvCSReportCupelController.h"
 
 #include "foundation/Assert.h"
+#include "foundation/Bundle.h"
+#include "foundation/Format.h"
 
 #include <charconv>
 #include <list>
@@ -77,6 +79,7 @@ RowTexts textsOf(const QorvCSReportTablePair& pair)
 struct RenderedRows {
     struct Row {
         size_t start = 0, startLength = 0, more = 0, moreLength = 0;
+        size_t heading = 0, headingLength = 0; // the escaped heading, which names the row's "more" button
         bool hasMore = false;
     };
     std::string text;
@@ -202,8 +205,10 @@ void renderRow(const QorvCSReportTablePair& row, QorvCSReportCupelController& ru
     RenderedRows::Row rendered;
     rendered.start = out.text.size();
     out.text += "<tr><th>";
+    rendered.heading = out.text.size();
     if (const std::string* heading = stringEntry(result, "presentation heading"))
         out.text += QorvCSHTMLReport::escapeString(*heading);
+    rendered.headingLength = out.text.size() - rendered.heading;
     out.text += "</th><td>";
     out.text += valueHTML;
     rendered.startLength = out.text.size() - rendered.start;
@@ -250,14 +255,23 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         }
 
         html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
+        // The heading is escaped already; the format is the translator's, so it is escaped too.
+        const std::string explainFormat
+            = escapeString(qorv::Bundle::main().localizedString("QorvCSHTMLReport.ExplainFormat", "Explain %@"));
         for (const auto& row : rendered->rows) {
             state.incrementItemIndex();
             html.append(rendered->text, row.start, row.startLength);
             if (row.hasMore) {
+                // A real button: Tab reaches it, and a screen reader says what it explains and whether it is open.
                 const std::string index = std::to_string(state.itemIndex());
-                html += " <button onclick=\"$('#more";
+                html += " <button type=\"button\" aria-expanded=\"false\" aria-controls=\"more";
                 html += index;
-                html += "').toggle('slow');\">+</button><p class=\"more\" id=\"more";
+                html += "\" aria-label=\"";
+                html += qorv::format(
+                    explainFormat, std::string_view(rendered->text).substr(row.heading, row.headingLength));
+                html += "\" onclick=\"$('#more";
+                html += index;
+                html += "').toggle('slow', this);\">+</button><p class=\"more\" id=\"more";
                 html += index;
                 html += "\">";
                 html.append(rendered->text, row.more, row.moreLength);

@@ -57,9 +57,17 @@ public:
     std::string_view className() const override { return "QorvCSReportTitle"; }
     const std::string& title() const { return m_title; }
     void setTitle(std::string title) { m_title = std::move(title); }
+    // The unique identifier of the content node this title heads; never rendered.
+    const std::string& sourceID() const { return m_sourceID; }
+    void setSourceID(std::string sourceID) { m_sourceID = std::move(sourceID); }
+    // The HTML id the heading carries, so the window can scroll to it; none when empty.
+    const std::string& anchor() const { return m_anchor; }
+    void setAnchor(std::string anchor) { m_anchor = std::move(anchor); }
 
 private:
     std::string m_title;
+    std::string m_sourceID;
+    std::string m_anchor;
 };
 
 class QorvCSReportTableHeading : public QorvCSReportItem {

@@ -92,3 +92,14 @@ std::vector<std::pair<std::string, std::string>> QorvCSReportPalette::templateVa
     result.emplace_back("colorScheme", QorvCSRelativeLuminance(base) < 0.5 ? "dark" : "light");
     return result;
 }
+
+qorv::Color QorvCSReadableColor(
+    const qorv::Color& color, const qorv::Color& first, const qorv::Color& second, double ratio)
+{
+    return readableOn(color, first, second, ratio);
+}
+
+qorv::Color QorvCSMixColor(const qorv::Color& a, const qorv::Color& b, double t)
+{
+    return mix(a, b, t);
+}

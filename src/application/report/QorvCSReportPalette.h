@@ -28,3 +28,9 @@ struct QorvCSReportPalette {
 // Relative luminance and contrast ratio as accessibility guidelines define them: 1 (same) to 21 (black on white).
 double QorvCSRelativeLuminance(const qorv::Color& color);
 double QorvCSContrastRatio(const qorv::Color& a, const qorv::Color& b);
+// `color` moved towards black or white (whichever stands out more) just far enough to reach `ratio` on both
+// backgrounds; unchanged when it already does.
+qorv::Color QorvCSReadableColor(
+    const qorv::Color& color, const qorv::Color& first, const qorv::Color& second, double ratio);
+// `a` moved the fraction t of the way towards `b`.
+qorv::Color QorvCSMixColor(const qorv::Color& a, const qorv::Color& b, double t);

@@ -48,6 +48,7 @@ void QorvCSApplicationController::awakeFromNib()
     QorvAssert(m_contentWebView != nullptr, "%@'s contentWebView is not connected.", className());
 
     applyImageToCustomToolbarItems(m_toolbar->items());
+    m_includeMemory.apply(*contentController()->root());
     m_contentOutline->setDelegate(this);
     m_contentOutline->setDataSource(contentController().get());
     // Open from the first paint: the power rows can be ticked before the inventory arrives, or if it never does.
@@ -58,11 +59,25 @@ void QorvCSApplicationController::awakeFromNib()
     updateWebView();
 }
 
-void QorvCSApplicationController::searchReport(const std::optional<std::string>& stringValue)
+void QorvCSApplicationController::searchReport(const std::optional<std::string>& stringValue, bool forward)
 {
     if (!stringValue || !m_contentWebView)
         return;
-    m_contentWebView->searchFor(*stringValue, true, false, true);
+    m_contentWebView->searchFor(*stringValue, forward, false, true);
+}
+
+void QorvCSApplicationController::outlineDidActivateItem(QorvCSContent* item)
+{
+    if (!item || !m_contentWebView)
+        return;
+    const auto anchor = m_sectionAnchors.find(item->uniqueID());
+    if (anchor == m_sectionAnchors.end())
+        return;
+    // A rendering on its way would put the old scroll position back over the section: wait for it.
+    if (m_scrollAfterRefresh)
+        m_scrollAfterRefreshAnchor = anchor->second;
+    else
+        m_contentWebView->scrollToAnchor(anchor->second);
 }
 
 void QorvCSApplicationController::refresh()
@@ -116,6 +131,15 @@ std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitiz
         std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
     report->setTemplateValue("reportDate", made);
     const auto items = contentController()->itemsForReport(*report);
+    if (!forExport) {
+        m_sectionAnchors.clear();
+        size_t count = 0;
+        for (const auto& item : items)
+            if (auto* title = dynamic_cast<QorvCSReportTitle*>(item.get()); title && !title->sourceID().empty()) {
+                title->setAnchor("section-" + std::to_string(++count));
+                m_sectionAnchors.try_emplace(title->sourceID(), title->anchor());
+            }
+    }
     report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report->asHTML();
 }
@@ -162,6 +186,13 @@ std::string QorvCSApplicationController::reportJSON(const std::string& applicati
     const auto items = contentController()->itemsForReport(report);
     report.addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report.asJSON();
+}
+
+std::set<std::string> QorvCSApplicationController::untickedSections()
+{
+    // A tick not yet announced by the tree counts too.
+    m_includeMemory.apply(*contentController()->root());
+    return m_includeMemory.unticked();
 }
 
 void QorvCSApplicationController::pauseUpdates()
@@ -256,8 +287,11 @@ void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)
 {
     if (!m_scrollAfterRefresh)
         return;
-    if (m_contentWebView)
+    if (m_contentWebView && !m_scrollAfterRefreshAnchor.empty())
+        m_contentWebView->scrollToAnchor(m_scrollAfterRefreshAnchor);
+    else if (m_contentWebView)
         m_contentWebView->scrollToPoint(m_scrollAfterRefreshPoint);
+    m_scrollAfterRefreshAnchor.clear();
     m_scrollAfterRefresh = false;
 }
 
@@ -278,6 +312,8 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
         return;
     auto node
         = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
+    // New sections (a device plugged in, the inventory arriving) take the user's earlier choice before they show.
+    m_includeMemory.apply(*contentController()->root());
     if (m_contentOutline) {
         // A sidebar that fails to show the change must not keep the report from showing it.
         try {

@@ -2,6 +2,7 @@
 
 #include "QorvCSAlertPresenter.h"
 #include "QorvCSAttachmentReview.h"
+#include "QorvCSIncludeMemory.h"
 #include "QorvCSMailComposer.h"
 #include "QorvCSOutlineView.h"
 #include "QorvCSPrintOperation.h"
@@ -17,8 +18,10 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,8 +46,8 @@ public:
     void awakeFromNib();
 
     void pause() { }
-    // The search field's text; a sender without a text (nullopt) is ignored.
-    void searchReport(const std::optional<std::string>& stringValue);
+    // The search field's text; a sender without a text (nullopt) is ignored. Backwards finds the previous match.
+    void searchReport(const std::optional<std::string>& stringValue, bool forward = true);
     void refresh();
     std::string reportHTMLForExport(bool forExport);
     // The included sections as JSON, stamped with the computer's name, this version and the time.
@@ -104,6 +107,15 @@ public:
     void printDocument();
     qorv::Value::Dictionary& sharedPrintSettings() { return m_sharedPrintSettings; }
     void setSharedPrintSettings(qorv::Value::Dictionary settings) { m_sharedPrintSettings = std::move(settings); }
+    // The folder the save panel opens in: the one last saved into (empty: the panel's default).
+    const std::string& saveFolder() const { return m_saveFolder; }
+    void setSaveFolder(std::string folder) { m_saveFolder = std::move(folder); }
+    // The sections the user left out, by unique identifier; set before awakeFromNib to restore them.
+    std::set<std::string> untickedSections();
+    void setUntickedSections(std::set<std::string> unticked)
+    {
+        m_includeMemory = QorvCSIncludeMemory(std::move(unticked));
+    }
     // Where the computer's name comes from (the system by default).
     void setComputerNameSource(std::function<std::string()> source) { m_computerNameSource = std::move(source); }
     // Where the user's names (login, full name) that sanitising masks come from (the running account by default).
@@ -116,6 +128,8 @@ public:
     void willDisplayCell(QorvCSOutlineCell& cell, const QorvCSOutlineColumn* column, QorvCSContent* item) override;
     bool isGroupItem(QorvCSContent* item) override;
     bool shouldTrackCell(const QorvCSOutlineColumn* column, QorvCSContent* item) override;
+    // Scrolls the report to the item's section, when the report shows it.
+    void outlineDidActivateItem(QorvCSContent* item) override;
 
     // Toolbar
     bool validateToolbarItem(QorvCSToolbarItem&) const { return true; }
@@ -179,6 +193,9 @@ private:
     std::function<std::string()> m_computerNameSource;
     std::function<std::vector<std::string>()> m_userNamesSource;
     std::string m_mailAttachmentDirectory;
+    std::string m_saveFolder;
+    QorvCSIncludeMemory m_includeMemory;
+    void rememberSaveFolder(const std::string& path);
     void alert(const std::string& message, const std::string& detail);
     void makeEmailAttachment(bool sanitize);
     void composeEmail(const std::string& path);
@@ -202,4 +219,8 @@ private:
     std::string m_shownScreen; // the documents last handed to the views, to skip loading the same again
     std::string m_shownExport;
     std::string m_renderFailure; // why the last rendering failed; empty after a good one
+    // The screen report's heading id of each section, by the node's unique identifier. Ids are counted, so the
+    // document carries no identifier of the machine's devices.
+    std::map<std::string, std::string, std::less<>> m_sectionAnchors;
+    std::string m_scrollAfterRefreshAnchor; // a section asked for while a rendering loads; shown once it has
 };

@@ -106,8 +106,23 @@ void QorvCSApplicationController::runPageLayout()
 
 QorvCSSavePanel::Options QorvCSApplicationController::savePanelOptions(const std::string& fileType) const
 {
-    return { fileType, exportFilename(), localized("QorvCSApplicationController.Export.Title"),
-        localized("QorvCSApplicationController.Export.Prompt") };
+    // The debug file says what it is: it is not the report, and goes to whoever asked for it.
+    const std::string name = fileType == "plist"
+        ? safeFileName(qorv::format(qorv::Bundle::main().localizedString(
+                                        "QorvCSApplicationController.Export.DebugFilenameFormat", "cellsheet-debug-%@"),
+            computerName()))
+        : exportFilename();
+    return { fileType, name, localized("QorvCSApplicationController.Export.Title"),
+        localized("QorvCSApplicationController.Export.Prompt"), m_saveFolder };
+}
+
+void QorvCSApplicationController::rememberSaveFolder(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        m_saveFolder = path.substr(0, slash);
+    else if (slash == 0)
+        m_saveFolder = "/";
 }
 
 void QorvCSApplicationController::alert(const std::string& message, const std::string& detail)
@@ -124,6 +139,7 @@ void QorvCSApplicationController::exportToPDF()
         if (!path)
             return;
         const std::string chosen = *path;
+        rememberSaveFolder(chosen);
         printToPDF(chosen, [this, chosen](bool ok, const std::string& reason) {
             if (!ok)
                 alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(chosen)),
@@ -142,6 +158,7 @@ void QorvCSApplicationController::exportForDebug()
     m_savePanel->beginSheet(savePanelOptions("plist"), [this](const std::optional<std::string>& path) {
         if (!path)
             return;
+        rememberSaveFolder(*path);
         const std::string error = qorv::PropertyList::writeXMLFile(*path, debugTree());
         if (!error.empty())
             alert(qorv::format(localized("QorvCSApplicationController.Export.FailedFormat"), fileName(*path)), error);

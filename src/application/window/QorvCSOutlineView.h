@@ -28,6 +28,8 @@ public:
     virtual bool isGroupItem(QorvCSContent* item) = 0;
     // Whether a click on the cell is honoured; selection is never allowed.
     virtual bool shouldTrackCell(const QorvCSOutlineColumn* column, QorvCSContent* item) = 0;
+    // The user asked to see the item's section (Enter on its row, a click on its label).
+    virtual void outlineDidActivateItem(QorvCSContent*) { }
 };
 
 // The sidebar as the window controller sees it. The shell's tree view implements it.

@@ -12,6 +12,7 @@ public:
         std::string nameFieldValue; // the preset name, without extension
         std::string title;
         std::string prompt; // the default button's text
+        std::string directory; // the folder to open in; empty: the panel's choice
     };
     // completion receives the chosen path, or nullopt when the user cancelled.
     using Completion = std::function<void(const std::optional<std::string>& path)>;

@@ -36,4 +36,6 @@ public:
     virtual void scrollToPoint(Point point) = 0;
     virtual void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) = 0;
     virtual void setShouldPrintBackgrounds(bool printBackgrounds) = 0;
+    // Scrolls the element with this HTML id to the top of the view; nothing when the document has none.
+    virtual void scrollToAnchor(const std::string& anchor) = 0;
 };

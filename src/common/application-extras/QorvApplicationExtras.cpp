@@ -98,8 +98,18 @@ void QorvApplicationExtras::insertExtraMenuItems()
         if (!address || !address->asString() || address->asString()->empty())
             m_extraMenuItems->removeAction(action);
     }
-    QAction* first = m_mainMenu && !m_mainMenu->actions().isEmpty() ? m_mainMenu->actions().first() : nullptr;
-    MenuItems applicationMenu { first ? first->menu() : nullptr };
+    // The extras belong beside About, in whichever menu holds it (Help on this desktop); a menu bar without an
+    // About command offers its first menu.
+    QMenu* target = nullptr;
+    const QList<QAction*> menus = m_mainMenu ? m_mainMenu->actions() : QList<QAction*>();
+    for (QAction* entry : menus)
+        if (QMenu* menu = entry->menu(); menu && !target)
+            for (QAction* action : menu->actions())
+                if (action->menuRole() == QAction::AboutRole)
+                    target = menu;
+    if (!target && !menus.isEmpty())
+        target = menus.first()->menu();
+    MenuItems applicationMenu { target };
     MenuItems extras { m_extraMenuItems };
     QorvApplicationExtrasInsertExtraMenuItems(applicationMenu, extras, className());
 }

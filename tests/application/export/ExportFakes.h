@@ -13,6 +13,7 @@ struct FakeWebView : QorvCSWebView {
     std::optional<Point> scrollPosition() const override { return std::nullopt; }
     void scrollToPoint(Point) override { }
     void searchFor(const std::string&, bool, bool, bool) override { }
+    void scrollToAnchor(const std::string&) override { }
     void setShouldPrintBackgrounds(bool) override { }
     std::vector<std::string> loads;
 };

@@ -158,8 +158,11 @@ TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)
     EXPECT_EQ(printer.jobs.size(), 1u) << "cancelling prints nothing";
     EXPECT_EQ(alerts.alerts.size(), 1u);
 
+    // The panel opens where the user last saved.
+    EXPECT_EQ(controller.saveFolder(), directory.string());
     panel.answer = (directory / "saved.pdf").string();
     controller.exportToPDF();
+    EXPECT_EQ(panel.options.back().directory, directory.string());
     printer.finish(true);
     EXPECT_EQ(alerts.alerts.size(), 1u);
     ASSERT_EQ(alerts.notices.size(), 1u) << "a saved file is confirmed";
@@ -171,6 +174,7 @@ TEST_F(ExportTest, DebugExportWritesTheTreeAndReadsBackEqual)
     panel.answer = (directory / "tree.plist").string();
     controller.exportForDebug();
     EXPECT_EQ(panel.options.back().fileType, "plist");
+    EXPECT_EQ(panel.options.back().nameFieldValue, "cellsheet-debug-Ada's Laptop") << "not the report's name";
     auto read = qorv::PropertyList::readFile(*panel.answer, qorv::Value::Type::Dictionary);
     ASSERT_TRUE(read) << read.error;
     EXPECT_EQ(read.value, controller.contentController()->root()->debug());

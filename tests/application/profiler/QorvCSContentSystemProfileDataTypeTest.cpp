@@ -118,6 +118,25 @@ TEST(QorvCSContentSystemProfileDataType, ImagesAndDebugValues)
     software->setDataType(untitled->dataType());
     EXPECT_EQ(software->image(), softwareImage);
 
+    // Each kind of inventory has a fitting icon, drawn in the bundle when the theme has none.
+    const std::vector<std::pair<std::string, qorv::Image>> kinds {
+        { "SPMemoryDataType", { "media-memory", resourcesDir + "/memory.svg" } },
+        { "SPStorageDataType", { "drive-harddisk", resourcesDir + "/disk.svg" } },
+        { "SPNetworkDataType", { "network-wired", resourcesDir + "/network.svg" } },
+        { "SPPCIDataType", { "cpu", resourcesDir + "/pci.svg" } },
+        { "SPUSBDataType", { "media-removable", resourcesDir + "/usb.svg" } },
+        { "SPDisplaysDataType", { "video-display", resourcesDir + "/display.svg" } },
+        { "SPAudioDataType", { "audio-card", resourcesDir + "/audio.svg" } },
+        { "SPBluetoothDataType", { "bluetooth", resourcesDir + "/bluetooth.svg" } },
+        { "SPCameraDataType", { "camera-web", resourcesDir + "/camera.svg" } },
+        { "SPParallelATADataType", computer },
+    };
+    for (const auto& [kind, image] : kinds) {
+        SCOPED_TRACE(kind);
+        EXPECT_EQ(QorvCSContentSystemProfileDataType::contentWithDataType(dataTypeWith(kind, {}))->image(), image);
+        EXPECT_TRUE(std::filesystem::exists(image.path));
+    }
+
     const Value debug = untitled->debug();
     EXPECT_EQ(debug.find("class")->stringOr(""), "QorvCSContentSystemProfileDataType");
     EXPECT_EQ(*debug.find("dataType"), Value(Dictionary {}));

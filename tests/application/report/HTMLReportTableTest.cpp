@@ -67,7 +67,8 @@ TEST_F(HTMLReportTable, MoreParagraphsHaveIdsUniqueInTheDocument)
         ids.push_back(html.substr(at + 4, html.find('"', at + 4) - at - 4));
     // Title 1, table 2 (rows 3, 4, 5), item 6, table 7 (row 8).
     EXPECT_EQ(ids, (std::vector<std::string> { "more3", "more4", "more5", "more8" }));
-    EXPECT_NE(html.find("<tr><th>b</th><td>2 <button onclick=\"$('#more4').toggle('slow');\">+</button>"
+    EXPECT_NE(html.find("<tr><th>b</th><td>2 <button type=\"button\" aria-expanded=\"false\" aria-controls=\"more4\" "
+                        "aria-label=\"Explain b\" onclick=\"$('#more4').toggle('slow', this);\">+</button>"
                         "<p class=\"more\" id=\"more4\">why</p></td></tr>"),
         std::string::npos)
         << html;
@@ -84,7 +85,8 @@ TEST_F(HTMLReportTable, RowMarkupWithAndWithoutMore)
         = report->htmlForReportTable(*reporttest::tableWithRows({ { "with", "V>" }, { "without", "W" } }), state);
     EXPECT_EQ(html,
         "<table summary=\"summary\"><caption>caption</caption>"
-        "<tr><th>H&amp;</th><td>V&gt; <button onclick=\"$('#more5').toggle('slow');\">+</button>"
+        "<tr><th>H&amp;</th><td>V&gt; <button type=\"button\" aria-expanded=\"false\" aria-controls=\"more5\" "
+        "aria-label=\"Explain H&amp;\" onclick=\"$('#more5').toggle('slow', this);\">+</button>"
         "<p class=\"more\" id=\"more5\">M&lt;</p></td></tr>"
         "<tr><th>without</th><td>W</td></tr></table>");
     EXPECT_EQ(state.itemIndex(), 6u);

@@ -496,3 +496,68 @@ TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByD
     // Save Debug Information still writes the whole tree.
     EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-0815"), std::string::npos);
 }
+
+TEST_F(ApplicationControllerTest, RemembersUntickedSectionsByIdentifierAcrossTreesAndNewDevices)
+{
+    controller.setUntickedSections({ "left", "gone" });
+    controller.awakeFromNib();
+    EXPECT_FALSE(left->include());
+    EXPECT_EQ(webView.loads.back().find("Left battery"), std::string::npos);
+
+    // The user ticks it back and unticks the other; a battery replacing the right one arrives ticked.
+    const QorvCSOutlineColumn include { "include" };
+    contentController->setObjectValue(qorv::Value(true), &include, left.get());
+    contentController->setObjectValue(qorv::Value(false), &include, right.get());
+    qorv::RunLoop::main().runOnce(std::chrono::milliseconds(0));
+    settle();
+    EXPECT_EQ(controller.untickedSections(), (std::set<std::string> { "gone", "right" }));
+
+    auto replacement = std::make_shared<TitledLeaf>("other", "Other battery");
+    auto returning = std::make_shared<TitledLeaf>("right", "Right battery");
+    group->setChildren(
+        std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { left, returning, replacement }));
+    changeNode(*group);
+    settle();
+    EXPECT_TRUE(replacement->include());
+    EXPECT_TRUE(left->include());
+    EXPECT_EQ(webView.loads.back().find("Other battery") != std::string::npos, true);
+    EXPECT_EQ(controller.untickedSections(), (std::set<std::string> { "gone", "right" }));
+}
+
+TEST_F(ApplicationControllerTest, ActivatingARowScrollsTheReportToItsSectionByACountedId)
+{
+    controller.awakeFromNib();
+    // Group 1, left 2, right 3: the ids count headings and carry no identifier of the devices.
+    EXPECT_NE(webView.loads.back().find("id=\"section-3\">Right battery<"), std::string::npos) << webView.loads.back();
+    EXPECT_EQ(webView.loads.back().find("id=\"right\""), std::string::npos);
+    controller.outlineDidActivateItem(right.get());
+    controller.outlineDidActivateItem(group.get());
+    EXPECT_EQ(webView.anchors, (std::vector<std::string> { "section-3", "section-1" }));
+
+    // A section left out has no place to scroll to; the others count anew.
+    const QorvCSOutlineColumn include { "include" };
+    contentController->setObjectValue(qorv::Value(false), &include, left.get());
+    qorv::RunLoop::main().runOnce(std::chrono::milliseconds(0));
+    settle();
+    webView.anchors.clear();
+    controller.outlineDidActivateItem(left.get());
+    controller.outlineDidActivateItem(right.get());
+    EXPECT_EQ(webView.anchors, std::vector<std::string> { "section-2" });
+}
+
+TEST_F(ApplicationControllerTest, ASectionAskedForWhileARenderingLoadsIsShownOnceItHasLoaded)
+{
+    controller.awakeFromNib();
+    webView.position = QorvCSWebView::Point { 0, 480 };
+    controller.refresh(); // loading: the old position waits to be put back
+    controller.outlineDidActivateItem(right.get());
+    EXPECT_TRUE(webView.anchors.empty()) << "the load would scroll it away";
+    controller.webViewDidFinishLoad(webView);
+    EXPECT_EQ(webView.anchors, std::vector<std::string> { "section-3" });
+    EXPECT_TRUE(webView.scrolls.empty()) << "the section, not the old position";
+
+    controller.refresh();
+    controller.webViewDidFinishLoad(webView);
+    EXPECT_EQ(webView.scrolls.size(), 1u) << "a later rendering keeps the reader's place again";
+    EXPECT_EQ(webView.anchors.size(), 1u);
+}

@@ -55,6 +55,8 @@ public:
         searches.push_back({ text, forward, caseSensitive, wrap });
     }
     void setShouldPrintBackgrounds(bool print) override { printBackgrounds = print; }
+    void scrollToAnchor(const std::string& anchor) override { anchors.push_back(anchor); }
+    std::vector<std::string> anchors;
 
     QorvCSWebViewDelegate* delegate = nullptr;
     std::vector<std::string> loads;
