@@ -1,6 +1,7 @@
 #include "QorvCSCombinedPowerSourceService.h"
 
 #include "linux/QorvCSNUTPowerSourceProvider.h"
+#include "linux/QorvCSUPowerPowerSourceProvider.h"
 
 std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemService()
 {
@@ -8,6 +9,7 @@ std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemServic
     std::vector<std::shared_ptr<QorvCSPowerSourceProvider>> providers;
     providers.push_back(std::make_shared<QorvCSNUTPowerSourceProvider>(
         QorvCSNUTPowerSourceProvider::configuredServers(), kernel->pollInterval()));
+    providers.push_back(std::make_shared<QorvCSUPowerPowerSourceProvider>());
     return std::make_shared<QorvCSCombinedPowerSourceService>(std::move(kernel), std::move(providers));
 }
 
