@@ -107,8 +107,6 @@ Value QorvCSUPowerPowerSourceProvider::describe(const std::string& objectPath, c
         d["Icon"] = icon;
     if (state == stateEmpty)
         d["UPS Status"] = "Empty";
-    if (!nativePath.empty())
-        d["Native Path"] = nativePath;
     return Value(std::move(d));
 }
 
