@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <netinet/in.h>
 #include <string>
@@ -89,6 +90,30 @@ public:
 
 private:
     pid_t m_pid = -1;
+};
+
+// A private folder under /tmp for one test's daemons, removed with everything in it.
+class TemporaryDirectory {
+public:
+    explicit TemporaryDirectory(const std::string& prefix)
+    {
+        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        m_path = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TemporaryDirectory()
+    {
+        std::error_code ec;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ec);
+    }
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
 };
 
 // A TCP port on 127.0.0.1 nobody listens on at the moment.

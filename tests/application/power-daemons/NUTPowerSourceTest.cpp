@@ -22,9 +22,7 @@ class NUTServer {
 public:
     NUTServer()
     {
-        char pattern[] = "/tmp/cellsheet-nut-XXXXXX";
-        m_directory = ::mkdtemp(pattern);
-        std::filesystem::create_directories(m_directory + "/state");
+        std::filesystem::create_directories(m_directory / "state");
         m_port = freeLocalPort();
         write("nut.conf", "MODE=standalone\n");
         write("ups.conf", "[dummy]\n  driver = dummy-ups\n  port = dummy.dev\n  desc = \"Test UPS\"\n");
@@ -38,15 +36,13 @@ public:
     {
         m_server.reset();
         m_driver.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(m_directory, ec);
     }
 
     // The dummy's data file: "name: value" lines. The driver notices a new file within its poll (2 s).
     void setReadings(const std::string& lines)
     {
         write("dummy.dev.new", "ups.mfr: American Power Conversion\nups.model: Back-UPS ES 700G\n" + lines);
-        std::filesystem::rename(m_directory + "/dummy.dev.new", m_directory + "/dummy.dev");
+        std::filesystem::rename(m_directory / "dummy.dev.new", m_directory / "dummy.dev");
     }
     void stopDriver() { m_driver.reset(); }
     void startDriver()
@@ -69,21 +65,21 @@ public:
             << log();
     }
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
-    std::string log() const { return m_directory + "/daemons.log"; }
+    std::string log() const { return m_directory / "daemons.log"; }
 
 private:
     std::vector<std::string> environment() const
     {
-        return { "NUT_CONFPATH=" + m_directory, "NUT_STATEPATH=" + m_directory + "/state" };
+        return { "NUT_CONFPATH=" + m_directory.path(), "NUT_STATEPATH=" + m_directory / "state" };
     }
     void write(const std::string& name, const std::string& contents)
     {
-        std::ofstream(m_directory + "/" + name) << contents;
+        std::ofstream(m_directory / name) << contents;
         std::filesystem::permissions(
-            m_directory + "/" + name, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+            m_directory / name, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
 
-    std::string m_directory;
+    TemporaryDirectory m_directory { "cellsheet-nut" };
     int m_port = 0;
     std::unique_ptr<DaemonProcess> m_driver;
     std::unique_ptr<DaemonProcess> m_server;
@@ -259,8 +255,7 @@ TEST(NUTPowerSourceTest, SilentServerHoldsUpNothing)
 {
     NUTServer server;
     const int silentPort = freeLocalPort();
-    char pattern[] = "/tmp/cellsheet-silent-XXXXXX";
-    const std::string directory = ::mkdtemp(pattern);
+    const TemporaryDirectory directory("cellsheet-silent");
     DaemonProcess silent({ "/usr/bin/python3", "-c",
                              "import socket,sys\n"
                              "s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
@@ -269,9 +264,9 @@ TEST(NUTPowerSourceTest, SilentServerHoldsUpNothing)
                                  + ")); s.listen()\n"
                                    "open(sys.argv[1],'w').close()\nheld=[]\n"
                                    "while True: held.append(s.accept())\n",
-                             directory + "/listening" },
-        {}, directory + "/log");
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(directory + "/listening"); }));
+                             directory / "listening" },
+        {}, directory / "log");
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(directory / "listening"); }));
 
     qorv::LogCapture log;
     const std::string silentServer = "127.0.0.1:" + std::to_string(silentPort);
@@ -281,6 +276,4 @@ TEST(NUTPowerSourceTest, SilentServerHoldsUpNothing)
         EXPECT_FALSE(log.contains("UPS server " + silentServer)) << "the other server waited for the silent one";
         // The bridge goes while the silent server's reading is under way; stopping cancels it.
     }
-    silent.stop();
-    std::filesystem::remove_all(directory);
 }

@@ -20,39 +20,35 @@ class PrivateSystemBus {
 public:
     PrivateSystemBus()
     {
-        char pattern[] = "/tmp/cellsheet-bus-XXXXXX";
-        m_directory = ::mkdtemp(pattern);
-        std::ofstream(m_directory + "/bus.conf")
+        std::ofstream(m_directory / "bus.conf")
             << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
                "<busconfig><type>system</type><listen>unix:path="
-            << m_directory
-            << "/bus</listen><auth>EXTERNAL</auth>"
+            << m_directory / "bus"
+            << "</listen><auth>EXTERNAL</auth>"
                "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/><allow send_type=\"method_call\"/>"
                "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
         m_daemon = std::make_unique<DaemonProcess>(
             std::vector<std::string> {
-                "/usr/bin/dbus-daemon", "--config-file=" + m_directory + "/bus.conf", "--nofork", "--nopidfile" },
+                "/usr/bin/dbus-daemon", "--config-file=" + m_directory / "bus.conf", "--nofork", "--nopidfile" },
             std::vector<std::string> {}, log());
-        EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(m_directory + "/bus"); }))
+        EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(m_directory / "bus"); }))
             << "dbus-daemon did not start; see " << log();
         m_address = std::make_unique<ScopedEnvironment>(
-            "DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + m_directory + "/bus").c_str());
+            "DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + m_directory / "bus").c_str());
     }
     ~PrivateSystemBus()
     {
         m_upower.reset();
         m_daemon.reset();
         m_address.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(m_directory, ec);
     }
 
     void startUPower()
     {
         m_upower = std::make_unique<DaemonProcess>(
             std::vector<std::string> { "/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "upower" },
-            std::vector<std::string> { "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + m_directory + "/bus" }, log());
+            std::vector<std::string> { "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + m_directory / "bus" }, log());
         EXPECT_EQ(control("wait"), 0) << "dbusmock's UPower did not start; see " << log();
     }
     void stopUPower() { m_upower.reset(); }
@@ -65,10 +61,10 @@ public:
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string log() const { return m_directory + "/daemons.log"; }
+    std::string log() const { return m_directory / "daemons.log"; }
 
 private:
-    std::string m_directory;
+    TemporaryDirectory m_directory { "cellsheet-bus" };
     std::unique_ptr<DaemonProcess> m_daemon;
     std::unique_ptr<DaemonProcess> m_upower;
     std::unique_ptr<ScopedEnvironment> m_address;
@@ -193,11 +189,10 @@ TEST(UPowerPowerSourceTest, DaemonVanishingAndReturning)
 // Without a system bus the provider is silent, reports nothing and leaves the run loop as it was.
 TEST(UPowerPowerSourceTest, NoBusIsSilent)
 {
-    char pattern[] = "/tmp/cellsheet-nobus-XXXXXX";
-    const std::string directory = ::mkdtemp(pattern);
+    const TemporaryDirectory directory("cellsheet-nobus");
     qorv::LogCapture log;
     {
-        ScopedEnvironment nowhere("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + directory + "/none").c_str());
+        ScopedEnvironment nowhere("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + directory / "none").c_str());
         auto& loop = qorv::RunLoop::main();
         const size_t sources = loop.sourceCount(), timers = loop.timerCount();
         Follower follower;
@@ -207,5 +202,4 @@ TEST(UPowerPowerSourceTest, NoBusIsSilent)
         EXPECT_EQ(loop.timerCount(), timers);
     }
     EXPECT_TRUE(log.lines().empty()) << log.lines().front();
-    std::filesystem::remove_all(directory);
 }
