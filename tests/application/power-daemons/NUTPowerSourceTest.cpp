@@ -1,4 +1,4 @@
-#include "DaemonProcess.h"
+#include "NUTServer.h"
 
 #include "QorvCSPowerSourceBridge.h"
 #include "linux/QorvCSCombinedPowerSourceService.h"
@@ -16,74 +16,6 @@ using namespace std::chrono_literals;
 using qorv::Value;
 
 namespace {
-
-// A private upsd with one dummy-ups UPS whose readings come from a file the test rewrites.
-class NUTServer {
-public:
-    NUTServer()
-    {
-        std::filesystem::create_directories(m_directory / "state");
-        m_port = freeLocalPort();
-        write("nut.conf", "MODE=standalone\n");
-        write("ups.conf", "[dummy]\n  driver = dummy-ups\n  port = dummy.dev\n  desc = \"Test UPS\"\n");
-        write("upsd.conf", "LISTEN 127.0.0.1 " + std::to_string(m_port) + "\n");
-        write("upsd.users", "");
-        setReadings("ups.status: OL\n");
-        startDriver();
-        startServer();
-    }
-    ~NUTServer()
-    {
-        m_server.reset();
-        m_driver.reset();
-    }
-
-    // The dummy's data file: "name: value" lines. The driver notices a new file within its poll (2 s).
-    void setReadings(const std::string& lines)
-    {
-        write("dummy.dev.new", "ups.mfr: American Power Conversion\nups.model: Back-UPS ES 700G\n" + lines);
-        std::filesystem::rename(m_directory / "dummy.dev.new", m_directory / "dummy.dev");
-    }
-    void stopDriver() { m_driver.reset(); }
-    void startDriver()
-    {
-        m_driver = std::make_unique<DaemonProcess>(
-            std::vector<std::string> { "/lib/nut/dummy-ups", "-a", "dummy", "-F", "-u", "root" }, environment(), log());
-    }
-    void stopServer() { m_server.reset(); }
-    // Starts upsd and waits until it serves the UPS's readings.
-    void startServer()
-    {
-        m_server = std::make_unique<DaemonProcess>(
-            std::vector<std::string> { "/lib/nut/upsd", "-F", "-u", "root" }, environment(), log());
-        QorvCSNUTClient client;
-        const auto served = *QorvCSNUTClient::parseAddress(address());
-        EXPECT_TRUE(waitUntil([&] {
-            auto result = client.read(served, "");
-            return result.upses.size() == 1 && !result.upses[0].variables.count("nut.error");
-        })) << "upsd did not start; see "
-            << log();
-    }
-    std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
-    std::string log() const { return m_directory / "daemons.log"; }
-
-private:
-    std::vector<std::string> environment() const
-    {
-        return { "NUT_CONFPATH=" + m_directory.path(), "NUT_STATEPATH=" + m_directory / "state" };
-    }
-    void write(const std::string& name, const std::string& contents)
-    {
-        std::ofstream(m_directory / name) << contents;
-        std::filesystem::permissions(
-            m_directory / name, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    }
-
-    TemporaryDirectory m_directory { "cellsheet-nut" };
-    int m_port = 0;
-    std::unique_ptr<DaemonProcess> m_driver;
-    std::unique_ptr<DaemonProcess> m_server;
-};
 
 // The service the application makes, with the given UPS servers read every 50 ms.
 std::shared_ptr<QorvCSCombinedPowerSourceService> serviceReading(std::vector<std::string> servers)
@@ -200,6 +132,7 @@ TEST(NUTClientTest, ServerAddresses)
 TEST(NUTPowerSourceTest, ReportFollowsTheServedUPS)
 {
     NUTServer server;
+    ASSERT_TRUE(server.ready()) << "upsd did not start; see " << server.log();
     QorvCSPowerSourceBridge bridge(serviceReading({ server.address() }));
     ASSERT_TRUE(followUntil(bridge, [](const Value& ups) { return text(ups, "UPS Status") == "On line"; }))
         << text(upsOf(bridge), "UPS Status") << " — see " << server.log();
@@ -227,6 +160,7 @@ TEST(NUTPowerSourceTest, DriverAndServerFailuresAreFollowedAndLoggedOnce)
 {
     qorv::LogCapture log;
     NUTServer server;
+    ASSERT_TRUE(server.ready()) << "upsd did not start; see " << server.log();
     QorvCSPowerSourceBridge bridge(serviceReading({ server.address() }));
     ASSERT_TRUE(followUntil(bridge, [](const Value& ups) { return text(ups, "Is Present") == "1"; }));
 
@@ -254,6 +188,7 @@ TEST(NUTPowerSourceTest, DriverAndServerFailuresAreFollowedAndLoggedOnce)
 TEST(NUTPowerSourceTest, SilentServerHoldsUpNothing)
 {
     NUTServer server;
+    ASSERT_TRUE(server.ready()) << "upsd did not start; see " << server.log();
     const int silentPort = freeLocalPort();
     const TemporaryDirectory directory("cellsheet-silent");
     DaemonProcess silent({ "/usr/bin/python3", "-c",
