@@ -22,4 +22,7 @@ public:
     virtual void start(qorv::RunLoop& runLoop, std::function<void()> changed) = 0;
     // Stops following; no call of changed() comes after it returns. Quick even when the source hangs.
     virtual void stop() = 0;
+    // Started, and not yet read once (the notice of the first reading, if it changed anything, has not yet run on
+    // the run loop). Run loop's thread.
+    virtual bool isAwaitingFirstReading() const = 0;
 };

@@ -155,6 +155,17 @@ TEST(NUTPowerSourceTest, ReportFollowsTheServedUPS)
     EXPECT_EQ(text(upsOf(bridge), "Time to Empty"), "3");
 }
 
+// A report written without a window waits for the first reading, and then has it.
+TEST(NUTPowerSourceTest, FirstReadingIsAwaitedThenPresent)
+{
+    NUTServer server;
+    ASSERT_TRUE(server.ready()) << "upsd did not start; see " << server.log();
+    QorvCSPowerSourceBridge bridge(serviceReading({ server.address(), "127.0.0.1:1" }));
+    EXPECT_TRUE(bridge.isAwaitingFirstReading());
+    ASSERT_TRUE(qorv::RunLoop::main().runUntil([&] { return !bridge.isAwaitingFirstReading(); }, 10s));
+    EXPECT_EQ(text(upsOf(bridge), "UPS Server"), "dummy@" + server.address()) << "awaited no more, yet not read";
+}
+
 // Failures are calm and logged once per change: a driver that goes, a server that goes; both come back.
 TEST(NUTPowerSourceTest, DriverAndServerFailuresAreFollowedAndLoggedOnce)
 {

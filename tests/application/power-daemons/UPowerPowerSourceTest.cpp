@@ -169,6 +169,24 @@ TEST(UPowerPowerSourceTest, DevicesAppearChangeAndVanish)
     EXPECT_GT(follower.notices, before);
 }
 
+// The devices UPower has when the provider starts are awaited, then all present.
+TEST(UPowerPowerSourceTest, FirstReadingIsAwaitedThenPresent)
+{
+    PrivateSystemBus bus;
+    bus.startUPower();
+    ASSERT_EQ(bus.control("add mouse 5 /org/bluez/hci0/dev_00_1F_20_AA_BB_CC MX_Anywhere 55 2"), 0);
+    ASSERT_EQ(bus.control("add headset 17 /org/bluez/hci0/dev_00_1B_66_AA_BB_CC Momentum_4 70 2"), 0);
+    Follower follower;
+    EXPECT_TRUE(follower.provider->isAwaitingFirstReading());
+    ASSERT_TRUE(qorv::RunLoop::main().runUntil([&] { return !follower.provider->isAwaitingFirstReading(); }, 10s));
+    EXPECT_EQ(follower.sources().size(), 2u) << "awaited no more, yet not read";
+
+    bus.stopUPower();
+    Follower withoutUPower;
+    EXPECT_TRUE(qorv::RunLoop::main().runUntil([&] { return !withoutUPower.provider->isAwaitingFirstReading(); }, 10s))
+        << "no UPower is an answer too";
+}
+
 // UPower going away empties the list and nothing else; coming back is followed.
 TEST(UPowerPowerSourceTest, DaemonVanishingAndReturning)
 {

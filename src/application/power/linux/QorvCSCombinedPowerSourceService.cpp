@@ -107,6 +107,14 @@ QorvCSPowerSourceService::Descriptions QorvCSCombinedPowerSourceService::copyDes
     return descriptions;
 }
 
+bool QorvCSCombinedPowerSourceService::isAwaitingFirstReading() const
+{
+    for (const auto& provider : m_providers)
+        if (provider->isAwaitingFirstReading())
+            return true;
+    return false;
+}
+
 std::shared_ptr<QorvCSPowerSourceChangeSource> QorvCSCombinedPowerSourceService::createChangeSource(
     QorvCSPowerSourceChangeSource::Callback callback, void* context)
 {

@@ -19,6 +19,7 @@ public:
     qorv::Value::Array copyPowerSourceDescriptions() override;
     qorv::Value copyExternalPowerAdapterDetails() override;
     Descriptions copyDescriptions() override;
+    bool isAwaitingFirstReading() const override;
     std::shared_ptr<QorvCSPowerSourceChangeSource> createChangeSource(
         QorvCSPowerSourceChangeSource::Callback callback, void* context) override;
 

@@ -95,6 +95,9 @@ void QorvCSNUTPowerSourceProvider::start(qorv::RunLoop& runLoop, std::function<v
     m_stop = false;
     m_changed = std::move(changed);
     // One thread per server, so one that does not answer delays only its own UPSes.
+    *m_awaiting = 0;
+    for (const auto& server : m_servers)
+        *m_awaiting += server.second ? 1 : 0;
     for (size_t i = 0; i < m_servers.size(); ++i)
         if (m_servers[i].second) {
             m_clients.push_back(std::make_shared<QorvCSNUTClient>(m_connectTimeout));
@@ -119,20 +122,29 @@ void QorvCSNUTPowerSourceProvider::stop()
     std::lock_guard lock(m_mutex);
     m_threads.clear();
     m_clients.clear();
+    *m_awaiting = 0;
     m_changed = nullptr;
 }
 
 void QorvCSNUTPowerSourceProvider::pollUntilStopped(size_t index, QorvCSNUTClient& client, qorv::RunLoop& runLoop)
 {
-    for (;;) {
-        if (readServer(index, client)) {
+    for (bool first = true;; first = false) {
+        const bool changed = readServer(index, client);
+        if (changed || first) {
             std::lock_guard lock(m_mutex);
             if (m_stop)
                 return;
             try {
-                runLoop.perform(m_changed);
+                runLoop.perform([changed, first, notify = m_changed, awaiting = m_awaiting] {
+                    if (first)
+                        --*awaiting;
+                    if (changed && notify)
+                        notify();
+                });
             } catch (...) {
                 // No notice this time (out of memory); the next change brings one.
+                if (first)
+                    --*m_awaiting;
             }
         }
         std::unique_lock lock(m_mutex);

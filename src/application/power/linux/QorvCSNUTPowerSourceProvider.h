@@ -3,6 +3,7 @@
 #include "QorvCSNUTClient.h"
 #include "QorvCSPowerSourceProvider.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -31,6 +32,7 @@ public:
     qorv::Value::Array powerSources(const std::set<std::string, std::less<>>& kernelSupplies) const override;
     void start(qorv::RunLoop& runLoop, std::function<void()> changed) override;
     void stop() override;
+    bool isAwaitingFirstReading() const override { return *m_awaiting > 0; }
 
 private:
     // Reads one server and keeps its reading; whether that changed.
@@ -52,4 +54,6 @@ private:
     std::vector<std::shared_ptr<QorvCSNUTClient>> m_clients; // one per thread, cancelled by stop()
     std::function<void()> m_changed;
     std::vector<std::thread> m_threads;
+    // Servers whose first reading has not reached the run loop; shared with the tasks that say it has.
+    std::shared_ptr<std::atomic<size_t>> m_awaiting = std::make_shared<std::atomic<size_t>>(0);
 };

@@ -140,6 +140,7 @@ void QorvCSUPowerPowerSourceProvider::stop()
     if (!m_runLoop)
         return;
     ++m_generation;
+    m_awaiting = 0;
     m_bus.reset();
     m_changed = nullptr;
     m_runLoop = nullptr;
@@ -218,44 +219,56 @@ void QorvCSUPowerPowerSourceProvider::enumerate()
 {
     if (!m_bus)
         return;
+    m_awaiting = 1;
     std::weak_ptr<QorvCSUPowerPowerSourceProvider> weak = weak_from_this();
     const uint64_t generation = m_generation;
     // Fails with ServiceUnknown when UPower is not running; NameOwnerChanged says when it starts.
-    m_bus->callMethod(service, managerPath, service, "EnumerateDevices", {}, m_callTimeout,
+    const bool sent = m_bus->callMethod(service, managerPath, service, "EnumerateDevices", {}, m_callTimeout,
         [weak, generation](const qorv::DBusConnection::Reply& reply) {
             auto self = weak.lock();
-            if (!self || self->m_generation != generation || !reply.ok() || reply.arguments.empty())
+            if (!self || self->m_generation != generation)
                 return;
-            if (const Value::Array* paths = reply.arguments[0].asArray())
-                for (const auto& path : *paths)
-                    if (const std::string* text = path.asString())
-                        self->readDevice(*text);
+            if (reply.ok() && !reply.arguments.empty())
+                if (const Value::Array* paths = reply.arguments[0].asArray())
+                    for (const auto& path : *paths)
+                        if (const std::string* text = path.asString())
+                            self->readDevice(*text, true);
+            self->m_awaiting = self->m_awaiting > 0 ? self->m_awaiting - 1 : 0;
         });
+    if (!sent)
+        m_awaiting = 0;
 }
 
-void QorvCSUPowerPowerSourceProvider::readDevice(const std::string& path)
+void QorvCSUPowerPowerSourceProvider::readDevice(const std::string& path, bool initial)
 {
     if (!m_bus)
         return;
+    if (initial)
+        ++m_awaiting;
     std::weak_ptr<QorvCSUPowerPowerSourceProvider> weak = weak_from_this();
     const uint64_t generation = m_generation;
-    m_bus->callMethod(service, path, "org.freedesktop.DBus.Properties", "GetAll", { deviceInterface }, m_callTimeout,
-        [weak, generation, path](const qorv::DBusConnection::Reply& reply) {
+    const bool sent = m_bus->callMethod(service, path, "org.freedesktop.DBus.Properties", "GetAll", { deviceInterface },
+        m_callTimeout, [weak, generation, path, initial](const qorv::DBusConnection::Reply& reply) {
             auto self = weak.lock();
-            if (!self || self->m_generation != generation || !reply.ok() || reply.arguments.empty())
+            if (!self || self->m_generation != generation)
                 return;
-            const Value::Dictionary* properties = reply.arguments[0].asDictionary();
-            if (!properties)
-                return;
-            {
+            const Value::Dictionary* properties
+                = reply.ok() && !reply.arguments.empty() ? reply.arguments[0].asDictionary() : nullptr;
+            bool different = false;
+            if (properties) {
                 std::lock_guard lock(self->m_mutex);
                 auto& device = self->m_devices[path];
-                if (device == *properties)
-                    return;
+                different = device != *properties;
                 device = *properties;
             }
-            self->changed();
+            // Counted down before the notice, so whoever reacts to it sees the reading complete.
+            if (initial && self->m_awaiting > 0)
+                --self->m_awaiting;
+            if (different)
+                self->changed();
         });
+    if (!sent && initial && m_awaiting > 0)
+        --m_awaiting;
 }
 
 void QorvCSUPowerPowerSourceProvider::forgetDevice(const std::string& path)
@@ -290,7 +303,8 @@ void QorvCSUPowerPowerSourceProvider::mergeProperties(
 
 void QorvCSUPowerPowerSourceProvider::forgetAll()
 {
-    ++m_generation;
+    ++m_generation; // the calls under way were made to what is gone
+    m_awaiting = 0;
     {
         std::lock_guard lock(m_mutex);
         if (m_devices.empty())

@@ -25,6 +25,7 @@ public:
     qorv::Value::Array powerSources(const std::set<std::string, std::less<>>& kernelSupplies) const override;
     void start(qorv::RunLoop& runLoop, std::function<void()> changed) override;
     void stop() override;
+    bool isAwaitingFirstReading() const override { return m_awaiting > 0; }
 
     // One device's description from its UPower properties, or null for what is not a power source of its own
     // (line power, whose adapter the kernel describes).
@@ -33,7 +34,8 @@ public:
 private:
     void connect();
     void enumerate();
-    void readDevice(const std::string& path);
+    // initial: one of the devices the enumeration found, awaited by isAwaitingFirstReading().
+    void readDevice(const std::string& path, bool initial = false);
     void forgetDevice(const std::string& path);
     void mergeProperties(const std::string& path, const qorv::Value::Dictionary& changed);
     void forgetAll();
@@ -43,6 +45,7 @@ private:
     qorv::RunLoop* m_runLoop = nullptr;
     std::function<void()> m_changed;
     std::shared_ptr<qorv::DBusConnection> m_bus;
+    size_t m_awaiting = 0; // the first enumeration's calls not yet answered
     uint64_t m_generation = 0; // replies to calls of an earlier UPower instance or connection are dropped
 
     mutable std::mutex m_mutex; // guards m_devices, read by powerSources() from any thread
