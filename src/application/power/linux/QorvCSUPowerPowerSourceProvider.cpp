@@ -20,7 +20,7 @@ constexpr const char* kinds[] = { "Unknown", "Line Power", "Battery", "UPS", "Mo
     "Camera", "Wearable", "Toy", "Bluetooth Device" };
 enum : uint64_t { kindLinePower = 1, kindBattery = 2, kindUPS = 3 };
 // UpDeviceState.
-enum : uint64_t { stateCharging = 1, stateDischarging = 2, stateEmpty = 3, stateFull = 4, statePendingCharge = 5 };
+enum : uint64_t { stateCharging = 1, stateDischarging = 2, stateFull = 4, statePendingCharge = 5 };
 
 const Value* property(const Value::Dictionary& properties, const char* name)
 {
@@ -105,8 +105,6 @@ Value QorvCSUPowerPowerSourceProvider::describe(const std::string& objectPath, c
     d["Kind"] = kindName;
     if (auto icon = text(p, "IconName"); !icon.empty())
         d["Icon"] = icon;
-    if (state == stateEmpty)
-        d["UPS Status"] = "Empty";
     return Value(std::move(d));
 }
 
