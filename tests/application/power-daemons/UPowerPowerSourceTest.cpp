@@ -1,6 +1,7 @@
 #include "DaemonProcess.h"
 #include "ScopedEnvironment.h"
 
+#include "linux/QorvCSCombinedPowerSourceService.h"
 #include "linux/QorvCSUPowerPowerSourceProvider.h"
 
 #include "foundation/Log.h"
@@ -91,6 +92,18 @@ struct Follower {
 
     std::shared_ptr<QorvCSUPowerPowerSourceProvider> provider;
     int notices = 0;
+};
+
+// A provider with one fixed source, standing in for the other sources beside UPower.
+class FixedProvider : public QorvCSPowerSourceProvider {
+public:
+    Value::Array powerSources(const std::set<std::string, std::less<>>&) const override
+    {
+        return { Value(Value::Dictionary { { "Name", "Other" }, { "Type", "UPS" } }) };
+    }
+    void start(qorv::RunLoop&, std::function<void()>) override { }
+    void stop() override { }
+    bool isAwaitingFirstReading() const override { return false; }
 };
 
 std::string field(const Value::Array& sources, size_t index, const char* key)
@@ -187,21 +200,40 @@ TEST(UPowerPowerSourceTest, FirstReadingIsAwaitedThenPresent)
         << "no UPower is an answer too";
 }
 
-// UPower going away empties the list and nothing else; coming back is followed.
+// UPower going away empties its list and changes nothing else; coming back is followed.
 TEST(UPowerPowerSourceTest, DaemonVanishingAndReturning)
 {
     PrivateSystemBus bus;
     bus.startUPower();
     Follower follower;
+    auto upower = std::make_shared<QorvCSUPowerPowerSourceProvider>(2s);
+    QorvCSCombinedPowerSourceService service(
+        std::make_shared<QorvCSLinuxPowerSourceService>(), { std::make_shared<FixedProvider>(), upower });
+    int notices = 0;
+    auto changeSource = service.createChangeSource([](void* count) { ++*static_cast<int*>(count); }, &notices);
+    changeSource->schedule(qorv::RunLoop::main());
+    // The machine's own supplies come first; the test looks at what follows them.
+    auto names = [&] {
+        std::string text;
+        for (const auto& source : service.copyDescriptions().powerSources)
+            text += source.find("Name")->description() + ";";
+        return text;
+    };
     ASSERT_EQ(bus.control("add mouse 5 /org/bluez/hci0/dev_00_1F_20_AA_BB_CC MX_Anywhere 55 2"), 0);
     ASSERT_TRUE(follower.until([](const Value::Array& s) { return s.size() == 1; })) << "see " << bus.log();
 
+    ASSERT_TRUE(qorv::RunLoop::main().runUntil([&] { return names().ends_with("Other;MX_Anywhere;"); }, 10s))
+        << names();
+    const int before = notices;
     bus.stopUPower();
     ASSERT_TRUE(follower.until([](const Value::Array& s) { return s.empty(); }));
+    ASSERT_TRUE(qorv::RunLoop::main().runUntil([&] { return names().ends_with("Other;"); }, 10s)) << names();
+    EXPECT_GT(notices, before) << "the vanishing is a change like any other";
 
     bus.startUPower();
     ASSERT_EQ(bus.control("add mouse 5 /org/bluez/hci0/dev_00_1F_20_AA_BB_CC MX_Anywhere 50 2"), 0);
     ASSERT_TRUE(follower.until([](const Value::Array& s) { return field(s, 0, "Current Capacity") == "50"; }));
+    changeSource->unschedule(qorv::RunLoop::main());
 }
 
 // Without a system bus the provider is silent, reports nothing and leaves the run loop as it was.
