@@ -95,14 +95,17 @@ void QorvCSNUTPowerSourceProvider::start(qorv::RunLoop& runLoop, std::function<v
     m_stop = false;
     m_changed = std::move(changed);
     // One thread per server, so one that does not answer delays only its own UPSes.
-    *m_awaiting = 0;
+    // A counter of this start's own, so that a notice of an earlier start still queued cannot count it down.
+    size_t servers = 0;
     for (const auto& server : m_servers)
-        *m_awaiting += server.second ? 1 : 0;
+        servers += server.second ? 1 : 0;
+    m_awaiting = std::make_shared<std::atomic<size_t>>(servers);
     for (size_t i = 0; i < m_servers.size(); ++i)
         if (m_servers[i].second) {
             m_clients.push_back(std::make_shared<QorvCSNUTClient>(m_connectTimeout));
-            m_threads.emplace_back(
-                [this, i, client = m_clients.back(), &runLoop] { pollUntilStopped(i, *client, runLoop); });
+            m_threads.emplace_back([this, i, client = m_clients.back(), awaiting = m_awaiting, &runLoop] {
+                pollUntilStopped(i, *client, awaiting, runLoop);
+            });
         }
 }
 
@@ -122,11 +125,12 @@ void QorvCSNUTPowerSourceProvider::stop()
     std::lock_guard lock(m_mutex);
     m_threads.clear();
     m_clients.clear();
-    *m_awaiting = 0;
+    m_awaiting = std::make_shared<std::atomic<size_t>>(0);
     m_changed = nullptr;
 }
 
-void QorvCSNUTPowerSourceProvider::pollUntilStopped(size_t index, QorvCSNUTClient& client, qorv::RunLoop& runLoop)
+void QorvCSNUTPowerSourceProvider::pollUntilStopped(
+    size_t index, QorvCSNUTClient& client, const std::shared_ptr<std::atomic<size_t>>& awaiting, qorv::RunLoop& runLoop)
 {
     for (bool first = true;; first = false) {
         const bool changed = readServer(index, client);
@@ -135,7 +139,7 @@ void QorvCSNUTPowerSourceProvider::pollUntilStopped(size_t index, QorvCSNUTClien
             if (m_stop)
                 return;
             try {
-                runLoop.perform([changed, first, notify = m_changed, awaiting = m_awaiting] {
+                runLoop.perform([changed, first, notify = m_changed, awaiting] {
                     if (first)
                         --*awaiting;
                     if (changed && notify)
@@ -144,7 +148,7 @@ void QorvCSNUTPowerSourceProvider::pollUntilStopped(size_t index, QorvCSNUTClien
             } catch (...) {
                 // No notice this time (out of memory); the next change brings one.
                 if (first)
-                    --*m_awaiting;
+                    --*awaiting;
             }
         }
         std::unique_lock lock(m_mutex);

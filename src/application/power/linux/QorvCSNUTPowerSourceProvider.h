@@ -37,7 +37,8 @@ public:
 private:
     // Reads one server and keeps its reading; whether that changed.
     bool readServer(size_t index, QorvCSNUTClient& client);
-    void pollUntilStopped(size_t index, QorvCSNUTClient& client, qorv::RunLoop& runLoop);
+    void pollUntilStopped(size_t index, QorvCSNUTClient& client, const std::shared_ptr<std::atomic<size_t>>& awaiting,
+        qorv::RunLoop& runLoop);
     void noteCondition(const std::string& subject, const std::string& condition);
 
     std::vector<std::pair<std::string, std::optional<QorvCSNUTClient::Address>>> m_servers;
@@ -54,6 +55,7 @@ private:
     std::vector<std::shared_ptr<QorvCSNUTClient>> m_clients; // one per thread, cancelled by stop()
     std::function<void()> m_changed;
     std::vector<std::thread> m_threads;
-    // Servers whose first reading has not reached the run loop; shared with the tasks that say it has.
+    // Servers whose first reading since start() has not reached the run loop; shared with the tasks that say it has.
+    // Replaced at each start and stop (run loop's thread).
     std::shared_ptr<std::atomic<size_t>> m_awaiting = std::make_shared<std::atomic<size_t>>(0);
 };
