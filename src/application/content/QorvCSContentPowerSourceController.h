@@ -20,6 +20,13 @@ public:
         std::string aUniqueID, std::string aLabel);
 
     std::string_view className() const override { return "QorvCSContentPowerSourceController"; }
+    // Also while the power sources are still being read for the first time (a UPS server, UPower), so a report
+    // written without a window waits for them.
+    bool isWaitingForData() const override
+    {
+        return (m_powerSourceController && m_powerSourceController->isAwaitingFirstReading())
+            || QorvCSContent::isWaitingForData();
+    }
 
     // Passes a change of the observed key of the held controller on; ignores every other observation.
     void observeValueForKeyPath(std::string_view keyPath, const qorv::Observable* object);

@@ -56,6 +56,8 @@ public:
     QorvCSPowerSourceService::Descriptions rawDescriptions() const;
 
     const std::shared_ptr<QorvCSPowerSourceService>& service() const { return m_service; }
+    // Whether the service has a source that has not been read once yet (see QorvCSPowerSourceService).
+    bool isAwaitingFirstReading() const { return m_service && m_service->isAwaitingFirstReading(); }
 
 private:
     qorv::RunLoop* m_runLoop = nullptr;

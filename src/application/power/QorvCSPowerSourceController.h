@@ -31,6 +31,8 @@ public:
     // Made on first use.
     const std::shared_ptr<QorvCSPowerSourceBridge>& bridge();
     void setBridge(std::shared_ptr<QorvCSPowerSourceBridge> bridge);
+    // Whether the bridge's service still awaits a source's first reading (false without a bridge).
+    bool isAwaitingFirstReading() const { return m_bridge && m_bridge->isAwaitingFirstReading(); }
 
     // In the bridge's order; empty, never null.
     std::shared_ptr<const Sources> sources() const;

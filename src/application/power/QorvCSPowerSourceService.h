@@ -42,6 +42,10 @@ public:
     {
         return { copyPowerSourceDescriptions(), copyExternalPowerAdapterDetails() };
     }
+    // Whether a source that reads on its own schedule (a UPS server, a desktop power daemon) has not been read once
+    // yet since the change source was scheduled, so the descriptions may still lack it. The command line waits for
+    // it before writing a report; the kernel is read on demand, so by default nothing is awaited.
+    virtual bool isAwaitingFirstReading() const { return false; }
     // A change source that calls callback(context) whenever the power-source information changes, or null when
     // the system cannot provide one.
     virtual std::shared_ptr<QorvCSPowerSourceChangeSource> createChangeSource(

@@ -1,6 +1,7 @@
 #include "Collectors.h"
 #include "PowerManagement.h"
 #include "QorvBatteryReadings.h"
+#include "ServedPowerSources.h"
 #include "SystemRoot.h"
 #include "Text.h"
 #include "Units.h"
@@ -19,6 +20,7 @@ using Level = DetailLevel;
 const Schema powerSchema {
     { "sppower_type" },
     { "sppower_kernel_name" },
+    { "sppower_served_by" },
     { "sppower_power_source_state" },
     { "sppower_battery_installed" },
     { "sppower_battery_status" },
@@ -88,6 +90,14 @@ std::optional<int64_t> number(const Attributes& attributes, std::string_view key
 {
     const auto found = attributes.find(key);
     return found == attributes.end() ? std::nullopt : Text::parseInteger(found->second);
+}
+
+// As the power report reads a UPS: on mains unless it says it is not.
+bool upsOnMains(const Attributes& attributes)
+{
+    if (const auto online = number(attributes, "online"))
+        return *online != 0;
+    return text(attributes, "status") != std::optional<std::string>("Discharging");
 }
 
 bool isAdapterType(const std::string& type)
@@ -227,9 +237,13 @@ void PowerCollector::collect(const CollectorContext& context, ItemSink& sink) co
         supplies.push_back(std::move(supply));
     }
     bool onAC = false;
-    for (const auto& supply : supplies)
+    for (const auto& supply : supplies) {
         if (isAdapterType(supply.type) && !supply.device && number(supply.attributes, "online").value_or(0) != 0)
             onAC = true;
+        // A desktop on a UPS that is on mains is on mains, though no adapter supply says so.
+        if (supply.type == "UPS" && !supply.device && upsOnMains(supply.attributes))
+            onAC = true;
+    }
 
     int batteryNumber = 0;
     for (const auto& supply : supplies) {
@@ -255,9 +269,24 @@ void PowerCollector::collect(const CollectorContext& context, ItemSink& sink) co
             addBattery(item, supply.attributes, supply.device ? std::nullopt : std::optional(onAC), type == "UPS");
         sink.add(item);
     }
-    // Said on every machine, a desktop without any supply too: the power state and power-management settings.
-    const auto batteries = std::count_if(supplies.begin(), supplies.end(),
+    // UPSes of Network UPS Tools and UPower's devices beyond the kernel's, each daemon for at most two seconds.
+    std::set<std::string> kernelNames;
+    for (const auto& supply : supplies)
+        kernelNames.insert(supply.name);
+    auto batteries = std::count_if(supplies.begin(), supplies.end(),
         [](const Supply& s) { return !s.device && (s.type == "Battery" || s.type == "UPS"); });
+    for (const auto& served : servedPowerSources(root, kernelNames, std::chrono::seconds(2))) {
+        Item item(powerSchema, context.level, served.name);
+        item.set("sppower_type", served.device ? "Accessory Source" : "UPS");
+        item.set("sppower_served_by", served.servedBy);
+        addBattery(item, served.attributes, std::nullopt, !served.device);
+        sink.add(item);
+        if (!served.device) {
+            ++batteries;
+            onAC = onAC || upsOnMains(served.attributes);
+        }
+    }
+    // Said on every machine, a desktop without any supply too: the power state and power-management settings.
     PowerManagement::collect(context, static_cast<int>(batteries), onAC, sink);
 }
 

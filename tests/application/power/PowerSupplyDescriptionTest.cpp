@@ -304,7 +304,7 @@ TEST_F(PowerSupplyDescriptionTest, ExamplesMatchTheLiveDescriptionOfTheirMachine
             d->erase("Power Source ID");
         return description;
     };
-    for (const char* name : { "laptop-usb-c", "laptop-two-batteries", "desktop-ups", "chromebook" }) {
+    for (const char* name : { "laptop-usb-c", "laptop-two-batteries", "desktop-usb-hid-ups", "chromebook" }) {
         SCOPED_TRACE(name);
         const std::string folder = examples + name + "/";
         FakePowerSupplies bed;

@@ -41,7 +41,7 @@ inline FakePowerSupplies::Attributes usbPDAdapter()
 }
 
 // Resource directories for one test: a private folder searched before the build's resources, holding an
-// Info.plist with a short poll interval and whatever diagnostic files the test writes.
+// Info.plist with a short poll interval and no UPS servers, and whatever diagnostic files the test writes.
 class TestResources {
 public:
     explicit TestResources(double pollSeconds = 0.05)
@@ -49,7 +49,9 @@ public:
         char pattern[] = "/tmp/cellsheet-power-XXXXXX";
         m_directory = mkdtemp(pattern);
         writePlist("Info.plist",
-            qorv::Value(qorv::Value::Dictionary { { "QorvCSPowerSourceBridgePollInterval", pollSeconds } }));
+            qorv::Value(qorv::Value::Dictionary { { "QorvCSPowerSourceBridgePollInterval", pollSeconds },
+                // Only the fake supplies: no UPS server of the machine the tests run on.
+                { "QorvCSUPSServers", qorv::Value::Array {} } }));
         qorv::Bundle::main().setResourceDirectories({ m_directory, CELLSHEET_BUILD_RESOURCES });
     }
     ~TestResources()

@@ -99,6 +99,21 @@ const std::vector<Case>& cases()
         { { "Time to Full Charge", "-1" }, "Calculating…", "reads \"Calculating…\" until", { "790-minutes-unknown" } },
         { { "Time to Empty", "5" }, "5 min", "An estimate", {} },
         { { "Time to Empty", "0" }, "Not discharging", "when it does not apply", { "780-minutes-not-discharging" } },
+        // A UPS served by Network UPS Tools.
+        { { "UPS Status", "On battery, discharging" },
+            "On battery, discharging: the computer runs on the "
+                + acronym("Uninterruptible power supply: a battery unit that keeps the computer running through a "
+                          "power cut",
+                    "UPS")
+                + "&#x27;s battery",
+            "the mains supply has failed", { "751-state-ups-on-battery", "653-more-ups-status" } },
+        { { "UPS Status", "On line, charging" }, "On line, charging", "What the UPS reports", {} },
+        { { "UPS Load", "23" }, "23 %", "rated power", { "654-more-ups-load", "983-kind-percent" } },
+        { { "Runtime on Battery", "95" }, "1 h 35 min", "if the mains failed now",
+            { "655-more-ups-runtime", "985-kind-minutes" } },
+        { { "Battery Installed", "2021-03-14" }, "2021-03-14", "three to five years", { "656-more-ups-battery-date" } },
+        { { "Self-Test Result", "Done and warning" }, "Done and warning", "needs replacing",
+            { "657-more-ups-self-test" } },
         { { "Time to Full Charge", "0" }, "Not charging", "An estimate", { "781-minutes-not-charging" } },
         { { "Time to Empty", "60" }, "1 h 0 min", "An estimate", {} },
         { { "Time to Full Charge", "5999" }, "99 h 59 min", "An estimate", {} },

@@ -3,9 +3,11 @@
 
 Each tree holds only the files the collectors read. Run it from anywhere; it rewrites the trees beside itself.
 Fakes of what is not a file: fake/statvfs ("mountpoint total free"), fake/ifaddrs ("interface address/prefix"),
-fake/uid. FIFOs and unreadable files cannot live in git; the tests add them to a copy of "broken".
+fake/uid, fake/nut-ups (the variables the local upsd serves for a UPS named "ups", in dummy-ups's data-file
+format), fake/upower-devices.plist (UPower's devices: object path → properties). FIFOs and unreadable files cannot live in git; the tests add them to a copy of "broken".
 """
 import os
+import plistlib
 import shutil
 import struct
 
@@ -463,6 +465,17 @@ def desktop():
     w('/fake/ifaddrs', 'enp5s0 10.0.0.5/24\n')
     supply('ups', name='ups', type='UPS', status='Full', online=1, capacity=100, model_name='Back-UPS ES 700G',
            manufacturer='American Power Conversion', voltage_now=13600000)
+    # A second UPS that Network UPS Tools serves, on battery; UPower knows a headset and the kernel's UPS.
+    w('/fake/nut-ups', 'battery.charge: 64\nbattery.runtime: 900\nbattery.voltage: 12.2\nups.status: OB DISCHRG\n'
+      'ups.mfr: EATON\nups.model: Eaton 5E 850i\nups.serial: G355E12345\n')
+    w('/fake/upower-devices.plist', plistlib.dumps({
+        '/org/freedesktop/UPower/devices/ups_hiddev0': {'NativePath': 'ups', 'Type': 3, 'Model': 'Back-UPS ES 700G',
+                                                         'PowerSupply': True, 'Percentage': 100.0, 'State': 4},
+        '/org/freedesktop/UPower/devices/headset_dev_00_1B_66_AA_BB_CC': {
+            'NativePath': '/org/bluez/hci0/dev_00_1B_66_AA_BB_CC', 'Type': 17, 'Model': 'MOMENTUM 4',
+            'Vendor': 'Sennheiser', 'PowerSupply': False, 'IsPresent': True, 'Percentage': 60.0, 'State': 2,
+            'TimeToEmpty': 0},
+    }))
 
     card = drm_card('card0', gpu)
     connector(card, 'card0-DP-1', 'connected', ['2560x1440'],

@@ -13,11 +13,6 @@
 #include <thread>
 #include <unistd.h>
 
-std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemService()
-{
-    return std::make_shared<QorvCSLinuxPowerSourceService>();
-}
-
 namespace {
 
 constexpr std::string_view powerSupplySubsystem = "power_supply";
@@ -288,17 +283,21 @@ qorv::Value QorvCSLinuxPowerSourceService::copyExternalPowerAdapterDetails()
     return QorvCSPowerSupplyDescription::powerAdapter(powerSupplies());
 }
 
-QorvCSPowerSourceService::Descriptions QorvCSLinuxPowerSourceService::copyDescriptions()
+std::vector<QorvCSPowerSupply> QorvCSLinuxPowerSourceService::takeReading()
 {
     std::optional<std::vector<QorvCSPowerSupply>> supplies;
     {
         std::lock_guard lock(m_handOverMutex);
         supplies.swap(m_handedOver);
     }
-    if (!supplies)
-        supplies = powerSupplies();
-    return { QorvCSPowerSupplyDescription::powerSources(*supplies),
-        QorvCSPowerSupplyDescription::powerAdapter(*supplies) };
+    return supplies ? std::move(*supplies) : powerSupplies();
+}
+
+QorvCSPowerSourceService::Descriptions QorvCSLinuxPowerSourceService::copyDescriptions()
+{
+    const auto supplies = takeReading();
+    return { QorvCSPowerSupplyDescription::powerSources(supplies),
+        QorvCSPowerSupplyDescription::powerAdapter(supplies) };
 }
 
 void QorvCSLinuxPowerSourceService::handOver(std::vector<QorvCSPowerSupply> supplies)

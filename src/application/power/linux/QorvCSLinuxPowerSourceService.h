@@ -41,6 +41,8 @@ public:
     qorv::Value::Array copyPowerSourceDescriptions() override;
     qorv::Value copyExternalPowerAdapterDetails() override;
     Descriptions copyDescriptions() override;
+    // The reading the change source handed over, or a fresh one.
+    std::vector<QorvCSPowerSupply> takeReading();
     // Keeps a reading for the next copyDescriptions() (the change source's, made on its thread).
     void handOver(std::vector<QorvCSPowerSupply> supplies);
     std::shared_ptr<QorvCSPowerSourceChangeSource> createChangeSource(
