@@ -85,6 +85,18 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
                 return std::nullopt;
             }
             result.inventoryTimeout = seconds;
+        } else if (argument == "--history-days") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            char* end = nullptr;
+            errno = 0;
+            const long long days = std::strtoll(text.c_str(), &end, 10);
+            if (errno != 0 || !end || *end != '\0' || days < 1 || days > 36500) {
+                error = "--history-days takes a whole number of days from 1 to 36500, not \"" + text + "\"";
+                return std::nullopt;
+            }
+            result.historyDays = days;
         } else if (argument == "-platform" || argument == "-style" || argument == "-display") {
             result.toolkitArguments.push_back(argument);
             if (i + 1 < arguments.size())
@@ -107,8 +119,8 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
 std::string QorvCSCommandLine::usage()
 {
     return "Usage: cellsheet [--resources DIR]... [--html FILE] [--export-html FILE] [--pdf FILE]\n"
-           "                 [--debug-plist FILE] [--json FILE] [--sanitize] [--inventory-timeout SECONDS]\n"
-           "                 [--help] [--version]\n"
+           "                 [--debug-plist FILE] [--json FILE] [--sanitize] [--history-days N]\n"
+           "                 [--inventory-timeout SECONDS] [--help] [--version]\n"
            "\n"
            "Shows a live report of the computer's power sources and inventory. With an output option the\n"
            "report is written without opening a window (FILE \"-\" is standard output):\n"
@@ -118,6 +130,7 @@ std::string QorvCSCommandLine::usage()
            "  --debug-plist FILE         the content tree as an XML property list, for diagnosis\n"
            "  --json FILE                the included sections as JSON, for tools (see cellsheet(1))\n"
            "  --sanitize                 hide serial numbers, addresses and names in every output\n"
+           "  --history-days N           show the battery history of the last N days only\n"
            "  --inventory-timeout SECS   how long to wait for the inventory (default 60)\n"
            "  --resources DIR            look for resources (diagnostic files, rules, texts) in DIR first;\n"
            "                             may be given several times\n"
