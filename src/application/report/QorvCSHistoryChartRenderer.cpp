@@ -4,6 +4,7 @@
 #include "application/history/QorvCSHistoryStore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -19,8 +20,12 @@ constexpr double plotWidth = width - left - right, plotHeight = height - top - b
 void appendNumber(std::string& out, double value)
 {
     char text[32];
-    const int n = std::snprintf(text, sizeof text, "%.1f", std::isfinite(value) ? value : 0.0);
-    std::string_view written(text, static_cast<size_t>(std::max(n, 0)));
+    // to_chars: no locale, and several times faster than printf over the thousands of points of a week.
+    const auto result
+        = std::to_chars(text, text + sizeof text, std::isfinite(value) ? value : 0.0, std::chars_format::fixed, 1);
+    std::string_view written(text, result.ec == std::errc() ? static_cast<size_t>(result.ptr - text) : 0);
+    if (written == "-0.0")
+        written = "0";
     if (written.ends_with(".0"))
         written.remove_suffix(2);
     out += written;
@@ -234,7 +239,8 @@ std::string QorvCSHistoryChartRenderer::html(const QorvCSHistoryChart& chart, co
     const std::string titleID = idPrefix + "-title", descID = idPrefix + "-desc";
     std::string out;
     out.reserve(16384);
-    out += "<figure class=\"history-chart\" style=\"break-inside:avoid;margin:1em 0 1.5em\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
+    out += "<figure class=\"history-chart\" style=\"break-inside:avoid;margin:1em 0 1.5em\"><svg "
+           "xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
     out += number(width) + " " + number(height);
     out += "\" role=\"img\" aria-labelledby=\"" + titleID + "\" aria-describedby=\"" + descID + "\">";
     out += "<title id=\"" + titleID + "\">" + escaped(chart.title) + "</title>";

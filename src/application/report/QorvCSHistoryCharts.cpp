@@ -4,6 +4,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -100,8 +101,10 @@ std::string QorvCSHistoryCharts::wearSummary(const std::vector<QorvCSHistoryCapa
     localtime_r(&since, &sinceTm);
     localtime_r(&today, &nowTm);
     std::string month = localized(qorv::format("QorvCSHistoryCharts.Month.%d", sinceTm.tm_mon + 1));
-    if (sinceTm.tm_year != nowTm.tm_year)
-        month += " " + std::to_string(sinceTm.tm_year + 1900);
+    if (sinceTm.tm_year != nowTm.tm_year) {
+        month += ' ';
+        month += std::to_string(sinceTm.tm_year + 1900);
+    }
     const double lost = std::round(firstPercent - lastPercent);
     std::string text = lost > 0
         ? qorv::format(localized("QorvCSHistoryCharts.WearLost"), figure(lost), month)
@@ -121,16 +124,20 @@ QorvCSReportItemList QorvCSHistoryCharts::itemsForSource(
         return items;
     const int64_t shown = history.shownDays().value_or(INT64_MAX / (2 * day)) * day;
 
+    // The longest window is read once; the shorter ones are its tail.
+    constexpr int64_t windows[] = { day, 7 * day };
+    const auto widest = store->samples(identity, now - std::min(windows[std::size(windows) - 1], shown), now + 1);
     int64_t previousSpan = 0;
-    for (const int64_t window : { day, 7 * day }) {
+    for (const int64_t window : windows) {
         const int64_t span = std::min(window, shown);
         if (span <= previousSpan)
             continue;
         previousSpan = span;
-        auto samples
-            = std::make_shared<std::vector<QorvCSHistorySample>>(store->samples(identity, now - span, now + 1));
-        if (samples->empty())
+        auto first = std::lower_bound(widest.begin(), widest.end(), now - span,
+            [](const QorvCSHistorySample& s, int64_t time) { return s.time < time; });
+        if (first == widest.end())
             continue;
+        auto samples = std::make_shared<std::vector<QorvCSHistorySample>>(first, widest.end());
         auto chart = chartBase(QorvCSHistoryChart::Kind::Activity, now - span, now);
         chart.title = span == day ? localized("QorvCSHistoryCharts.Title.Day")
             : span == 7 * day     ? localized("QorvCSHistoryCharts.Title.Week")
