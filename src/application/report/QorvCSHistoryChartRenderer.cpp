@@ -242,7 +242,8 @@ std::string QorvCSHistoryChartRenderer::html(const QorvCSHistoryChart& chart, co
     out += "<figure class=\"history-chart\" style=\"break-inside:avoid;margin:1em 0 1.5em\"><svg "
            "xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
     out += number(width) + " " + number(height);
-    out += "\" role=\"img\" aria-labelledby=\"" + titleID + "\" aria-describedby=\"" + descID + "\">";
+    out += "\" style=\"display:block;width:100%;max-width:48em;height:auto\" role=\"img\" aria-labelledby=\"" + titleID
+        + "\" aria-describedby=\"" + descID + "\">";
     out += "<title id=\"" + titleID + "\">" + escaped(chart.title) + "</title>";
     out += "<desc id=\"" + descID + "\">" + escaped(chart.summary) + "</desc>";
     const Colors& c = m_colors;
