@@ -137,7 +137,7 @@ void BM_StoreHourOfSampling(benchmark::State& state)
     int64_t clock = now;
     // The recorder's own timer never fires here: the benchmark takes each minute's sample itself.
     QorvCSHistoryRecorder recorder(
-        year.store, { std::chrono::hours(24), std::chrono::hours(24), 100000 }, [&] { return clock; });
+        year.store, { std::chrono::hours(24), std::chrono::hours(24), 100000, {} }, [&] { return clock; });
     for (auto _ : state) {
         for (int m = 0; m < 60; ++m) {
             clock += minute;

@@ -1,4 +1,5 @@
 #include "QorvCSHistory.h"
+#include "QorvCSUPowerSDBusClient.h"
 
 #include <mutex>
 
@@ -18,8 +19,15 @@ std::shared_ptr<QorvCSHistory> QorvCSHistory::forRecording(const std::string& pa
 {
     auto store = std::make_shared<QorvCSHistoryStore>(path, QorvCSHistoryStore::Mode::ReadWrite);
     std::unique_ptr<QorvCSHistoryRecorder> recorder;
-    if (store->isOpen())
-        recorder = std::make_unique<QorvCSHistoryRecorder>(store, QorvCSHistoryRecorder::Options {});
+    if (store->isOpen()) {
+        QorvCSHistoryRecorder::Options options;
+        // What UPower recorded before us, when it runs; off the main thread, as the daemon may be slow to answer.
+        options.atStart = [](QorvCSHistoryStore& into, int64_t now) {
+            if (auto upower = QorvCSUPowerSDBusClient::system())
+                QorvCSUPowerHistory::import(*upower, into, now);
+        };
+        recorder = std::make_unique<QorvCSHistoryRecorder>(store, std::move(options));
+    }
     return std::make_shared<QorvCSHistory>(std::move(store), std::move(recorder));
 }
 

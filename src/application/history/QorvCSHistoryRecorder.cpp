@@ -44,6 +44,8 @@ void QorvCSHistoryRecorder::flush()
 
 void QorvCSHistoryRecorder::run()
 {
+    if (m_options.atStart)
+        m_options.atStart(*m_store, m_clock());
     std::unique_lock lock(m_mutex);
     auto next = std::chrono::steady_clock::now() + m_options.sampleInterval;
     while (!m_stop) {

@@ -21,6 +21,9 @@ public:
         std::chrono::milliseconds sampleInterval { std::chrono::minutes(1) };
         std::chrono::milliseconds flushInterval { std::chrono::minutes(5) };
         size_t batchLimit = 256; // samples; a fuller batch is written at once
+        // Run once on the recorder's thread before the first sample (the import of UPower's history), with the
+        // store and the clock's time.
+        std::function<void(QorvCSHistoryStore& store, int64_t now)> atStart;
     };
     // Seconds since the epoch; the system clock unless a test gives another.
     using Clock = std::function<int64_t()>;

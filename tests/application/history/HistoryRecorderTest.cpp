@@ -110,7 +110,7 @@ TEST(HistoryRecorder, SamplesTheLatestDescriptionsAndWritesCapacityOnceADay)
     {
         // The recorder's own interval is far beyond the test: every sample here is taken by hand.
         QorvCSHistoryRecorder recorder(
-            store, { std::chrono::hours(1), std::chrono::hours(1), 1000 }, [&] { return clock.load(); });
+            store, { std::chrono::hours(1), std::chrono::hours(1), 1000, {} }, [&] { return clock.load(); });
         recorder.update({ Value(battery("BAT0", "4711")), Value(Value::Dictionary { { "Name", Value("AC") } }) });
         for (int minute = 0; minute < 3; ++minute, clock += 60)
             recorder.sampleNow();
@@ -134,7 +134,7 @@ TEST(HistoryRecorder, SamplesOnItsOwnThread)
     TemporaryFolder folder;
     auto store = std::make_shared<QorvCSHistoryStore>(folder.path() + "/h.sqlite", QorvCSHistoryStore::Mode::ReadWrite);
     const std::string identity = QorvCSHistoryReading(battery("BAT0", "4711")).identity();
-    QorvCSHistoryRecorder recorder(store, { std::chrono::milliseconds(5), std::chrono::milliseconds(20), 1000 });
+    QorvCSHistoryRecorder recorder(store, { std::chrono::milliseconds(5), std::chrono::milliseconds(20), 1000, {} });
     recorder.update({ Value(battery("BAT0", "4711")) });
     // Waits for the thread's work, however slow the machine; the test's own time-out ends it otherwise.
     auto samples = store->samples(identity, 0, INT64_MAX);
