@@ -254,72 +254,56 @@ void QorvCSHistoryStore::thin(int64_t now)
     }
 }
 
-std::vector<QorvCSHistorySample> QorvCSHistoryStore::samples(const std::string& source, int64_t from, int64_t to) const
+void QorvCSHistoryStore::query(std::string_view sql, const std::function<void(QorvCSSQLiteStatement&)>& bind,
+    const std::function<void(const QorvCSSQLiteStatement&)>& row) const
 {
     std::lock_guard lock(m_mutex);
-    std::vector<QorvCSHistorySample> result;
     if (!m_db)
-        return result;
+        return;
     try {
-        auto query = m_db->prepare("SELECT time, percent, watts, state FROM samples JOIN sources ON source = id "
-                                   "WHERE identity = ? AND time >= ? AND time < ? ORDER BY time");
-        query->bind(1, source).bind(2, from).bind(3, to);
-        while (query->step()) {
-            QorvCSHistorySample s;
-            s.time = query->integer(0);
-            if (!query->isNull(1))
-                s.percent = query->real(1);
-            if (!query->isNull(2))
-                s.watts = query->real(2);
-            const int64_t state = query->integer(3);
-            s.state = state >= 0 && state <= 4 ? static_cast<QorvCSHistoryState>(state) : QorvCSHistoryState::Unknown;
-            result.push_back(s);
-        }
+        auto statement = m_db->prepare(sql);
+        bind(*statement);
+        while (statement->step())
+            row(*statement);
     } catch (const QorvCSSQLiteError& error) {
         qorv::logOnce(qorv::format("cannot read the history file %@: %@", m_path, error.what()));
     }
+}
+
+std::vector<QorvCSHistorySample> QorvCSHistoryStore::samples(const std::string& source, int64_t from, int64_t to) const
+{
+    std::vector<QorvCSHistorySample> result;
+    query(
+        "SELECT time, percent, watts, state FROM samples JOIN sources ON source = id "
+        "WHERE identity = ? AND time >= ? AND time < ? ORDER BY time",
+        [&](QorvCSSQLiteStatement& q) { q.bind(1, source).bind(2, from).bind(3, to); },
+        [&](const QorvCSSQLiteStatement& q) {
+            const int64_t state = q.integer(3);
+            result.push_back({ q.integer(0), q.optionalReal(1), q.optionalReal(2),
+                state >= 0 && state <= 4 ? static_cast<QorvCSHistoryState>(state) : QorvCSHistoryState::Unknown });
+        });
     return result;
 }
 
 std::vector<QorvCSHistoryCapacity> QorvCSHistoryStore::capacities(const std::string& source) const
 {
-    std::lock_guard lock(m_mutex);
     std::vector<QorvCSHistoryCapacity> result;
-    if (!m_db)
-        return result;
-    try {
-        auto query = m_db->prepare("SELECT time, full, design, cycles FROM capacities JOIN sources ON source = id "
-                                   "WHERE identity = ? ORDER BY time");
-        query->bind(1, source);
-        while (query->step()) {
-            QorvCSHistoryCapacity c;
-            c.time = query->integer(0);
-            if (!query->isNull(1))
-                c.full = query->real(1);
-            if (!query->isNull(2))
-                c.design = query->real(2);
-            if (!query->isNull(3))
-                c.cycles = query->integer(3);
-            result.push_back(c);
-        }
-    } catch (const QorvCSSQLiteError& error) {
-        qorv::logOnce(qorv::format("cannot read the history file %@: %@", m_path, error.what()));
-    }
+    query(
+        "SELECT time, full, design, cycles FROM capacities JOIN sources ON source = id "
+        "WHERE identity = ? ORDER BY time",
+        [&](QorvCSSQLiteStatement& q) { q.bind(1, source); },
+        [&](const QorvCSSQLiteStatement& q) {
+            result.push_back({ q.integer(0), q.optionalReal(1), q.optionalReal(2), q.optionalInteger(3) });
+        });
     return result;
 }
 
 std::optional<int64_t> QorvCSHistoryStore::lastCapacityTime(const std::string& source) const
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_db)
-        return std::nullopt;
-    try {
-        auto query = m_db->prepare("SELECT max(time) FROM capacities JOIN sources ON source = id WHERE identity = ?");
-        query->bind(1, source);
-        if (query->step() && !query->isNull(0))
-            return query->integer(0);
-    } catch (const QorvCSSQLiteError& error) {
-        qorv::logOnce(qorv::format("cannot read the history file %@: %@", m_path, error.what()));
-    }
-    return std::nullopt;
+    std::optional<int64_t> last;
+    query(
+        "SELECT max(time) FROM capacities JOIN sources ON source = id WHERE identity = ?",
+        [&](QorvCSSQLiteStatement& q) { q.bind(1, source); },
+        [&](const QorvCSSQLiteStatement& q) { last = q.optionalInteger(0); });
+    return last;
 }

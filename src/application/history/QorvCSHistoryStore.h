@@ -3,12 +3,15 @@
 #include "QorvCSHistorySample.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QorvCSSQLiteDatabase;
+class QorvCSSQLiteStatement;
 
 // The power sources' history in one SQLite file: samples per source, thinned with age, and capacity rows kept for
 // years. A file that is damaged or is not ours is moved aside (logged) and a new one started; one written by a
@@ -71,6 +74,9 @@ private:
     bool open(bool moveAsideWhenBroken);
     void createSchema();
     int64_t sourceRow(const std::string& identity);
+    // Runs a query under the lock: bind fills its parameters, row reads each result row. A failure is logged once.
+    void query(std::string_view sql, const std::function<void(QorvCSSQLiteStatement&)>& bind,
+        const std::function<void(const QorvCSSQLiteStatement&)>& row) const;
 
     std::string m_path;
     Mode m_mode;

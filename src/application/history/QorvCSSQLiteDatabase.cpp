@@ -50,22 +50,21 @@ QorvCSSQLiteStatement& QorvCSSQLiteStatement::bind(int index, std::string_view v
     return *this;
 }
 
-QorvCSSQLiteStatement& QorvCSSQLiteStatement::bind(int index, std::optional<double> value)
+QorvCSSQLiteStatement& QorvCSSQLiteStatement::bindNull(int index)
 {
-    if (value)
-        return bind(index, *value);
     if (const int code = sqlite3_bind_null(m_statement, index); code != SQLITE_OK)
         fail(m_db, code, "cannot bind a value");
     return *this;
 }
 
+QorvCSSQLiteStatement& QorvCSSQLiteStatement::bind(int index, std::optional<double> value)
+{
+    return value ? bind(index, *value) : bindNull(index);
+}
+
 QorvCSSQLiteStatement& QorvCSSQLiteStatement::bind(int index, std::optional<int64_t> value)
 {
-    if (value)
-        return bind(index, *value);
-    if (const int code = sqlite3_bind_null(m_statement, index); code != SQLITE_OK)
-        fail(m_db, code, "cannot bind a value");
-    return *this;
+    return value ? bind(index, *value) : bindNull(index);
 }
 
 bool QorvCSSQLiteStatement::step()
@@ -107,6 +106,16 @@ std::string QorvCSSQLiteStatement::text(int column) const
     return bytes ? std::string(
                reinterpret_cast<const char*>(bytes), static_cast<size_t>(sqlite3_column_bytes(m_statement, column)))
                  : std::string();
+}
+
+std::optional<int64_t> QorvCSSQLiteStatement::optionalInteger(int column) const
+{
+    return isNull(column) ? std::nullopt : std::optional<int64_t>(integer(column));
+}
+
+std::optional<double> QorvCSSQLiteStatement::optionalReal(int column) const
+{
+    return isNull(column) ? std::nullopt : std::optional<double>(real(column));
 }
 
 bool QorvCSSQLiteStatement::isNull(int column) const

@@ -38,6 +38,7 @@ public:
     QorvCSSQLiteStatement& bind(int index, std::string_view value);
     QorvCSSQLiteStatement& bind(int index, std::optional<double> value);
     QorvCSSQLiteStatement& bind(int index, std::optional<int64_t> value);
+    QorvCSSQLiteStatement& bindNull(int index);
 
     // Advances to the next row: true while there is one. Throws on an error.
     bool step();
@@ -49,6 +50,8 @@ public:
     int64_t integer(int column) const;
     double real(int column) const;
     std::string text(int column) const;
+    std::optional<int64_t> optionalInteger(int column) const;
+    std::optional<double> optionalReal(int column) const;
     bool isNull(int column) const;
 
 private:

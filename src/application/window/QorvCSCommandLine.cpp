@@ -42,6 +42,22 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
             out = std::move(v);
             return true;
         };
+        // A number from low to high (whole: without a fraction); a bad one sets the error, which names the range.
+        auto bounded = [&](double low, double high, bool whole, const char* range, double& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            char* end = nullptr;
+            errno = 0;
+            const double number = std::strtod(text.c_str(), &end);
+            if (errno != 0 || !end || *end != '\0' || !std::isfinite(number) || number < low || number > high
+                || (whole && number != std::floor(number))) {
+                error = argument + " takes " + range + ", not \"" + text + "\"";
+                return false;
+            }
+            out = number;
+            return true;
+        };
 
         if (argument == "--help" || argument == "-h") {
             result.help = true;
@@ -74,29 +90,13 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
         } else if (argument == "--sanitize") {
             result.sanitize = true;
         } else if (argument == "--inventory-timeout") {
-            std::string text;
-            if (!value(text))
+            if (!bounded(0, 86400, false, "a number of seconds from 0 to 86400", result.inventoryTimeout))
                 return std::nullopt;
-            char* end = nullptr;
-            errno = 0;
-            const double seconds = std::strtod(text.c_str(), &end);
-            if (errno != 0 || !end || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 86400) {
-                error = "--inventory-timeout takes a number of seconds from 0 to 86400, not \"" + text + "\"";
-                return std::nullopt;
-            }
-            result.inventoryTimeout = seconds;
         } else if (argument == "--history-days") {
-            std::string text;
-            if (!value(text))
+            double days = 0;
+            if (!bounded(1, 36500, true, "a whole number of days from 1 to 36500", days))
                 return std::nullopt;
-            char* end = nullptr;
-            errno = 0;
-            const long long days = std::strtoll(text.c_str(), &end, 10);
-            if (errno != 0 || !end || *end != '\0' || days < 1 || days > 36500) {
-                error = "--history-days takes a whole number of days from 1 to 36500, not \"" + text + "\"";
-                return std::nullopt;
-            }
-            result.historyDays = days;
+            result.historyDays = static_cast<int64_t>(days);
         } else if (argument == "-platform" || argument == "-style" || argument == "-display") {
             result.toolkitArguments.push_back(argument);
             if (i + 1 < arguments.size())
