@@ -328,6 +328,9 @@ void QorvCSApplicationController::setPowerSourceController(std::shared_ptr<QorvC
     auto history = QorvCSHistory::shared();
     if (!m_powerSourceController || !history || !history->recorder())
         return;
+    // Readings from diagnostic files (an example set, someone else's machine) are not this computer's history.
+    if (m_powerSourceController->bridge()->debugPathFor("PowerSources"))
+        return;
     auto record = [recorder = history->recorder(), weakHistory = std::weak_ptr<QorvCSHistory>(history)](
                       const QorvCSPowerSourceController& sources) {
         auto alive = weakHistory.lock();

@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+
 #include <filesystem>
+#include <fstream>
 #include <stdlib.h>
 
 // The window's controller hands every set of sources its power source controller announces to the history's
-// recorder, and stops when the power source controller is replaced.
+// recorder, and stops when the power source controller is replaced. Readings from diagnostic files are not
+// recorded.
 TEST(QorvCSApplicationController, FeedsTheHistoryRecorderWithTheSources)
 {
     std::string folder = (std::filesystem::temp_directory_path() / "cellsheet-window-XXXXXX").string();
@@ -37,6 +42,24 @@ TEST(QorvCSApplicationController, FeedsTheHistoryRecorderWithTheSources)
         EXPECT_EQ(samples[0].state, QorvCSHistoryState::Discharging);
     }
     EXPECT_EQ(power->observationCount(), 0u);
+
+    auto example = battery;
+    example["Hardware Serial Number"] = qorv::Value("9999");
+    const auto saved = qorv::Bundle::main().resourceDirectories();
+    qorv::Bundle::main().setResourceDirectories({ folder });
+    std::ofstream(folder + "/QorvCSPowerSourceBridgePowerSources.plist")
+        << qorv::PropertyList::toXML(qorv::Value(qorv::Value::Array { qorv::Value(example) }));
+    {
+        auto replayed = std::make_shared<QorvCSPowerSourceController>();
+        ASSERT_EQ(replayed->sources()->size(), 1u);
+        QorvCSApplicationController controller;
+        controller.setPowerSourceController(replayed);
+        history->recorder()->sampleNow();
+        history->recorder()->flush();
+        EXPECT_TRUE(history->store()->samples(QorvCSHistoryReading(example).identity(), 0, INT64_MAX).empty())
+            << "a diagnostic file was recorded";
+    }
+    qorv::Bundle::main().setResourceDirectories(saved);
     QorvCSHistory::setShared(nullptr);
     history.reset();
     std::error_code ec;
