@@ -11,8 +11,12 @@
 class QorvCSHistory {
 public:
     QorvCSHistory(std::shared_ptr<QorvCSHistoryStore> store, std::unique_ptr<QorvCSHistoryRecorder> recorder);
+    ~QorvCSHistory();
+    QorvCSHistory(const QorvCSHistory&) = delete;
+    QorvCSHistory& operator=(const QorvCSHistory&) = delete;
 
     // The window records into the user's history file; the command line only reads it and never creates one.
+    // One process records at a time ("<path>.lock"): a second window only reads, so no sample is taken twice.
     static std::shared_ptr<QorvCSHistory> forRecording(const std::string& path = QorvCSHistoryStore::defaultPath());
     static std::shared_ptr<QorvCSHistory> forReading(const std::string& path = QorvCSHistoryStore::defaultPath());
 
@@ -29,6 +33,7 @@ public:
 
 private:
     std::shared_ptr<QorvCSHistoryStore> m_store;
+    int m_recordingLock = -1; // released after the recorder has written its last batch
     std::unique_ptr<QorvCSHistoryRecorder> m_recorder;
     std::optional<int64_t> m_shownDays;
 };

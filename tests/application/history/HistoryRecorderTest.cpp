@@ -1,6 +1,9 @@
 #include "HistoryTestSupport.h"
+#include "QorvCSHistory.h"
 #include "QorvCSHistoryReading.h"
 #include "QorvCSHistoryRecorder.h"
+
+#include "foundation/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +144,21 @@ TEST(HistoryRecorder, SamplesOnItsOwnThread)
     for (; samples.empty(); samples = store->samples(identity, 0, INT64_MAX))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(samples.front().percent, 57.0);
+}
+
+TEST(History, OneProcessRecordsAtATime)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.path() + "/history.sqlite";
+    auto first = QorvCSHistory::forRecording(path);
+    EXPECT_NE(first->recorder(), nullptr);
+    {
+        qorv::LogCapture log;
+        auto second = QorvCSHistory::forRecording(path);
+        EXPECT_EQ(second->recorder(), nullptr);
+        EXPECT_TRUE(second->store()->isOpen()) << "the second still reads";
+        EXPECT_TRUE(log.contains("only reads it"));
+    }
+    first.reset();
+    EXPECT_NE(QorvCSHistory::forRecording(path)->recorder(), nullptr) << "the lock goes with the first";
 }
