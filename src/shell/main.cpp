@@ -9,6 +9,7 @@
 #include "cellsheetAppDelegate.h"
 
 #include "QorvCSCommandLine.h"
+#include "QorvCSHistory.h"
 #include "QorvCSResourceDirectories.h"
 
 #include "foundation/Bundle.h"
@@ -97,6 +98,14 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("org.cellsheet.cellsheet"));
     QorvCSApplyColorSchemeFromEnvironment();
     QorvCSTranslations::install(application, qorv::Bundle::preferredLanguages());
+
+    // The window records the power sources' history; the command line only reads what the window recorded.
+    auto history = commandLine->isBatch() ? QorvCSHistory::forReading() : QorvCSHistory::forRecording();
+    history->setShownDays(commandLine->historyDays);
+    QorvCSHistory::setShared(history);
+    struct ForgetHistory {
+        ~ForgetHistory() { QorvCSHistory::setShared(nullptr); }
+    } forgetHistory;
 
     if (commandLine->isBatch())
         return QorvCSBatchReport(*commandLine).run();

@@ -308,6 +308,68 @@ def case_sanitize():
                   f"{name}: the batteries' serials do not mask to distinct placeholders: {serials}")
 
 
+def write_history(path, identity, now):
+    """A history file as the window writes it: three days of samples a minute and two capacity rows."""
+    import sqlite3
+    os.makedirs(os.path.dirname(path), mode=0o700)
+    db = sqlite3.connect(path)
+    db.executescript("""
+        CREATE TABLE sources(id INTEGER PRIMARY KEY, identity TEXT NOT NULL UNIQUE);
+        CREATE TABLE samples(source INTEGER NOT NULL, time INTEGER NOT NULL, percent REAL, watts REAL,
+            state INTEGER NOT NULL);
+        CREATE TABLE capacities(source INTEGER NOT NULL, time INTEGER NOT NULL, full REAL, design REAL,
+            cycles INTEGER);
+        PRAGMA application_id=1129531475; PRAGMA user_version=1;""")
+    db.execute("INSERT INTO sources VALUES(1, ?)", (identity,))
+    db.executemany("INSERT INTO samples VALUES(1, ?, ?, 7.5, 2)",
+                   [(t, 90 - (now - t) % 7200 / 100) for t in range(now - 3 * 86400, now, 60)])
+    db.executemany("INSERT INTO capacities VALUES(1, ?, ?, 5000, ?)",
+                   [(now - 200 * 86400, 5000, 10), (now - 3600, 4800, 62)])
+    db.commit()
+    db.close()
+
+
+def case_history():
+    import jsonschema  # python3-jsonschema
+    import time
+    with open(SCHEMA) as f:
+        validator = jsonschema.Draft202012Validator(json.load(f))
+    resources = os.path.join(EXAMPLES, "laptop-two-batteries")
+    with tempfile.TemporaryDirectory() as directory:
+        state = os.path.join(directory, "state")
+        os.mkdir(state)
+        env = {"XDG_STATE_HOME": state}
+        # Without a history file the report has no charts, and the command line does not start one.
+        status, out, err = run("--resources", resources, "--json", "-", "--inventory-timeout", "30", env_extra=env)
+        expect(status, 0, err)
+        check("history" not in out.decode(), "history without a history file")
+        check(os.listdir(state) == [], f"the command line wrote to the state folder: {os.listdir(state)}")
+
+        now = int(time.time())
+        write_history(os.path.join(state, "cellsheet", "history.sqlite"), "serial\x1fSMP\x1f01AV489\x1f28971", now)
+        status, out, err = run("--resources", resources, "--html", "-", "--inventory-timeout", "30", env_extra=env)
+        expect(status, 0, err)
+        html = out.decode()
+        check(html.count("<figure") == 3 and html.count('role="img"') == 3, f"{html.count('<figure')} charts")
+        check("Lost 4 % of design capacity since" in html and "62 cycles" in html, "no wear summary")
+
+        status, out, err = run("--resources", resources, "--json", "-", "--history-days", "1",
+                               "--inventory-timeout", "30", env_extra=env)
+        expect(status, 0, err)
+        document = json.loads(out)
+        check(validator.is_valid(document), "the JSON with history does not match the schema")
+        charts = [chart for group in document["groups"] for section in group["sections"]
+                  for chart in section.get("history", [])]
+        check([c["kind"] for c in charts] == ["activity", "wear"], f"charts {[c['kind'] for c in charts]}")
+        samples = charts[0].get("samples", []) if charts else []
+        check(len(samples) >= 1400 and all(s["time"] >= now - 86400 for s in samples),
+              f"{len(samples)} samples, not the last day's")
+
+        status, out, err = run("--history-days", "0", "--json", "-")
+        expect(status, 2, err)
+        check("--history-days" in err, f"stderr {err!r}")
+
+
 CASES = {name[len("case_"):].replace("_", "-"): f for name, f in globals().items() if name.startswith("case_")}
 
 if CASE not in CASES:

@@ -1,5 +1,7 @@
 #include "QorvCSContentPowerSource.h"
 
+#include "QorvCSHistoryCharts.h"
+
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <set>
 #include <vector>
 
@@ -150,6 +153,11 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
         cell->setValue(*value);
         cell->setProvider(label());
         table->addHeading(std::move(heading), std::move(cell));
+    }
+    // The source's history, when the application keeps one, below its table.
+    if (auto history = QorvCSHistory::shared()) {
+        auto charts = QorvCSHistoryCharts::itemsForSource(*history, *description, std::time(nullptr));
+        items.insert(items.end(), charts.begin(), charts.end());
     }
     return items;
 }

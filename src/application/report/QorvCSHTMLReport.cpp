@@ -1,5 +1,6 @@
 #include "QorvCSHTMLReport.h"
 
+#include "QorvCSHistoryChartRenderer.h"
 #include "QorvCSReportCupelController.h"
 #include "QorvCSReportFileCache.h"
 
@@ -24,6 +25,7 @@ const std::map<std::string, Renderer, std::less<>>& renderers()
         { "htmlForReportSubSectionEnd:state:", &QorvCSHTMLReport::htmlForReportSubSectionEnd },
         { "htmlForReportTitle:state:", &QorvCSHTMLReport::htmlForReportTitle },
         { "htmlForReportTable:state:", &QorvCSHTMLReport::htmlForReportTable },
+        { "htmlForReportHistoryChart:state:", &QorvCSHTMLReport::htmlForReportHistoryChart },
     };
     return table;
 }
@@ -193,6 +195,15 @@ std::string QorvCSHTMLReport::htmlForReportTitle(const QorvCSReportItem& item, Q
         return qorv::format(
             "<h%ld id=\"%@\">%@</h%ld>", level, escapeString(title->anchor()), escapeString(title->title()), level);
     return qorv::format("<h%ld>%@</h%ld>", level, escapeString(title->title()), level);
+}
+
+std::string QorvCSHTMLReport::htmlForReportHistoryChart(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
+{
+    const auto* chart = dynamic_cast<const QorvCSReportHistoryChart*>(&item);
+    QorvAssert(chart != nullptr, "%@ cannot render %@ as a history chart", className(), item.className());
+    const QorvCSHistoryChartRenderer renderer(
+        forExport() ? QorvCSReportPalette::printPalette() : palette(), forExport());
+    return renderer.html(chart->chart(), "history-" + std::to_string(state.itemIndex()));
 }
 
 std::string QorvCSHTMLReport::escapeString(std::string_view text)

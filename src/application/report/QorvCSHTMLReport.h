@@ -28,6 +28,7 @@ public:
     std::string htmlForReportSubSectionEnd(const QorvCSReportItem& item, QorvCSHTMLReportState& state);
     std::string htmlForReportTitle(const QorvCSReportItem& item, QorvCSHTMLReportState& state);
     std::string htmlForReportTable(const QorvCSReportItem& item, QorvCSHTMLReportState& state);
+    std::string htmlForReportHistoryChart(const QorvCSReportItem& item, QorvCSHTMLReportState& state);
 
     // QorvCSHTMLReportUtilities
     static std::string escapeString(std::string_view text);

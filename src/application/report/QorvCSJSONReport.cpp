@@ -1,6 +1,7 @@
 #include "QorvCSJSONReport.h"
 
 #include "QorvCSReportCupelController.h"
+#include "QorvCSReportHistoryChart.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Json.h"
@@ -13,13 +14,17 @@ struct QorvCSJSONReport::Node {
     std::string title;
     qorv::Value::Array tables;
     std::vector<Node> sections;
+    qorv::Value::Array history;
 
     qorv::Value value() const
     {
         qorv::Value::Array children;
         for (const auto& section : sections)
             children.push_back(section.value());
-        return qorv::Value::Dictionary { { "title", title }, { "tables", tables }, { "sections", children } };
+        qorv::Value::Dictionary node { { "title", title }, { "tables", tables }, { "sections", children } };
+        if (!history.empty())
+            node.emplace("history", history);
+        return node;
     }
 };
 
@@ -44,6 +49,7 @@ const std::map<std::string, Renderer, std::less<>>& renderers()
         { "QorvCSReportSubSectionEnd", &QorvCSJSONReport::jsonForReportSubSectionEnd },
         { "QorvCSReportTitle", &QorvCSJSONReport::jsonForReportTitle },
         { "QorvCSReportTable", &QorvCSJSONReport::jsonForReportTable },
+        { "QorvCSReportHistoryChart", &QorvCSJSONReport::jsonForReportHistoryChart },
     };
     return table;
 }
@@ -71,6 +77,34 @@ std::string_view typeName(const qorv::Value& value)
         break;
     }
     return "none";
+}
+
+qorv::Value optionalNumber(std::optional<double> value)
+{
+    return value ? qorv::Value(*value) : qorv::Value();
+}
+
+qorv::Value::Date dateFromEpoch(int64_t seconds)
+{
+    constexpr double referenceDate = 978307200; // 2001-01-01T00:00:00Z
+    return { static_cast<double>(seconds) - referenceDate };
+}
+
+std::string_view stateName(QorvCSHistoryState state)
+{
+    switch (state) {
+    case QorvCSHistoryState::Charging:
+        return "charging";
+    case QorvCSHistoryState::Discharging:
+        return "discharging";
+    case QorvCSHistoryState::Charged:
+        return "charged";
+    case QorvCSHistoryState::Idle:
+        return "idle";
+    case QorvCSHistoryState::Unknown:
+        break;
+    }
+    return "unknown";
 }
 
 const std::string* stringEntry(const qorv::Value::Dictionary& record, std::string_view key)
@@ -133,7 +167,7 @@ void QorvCSJSONReport::jsonForReportTitle(const QorvCSReportItem& item, State& s
     const auto* title = dynamic_cast<const QorvCSReportTitle*>(&item);
     QorvAssert(title != nullptr, "%@ cannot render %@ as a title", className(), item.className());
     auto& sections = state.containers.back()->sections;
-    sections.push_back(Node { title->title(), {}, {} });
+    sections.push_back(Node { title->title(), {}, {}, {} });
     state.titled = &sections.back();
 }
 
@@ -166,4 +200,33 @@ void QorvCSJSONReport::jsonForReportTable(const QorvCSReportItem& item, State& s
     Node* target = state.titled ? state.titled : state.containers.back();
     target->tables.emplace_back(qorv::Value::Dictionary {
         { "summary", table->summary() }, { "caption", table->caption() }, { "rows", std::move(rows) } });
+}
+
+void QorvCSJSONReport::jsonForReportHistoryChart(const QorvCSReportItem& item, State& state)
+{
+    const auto* chartItem = dynamic_cast<const QorvCSReportHistoryChart*>(&item);
+    QorvAssert(chartItem != nullptr, "%@ cannot render %@ as a history chart", className(), item.className());
+    const QorvCSHistoryChart& chart = chartItem->chart();
+    qorv::Value::Dictionary entry {
+        { "kind", chart.kind == QorvCSHistoryChart::Kind::Activity ? "activity" : "wear" },
+        { "title", chart.title },
+        { "summary", chart.summary },
+        { "from", dateFromEpoch(chart.from) },
+        { "to", dateFromEpoch(chart.to) },
+    };
+    qorv::Value::Array series;
+    if (chart.kind == QorvCSHistoryChart::Kind::Activity && chart.samples) {
+        for (const auto& s : *chart.samples)
+            series.emplace_back(qorv::Value::Dictionary { { "time", s.time }, { "percent", optionalNumber(s.percent) },
+                { "watts", optionalNumber(s.watts) }, { "state", std::string(stateName(s.state)) } });
+        entry.emplace("samples", std::move(series));
+    } else if (chart.capacities) {
+        for (const auto& c : *chart.capacities)
+            series.emplace_back(qorv::Value::Dictionary { { "time", c.time }, { "full", optionalNumber(c.full) },
+                { "design", optionalNumber(c.design) },
+                { "cycles", c.cycles ? qorv::Value(*c.cycles) : qorv::Value() } });
+        entry.emplace("capacities", std::move(series));
+    }
+    Node* target = state.titled ? state.titled : state.containers.back();
+    target->history.emplace_back(std::move(entry));
 }

@@ -40,6 +40,7 @@ public:
     void jsonForReportSubSectionEnd(const QorvCSReportItem& item, State& state);
     void jsonForReportTitle(const QorvCSReportItem& item, State& state);
     void jsonForReportTable(const QorvCSReportItem& item, State& state);
+    void jsonForReportHistoryChart(const QorvCSReportItem& item, State& state);
 
 private:
     About m_about;

@@ -1,6 +1,7 @@
 #include "QorvCSApplicationController.h"
 
 #include "QorvCSHTMLReport.h"
+#include "QorvCSHistory.h"
 #include "QorvCSJSONReport.h"
 #include "QorvCSPowerSourceController.h"
 #include "QorvCSSanitizer.h"
@@ -357,5 +358,29 @@ const std::shared_ptr<QorvCSPowerSourceController>& QorvCSApplicationController:
 
 void QorvCSApplicationController::setPowerSourceController(std::shared_ptr<QorvCSPowerSourceController> controller)
 {
+    if (m_powerSourceController)
+        m_powerSourceController->removeObserver(this, "sources");
     m_powerSourceController = std::move(controller);
+    // The history records the sources as the controller sees them; the recorder keeps only the latest.
+    auto history = QorvCSHistory::shared();
+    if (!m_powerSourceController || !history || !history->recorder())
+        return;
+    // Readings from diagnostic files (an example set, someone else's machine) are not this computer's history.
+    if (m_powerSourceController->bridge()->debugPathFor("PowerSources"))
+        return;
+    auto record = [recorder = history->recorder(), weakHistory = std::weak_ptr<QorvCSHistory>(history)](
+                      const QorvCSPowerSourceController& sources) {
+        auto alive = weakHistory.lock();
+        if (!alive)
+            return;
+        qorv::Value::Array descriptions;
+        if (auto list = sources.sources())
+            for (const auto& source : *list)
+                descriptions.push_back(source->rawSource());
+        recorder->update(std::move(descriptions));
+    };
+    m_powerSourceController->addObserver(this, "sources", [record](std::string_view, const qorv::Observable* object) {
+        record(*static_cast<const QorvCSPowerSourceController*>(object));
+    });
+    record(*m_powerSourceController);
 }

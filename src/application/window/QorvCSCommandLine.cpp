@@ -42,6 +42,22 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
             out = std::move(v);
             return true;
         };
+        // A number from low to high (whole: without a fraction); a bad one sets the error, which names the range.
+        auto bounded = [&](double low, double high, bool whole, const char* range, double& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            char* end = nullptr;
+            errno = 0;
+            const double number = std::strtod(text.c_str(), &end);
+            if (errno != 0 || !end || *end != '\0' || !std::isfinite(number) || number < low || number > high
+                || (whole && number != std::floor(number))) {
+                error = argument + " takes " + range + ", not \"" + text + "\"";
+                return false;
+            }
+            out = number;
+            return true;
+        };
 
         if (argument == "--help" || argument == "-h") {
             result.help = true;
@@ -74,17 +90,13 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
         } else if (argument == "--sanitize") {
             result.sanitize = true;
         } else if (argument == "--inventory-timeout") {
-            std::string text;
-            if (!value(text))
+            if (!bounded(0, 86400, false, "a number of seconds from 0 to 86400", result.inventoryTimeout))
                 return std::nullopt;
-            char* end = nullptr;
-            errno = 0;
-            const double seconds = std::strtod(text.c_str(), &end);
-            if (errno != 0 || !end || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 86400) {
-                error = "--inventory-timeout takes a number of seconds from 0 to 86400, not \"" + text + "\"";
+        } else if (argument == "--history-days") {
+            double days = 0;
+            if (!bounded(1, 36500, true, "a whole number of days from 1 to 36500", days))
                 return std::nullopt;
-            }
-            result.inventoryTimeout = seconds;
+            result.historyDays = static_cast<int64_t>(days);
         } else if (argument == "-platform" || argument == "-style" || argument == "-display") {
             result.toolkitArguments.push_back(argument);
             if (i + 1 < arguments.size())
@@ -107,8 +119,8 @@ std::optional<QorvCSCommandLine> QorvCSCommandLine::parse(const std::vector<std:
 std::string QorvCSCommandLine::usage()
 {
     return "Usage: cellsheet [--resources DIR]... [--html FILE] [--export-html FILE] [--pdf FILE]\n"
-           "                 [--debug-plist FILE] [--json FILE] [--sanitize] [--inventory-timeout SECONDS]\n"
-           "                 [--help] [--version]\n"
+           "                 [--debug-plist FILE] [--json FILE] [--sanitize] [--history-days N]\n"
+           "                 [--inventory-timeout SECONDS] [--help] [--version]\n"
            "\n"
            "Shows a live report of the computer's power sources and inventory. With an output option the\n"
            "report is written without opening a window (FILE \"-\" is standard output):\n"
@@ -118,6 +130,7 @@ std::string QorvCSCommandLine::usage()
            "  --debug-plist FILE         the content tree as an XML property list, for diagnosis\n"
            "  --json FILE                the included sections as JSON, for tools (see cellsheet(1))\n"
            "  --sanitize                 hide serial numbers, addresses and names in every output\n"
+           "  --history-days N           show the battery history of the last N days only\n"
            "  --inventory-timeout SECS   how long to wait for the inventory (default 60)\n"
            "  --resources DIR            look for resources (diagnostic files, rules, texts) in DIR first;\n"
            "                             may be given several times\n"

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 // The application's command line:
 //   cellsheet [--resources DIR]... [--html FILE] [--export-html FILE] [--pdf FILE] [--debug-plist FILE]
-//             [--json FILE] [--sanitize] [--inventory-timeout SECONDS] [--help] [--version]
+//             [--json FILE] [--sanitize] [--history-days N] [--inventory-timeout SECONDS] [--help] [--version]
 struct QorvCSCommandLine {
     std::vector<std::string> resourceDirectories;
     std::optional<std::string> html; // "-" is standard output
@@ -15,6 +16,7 @@ struct QorvCSCommandLine {
     std::optional<std::string> debugPlist;
     std::optional<std::string> json;
     bool sanitize = false; // mask serials, addresses and names in every output
+    std::optional<int64_t> historyDays; // how far back the history charts reach; nullopt: all they cover
     double inventoryTimeout = 60; // seconds
     bool help = false;
     bool version = false;

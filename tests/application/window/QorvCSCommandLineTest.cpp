@@ -28,7 +28,7 @@ std::optional<QorvCSCommandLine> parse(std::vector<std::string> arguments, std::
 TEST(QorvCSCommandLine, ValuesInBothForms)
 {
     auto line = parse({ "--html", "-", "--export-html=export.html", "--pdf", "report.pdf", "--debug-plist=tree.plist",
-        "--inventory-timeout", "2.5" });
+        "--inventory-timeout", "2.5", "--history-days=30" });
     ASSERT_TRUE(line);
     EXPECT_TRUE(line->isBatch());
     EXPECT_EQ(line->html, "-");
@@ -36,6 +36,8 @@ TEST(QorvCSCommandLine, ValuesInBothForms)
     EXPECT_EQ(line->pdf, "report.pdf");
     EXPECT_EQ(line->debugPlist, "tree.plist");
     EXPECT_EQ(line->inventoryTimeout, 2.5);
+    EXPECT_EQ(line->historyDays, 30);
+    EXPECT_EQ(parse({})->historyDays, std::nullopt);
     EXPECT_FALSE(parse({})->isBatch());
 
     // Only the first "=" splits; the rest belongs to the value.
@@ -73,6 +75,7 @@ TEST(QorvCSCommandLine, HelpVersionAndToolkitArguments)
     ASSERT_TRUE(line);
     EXPECT_EQ(line->toolkitArguments, (std::vector<std::string> { "-platform", "offscreen", "-style", "fusion" }));
     EXPECT_NE(QorvCSCommandLine::usage().find("--inventory-timeout"), std::string::npos);
+    EXPECT_NE(QorvCSCommandLine::usage().find("--history-days N"), std::string::npos);
 }
 
 TEST(QorvCSCommandLine, UsageErrors)
@@ -101,6 +104,11 @@ TEST(QorvCSCommandLine, UsageErrors)
             "--inventory-timeout takes a number of seconds from 0 to 86400, not \"nan\"" },
         { { "--inventory-timeout", "inf" },
             "--inventory-timeout takes a number of seconds from 0 to 86400, not \"inf\"" },
+        { { "--history-days", "0" }, "--history-days takes a whole number of days from 1 to 36500, not \"0\"" },
+        { { "--history-days=7.5" }, "--history-days takes a whole number of days from 1 to 36500, not \"7.5\"" },
+        { { "--history-days", "99999999999999999999" },
+            "--history-days takes a whole number of days from 1 to 36500, not \"99999999999999999999\"" },
+        { { "--history-days" }, "option --history-days needs a value" },
         { { "--inventory-timeout", "5s" },
             "--inventory-timeout takes a number of seconds from 0 to 86400, not \"5s\"" },
     };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "QorvCSReportHistoryChart.h"
+
+#include "application/history/QorvCSHistory.h"
+#include "foundation/Value.h"
+
+// The history charts of one power source, as report items: charge and rate over the last 24 hours and 7 days,
+// and full capacity as % of design over all recorded time, each limited to the history's shown days. Texts come
+// from the localisation tables.
+class QorvCSHistoryCharts {
+public:
+    // Nothing for a source the history has no samples or capacities of. `now` in seconds since the epoch.
+    static QorvCSReportItemList itemsForSource(
+        const QorvCSHistory& history, const qorv::Value::Dictionary& description, int64_t now);
+
+    // The text alternatives: "Charge between 23 % and 98 %; 7.5 W on average while discharging".
+    static std::string activitySummary(const std::vector<QorvCSHistorySample>& samples);
+    // "Lost 4 % of design capacity since March; 62 cycles"; `now` decides whether the month needs its year.
+    static std::string wearSummary(const std::vector<QorvCSHistoryCapacity>& capacities, int64_t now);
+};
