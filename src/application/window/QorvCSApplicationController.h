@@ -185,7 +185,8 @@ private:
     void cancelPendingUpdate();
     void renderChanges();
     std::pair<std::string, std::string> renderBothViews(); // screen, export; the failure notice when it fails
-    void show(std::string screen, std::string exported);
+    // patches: a change the reader did not ask for, so one inside tables patches the shown page in place.
+    void show(std::string screen, std::string exported, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;
     std::chrono::steady_clock::time_point m_firstPendingChange;
     std::string m_shownScreen; // the documents last handed to the views, to skip loading the same again

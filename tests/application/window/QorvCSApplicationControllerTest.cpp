@@ -28,6 +28,20 @@ public:
     }
 };
 
+// A section with one reading in a table.
+class ReadingLeaf : public QorvCSContent {
+public:
+    using QorvCSContent::QorvCSContent;
+    QorvCSReportItemList itemsForReport(QorvCSReport&) override
+    {
+        auto table = QorvCSReportTable::tableWithSummary("readings", "");
+        table->addHeading(
+            QorvCSReportTableHeading::headingWithTitle("Voltage"), QorvCSReportTableValue::valueWithLabel(reading));
+        return { QorvCSReportTitle::titleWithText(label()), table };
+    }
+    std::string reading = "12.1 V";
+};
+
 // A window controller in a subclass reports its own name in its assertions.
 class RenamedController : public QorvCSApplicationController {
 public:
@@ -495,4 +509,28 @@ TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByD
     EXPECT_EQ(controller.reportToShare().debugTree, controller.reportToShare(true).debugTree);
     // Save Debug Information still writes the whole tree.
     EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-0815"), std::string::npos);
+}
+
+TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndANewSectionLoadsThePage)
+{
+    auto battery = std::make_shared<ReadingLeaf>("battery", "Battery");
+    root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { group, battery }));
+    controller.awakeFromNib();
+    ASSERT_EQ(webView.loads.size(), 1u);
+
+    battery->reading = "12.4 V";
+    changeNode(*battery);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 1u) << "the shown page is kept";
+    ASSERT_EQ(webView.patches.size(), 1u);
+    EXPECT_EQ(webView.patches[0].tableCount, 1u);
+    ASSERT_EQ(webView.patches[0].replacements.size(), 1u);
+    EXPECT_NE(webView.patches[0].replacements[0].html.find("12.4 "), std::string::npos);
+    EXPECT_EQ(printView.loads.size(), 2u) << "the export view has no reader to keep in place";
+
+    battery->setLabel("Battery (replaced)");
+    changeNode(*battery);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 2u) << "a changed title is more than a table";
+    EXPECT_EQ(webView.patches.size(), 1u);
 }
