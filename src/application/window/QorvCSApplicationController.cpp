@@ -254,8 +254,8 @@ void QorvCSApplicationController::show(std::string screen, std::string exported,
             m_contentWebView->loadHTMLString(screen);
         }
     }
-    if (m_contentPrintView)
-        m_contentPrintView->loadHTMLString(exported);
+    // The hidden export view is given its document when something prints it (see printWithInfo), not at every
+    // change: an idle window then runs one renderer, and a change costs one page's work.
     m_shownScreen = std::move(screen);
     m_shownExport = std::move(exported);
 }

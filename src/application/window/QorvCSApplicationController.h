@@ -126,7 +126,11 @@ public:
     QorvCSWebView* contentWebView() const { return m_contentWebView; }
     void setContentWebView(QorvCSWebView* webView) { m_contentWebView = webView; }
     QorvCSWebView* contentPrintView() const { return m_contentPrintView; }
-    void setContentPrintView(QorvCSWebView* webView) { m_contentPrintView = webView; }
+    void setContentPrintView(QorvCSWebView* webView)
+    {
+        m_contentPrintView = webView;
+        m_printViewDocument.clear();
+    }
     QorvCSToolbar* toolbar() const { return m_toolbar; }
     void setToolbar(QorvCSToolbar* toolbar) { m_toolbar = toolbar; }
     QorvCSWorkspace* workspace() const { return m_workspace; }
@@ -189,7 +193,8 @@ private:
     void show(std::string screen, std::string exported, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;
     std::chrono::steady_clock::time_point m_firstPendingChange;
-    std::string m_shownScreen; // the documents last handed to the views, to skip loading the same again
-    std::string m_shownExport;
+    std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
+    std::string m_shownExport; // the export rendering that goes with it
+    std::string m_printViewDocument; // what the export view was last given
     std::string m_renderFailure; // why the last rendering failed; empty after a good one
 };

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -180,7 +181,7 @@ TEST_F(ApplicationControllerTest, ARenderingFailureShowsItsReasonInPlaceOfTheRep
         ASSERT_EQ(screen.loads.size(), 1u) << c.reason;
         EXPECT_NE(screen.loads[0].find(c.reason), std::string::npos) << screen.loads[0];
         EXPECT_NE(screen.loads[0].find("Reload Report"), std::string::npos) << "the way out is named";
-        EXPECT_EQ(exported.loads, screen.loads);
+        EXPECT_TRUE(exported.loads.empty()) << "the export view is given a document only to print it";
         EXPECT_NE(broken.renderFailure().find(c.reason), std::string::npos);
         changeNode(*left);
         changeNode(*right);
@@ -200,11 +201,10 @@ TEST_F(ApplicationControllerTest, RendersBothViewsFromTheIncludedSections)
 {
     controller.awakeFromNib();
     ASSERT_EQ(webView.loads.size(), 1u);
-    ASSERT_EQ(printView.loads.size(), 1u);
+    EXPECT_TRUE(printView.loads.empty()) << "the export view is given a document only to print it";
     EXPECT_EQ(webView.loads[0], controller.reportHTMLForExport(false));
-    EXPECT_EQ(printView.loads[0], controller.reportHTMLForExport(true));
     EXPECT_NE(webView.loads[0].find("Left battery"), std::string::npos);
-    EXPECT_NE(printView.loads[0].find("Right battery"), std::string::npos);
+    EXPECT_NE(controller.reportHTMLForExport(true).find("Right battery"), std::string::npos);
 
     left->setInclude(false);
     const std::string screen = controller.reportHTMLForExport(false);
@@ -230,7 +230,6 @@ TEST_F(ApplicationControllerTest, NestedPausesRefreshOnceWhenTheLastEnds)
     EXPECT_FALSE(controller.isPaused());
     EXPECT_EQ(controller.renderCount(), 2u);
     EXPECT_EQ(webView.loads.size(), 2u);
-    EXPECT_EQ(printView.loads.size(), 2u);
 }
 
 TEST_F(ApplicationControllerTest, UnbalancedResumeAssertsAndKeepsTheCount)
@@ -255,7 +254,6 @@ TEST_F(ApplicationControllerTest, ChangeWhilePausedReloadsTheOutlineButLoadsNoth
     const std::vector<FakeOutline::Call> expected { { "reload", right.get(), true }, { "expand", nullptr, true } };
     EXPECT_EQ(outline.calls, expected);
     EXPECT_EQ(webView.loads.size(), 1u);
-    EXPECT_EQ(printView.loads.size(), 1u);
 }
 
 TEST_F(ApplicationControllerTest, ChangeReloadsTheNodeExpandsEverythingAndRenders)
@@ -269,7 +267,6 @@ TEST_F(ApplicationControllerTest, ChangeReloadsTheNodeExpandsEverythingAndRender
     EXPECT_EQ(webView.loads.size(), 1u) << "the report a moment later";
     settle();
     EXPECT_EQ(webView.loads.size(), 2u);
-    EXPECT_EQ(printView.loads.size(), 2u);
 
     // A change without a node reloads the whole outline.
     outline.calls.clear();
@@ -466,7 +463,8 @@ TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
     const size_t loads = webView.loads.size();
     controller.setSanitizesReport(true);
     ASSERT_EQ(webView.loads.size(), loads + 1); // shown again at once
-    for (const std::string* html : { &webView.loads.back(), &printView.loads.back() }) {
+    const std::string exported = controller.reportHTMLForExport(true);
+    for (const std::string* html : { &std::as_const(webView.loads.back()), &exported }) {
         EXPECT_EQ(html->find("SN-4711"), std::string::npos);
         EXPECT_EQ(html->find("ThinkPad"), std::string::npos);
         EXPECT_NE(html->find("Battery [serial 1] of [computer name]"), std::string::npos);
@@ -526,7 +524,6 @@ TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndANewSectionL
     EXPECT_EQ(webView.patches[0].tableCount, 1u);
     ASSERT_EQ(webView.patches[0].replacements.size(), 1u);
     EXPECT_NE(webView.patches[0].replacements[0].html.find("12.4 "), std::string::npos);
-    EXPECT_EQ(printView.loads.size(), 2u) << "the export view has no reader to keep in place";
 
     battery->setLabel("Battery (replaced)");
     changeNode(*battery);
