@@ -179,10 +179,16 @@ const Bundle::Table& Bundle::table(std::string_view name) const
 
 std::string Bundle::localizedString(std::string_view key, std::string_view value, std::string_view tableName) const
 {
-    const auto& entries = table(tableName.empty() ? "Localizable" : tableName);
-    if (auto it = entries.find(key); it != entries.end())
-        return it->second;
+    if (const std::string* translation = findLocalizedString(key, tableName))
+        return *translation;
     return std::string(value.empty() ? key : value);
+}
+
+const std::string* Bundle::findLocalizedString(std::string_view key, std::string_view tableName) const
+{
+    const auto& entries = table(tableName.empty() ? "Localizable" : tableName);
+    auto it = entries.find(key);
+    return it != entries.end() ? &it->second : nullptr;
 }
 
 namespace {

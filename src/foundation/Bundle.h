@@ -44,6 +44,8 @@ public:
     // The translation of key in table (default "Localizable"); when there is none, value if it is not empty,
     // else the key itself.
     std::string localizedString(std::string_view key, std::string_view value = {}, std::string_view table = {}) const;
+    // The translation of key in table, or null when there is none; valid until the languages or directories change.
+    const std::string* findLocalizedString(std::string_view key, std::string_view table = {}) const;
 
     // Preferred languages from LANGUAGE, LC_ALL, LC_MESSAGES, LANG, ending with the development language "en".
     static std::vector<std::string> preferredLanguages();

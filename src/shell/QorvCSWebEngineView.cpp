@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -47,6 +48,20 @@ const char* scrollReporter = R"JS(
         if (!pending) { pending = true; window.requestAnimationFrame(report); }
     }, { passive: true });
 })();
+)JS";
+
+// Replaces tables by their place among the document's tables, when it has as many as the new document, and lets
+// the template's own start-up handlers (hiding a caption that repeats its heading) see the new tables.
+const char* tableReplacer = R"JS(
+(function (count, changes) {
+    var tables = document.getElementsByTagName('table');
+    if (tables.length !== count)
+        return false;
+    var targets = changes.map(function (change) { return tables[change[0]]; });
+    changes.forEach(function (change, i) { targets[i].outerHTML = change[1]; });
+    document.dispatchEvent(new Event('DOMContentLoaded'));
+    return true;
+})(%1, %2);
 )JS";
 
 } // namespace
@@ -122,10 +137,14 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
     page->scripts().insert(script);
     setContextMenuPolicy(Qt::NoContextMenu);
     // A dead renderer finishes no load; the next document starts a new one.
-    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { m_loading = false; });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        m_loading = false;
+        m_patchable = false;
+    });
     connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_loading = false;
         ++m_loadCount;
+        m_patchable = ok;
         if (ok)
             m_hasDocument = true;
         if (m_delegate)
@@ -137,7 +156,36 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
 void QorvCSWebEngineView::loadHTMLString(const std::string& html)
 {
     m_loading = true;
+    m_patchable = false;
+    ++m_generation;
     setUrl(QorvCSReportSchemeHandler::shared().publish(m_name, QByteArray::fromStdString(html)));
+}
+
+void QorvCSWebEngineView::replaceTables(const QorvCSReportTableChanges& changes, const std::string& document)
+{
+    if (!m_patchable) {
+        loadHTMLString(document);
+        return;
+    }
+    QJsonArray replacements;
+    for (const auto& replacement : changes.replacements)
+        replacements.append(QJsonArray { qint64(replacement.index), QString::fromStdString(replacement.html) });
+    const QString script = QString::fromUtf8(tableReplacer)
+                               .arg(qint64(changes.tableCount))
+                               .arg(QString::fromUtf8(QJsonDocument(replacements).toJson(QJsonDocument::Compact)));
+    const unsigned generation = ++m_generation;
+    // The shown document is not one the patch fits: load the new one, unless something newer was handed over since.
+    page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+        [view = QPointer(this), generation, document](const QVariant& replaced) {
+            if (!view)
+                return;
+            if (replaced.toBool()) {
+                ++view->m_patchCount;
+                emit view->reportPatched();
+            } else if (generation == view->m_generation) {
+                view->loadHTMLString(document);
+            }
+        });
 }
 
 std::optional<QorvCSWebView::Point> QorvCSWebEngineView::scrollPosition() const

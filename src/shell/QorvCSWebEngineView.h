@@ -15,6 +15,7 @@ public:
 
     void setDelegate(QorvCSWebViewDelegate* delegate) override { m_delegate = delegate; }
     void loadHTMLString(const std::string& html) override;
+    void replaceTables(const QorvCSReportTableChanges& changes, const std::string& document) override;
     std::optional<Point> scrollPosition() const override;
     void scrollToPoint(Point point) override;
     void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) override;
@@ -23,9 +24,12 @@ public:
 
     bool isLoading() const { return m_loading; }
     int loadCount() const { return m_loadCount; }
+    int patchCount() const { return m_patchCount; }
 
 signals:
     void reportLoaded(bool ok);
+    // Tables were replaced in place.
+    void reportPatched();
 
 private:
     class Page;
@@ -36,6 +40,9 @@ private:
     bool m_hasDocument = false;
     bool m_loading = false;
     int m_loadCount = 0;
+    int m_patchCount = 0;
+    bool m_patchable = false; // a document has loaded and its renderer lives
+    unsigned m_generation = 0; // counts documents and patches handed to the view
     Point m_scroll;
     QJsonObject m_place; // the heading the reader was at when m_scroll was reported, and the offset below it
 };

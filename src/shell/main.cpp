@@ -107,8 +107,17 @@ int main(int argc, char** argv)
         ~ForgetHistory() { QorvCSHistory::setShared(nullptr); }
     } forgetHistory;
 
-    if (commandLine->isBatch())
-        return QorvCSBatchReport(*commandLine).run();
+    if (commandLine->isBatch()) {
+        const int status = QorvCSBatchReport(*commandLine).run();
+        // Without the web engine the outputs are written and nothing else is left to close, but taking the
+        // application object down would make Qt's font database start fontconfig only to release it, which costs a
+        // headless run more than writing its report: leave at once.
+        if (!needsWebEngine) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        return status;
+    }
 
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

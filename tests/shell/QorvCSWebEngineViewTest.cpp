@@ -209,3 +209,52 @@ TEST(QorvCSWebEngineView, TheReadersPlaceFollowsTheHeadingAtTheTopOfTheView)
     EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(evaluate(view, headingTop).toDouble() + 50) < 1.5; }, 30000))
         << "the heading is at " << evaluate(view, headingTop).toDouble();
 }
+
+TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceAndADocumentItDoesNotFitIsLoaded)
+{
+    QorvCSWebEngineView view(QStringLiteral("test-patch"));
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    QSignalSpy started(&view, &QWebEngineView::loadStarted);
+    QSignalSpy patched(&view, &QorvCSWebEngineView::reportPatched);
+    auto page = [](const std::string& reading, const std::string& extra = "") {
+        std::string html = "<html><head><script>document.addEventListener('DOMContentLoaded', function () {"
+                           " document.querySelectorAll('caption').forEach(function (c) { c.hidden = true; }); });"
+                           "</script></head><body><h1>Battery</h1>";
+        for (int section = 0; section < 40; ++section)
+            html += "<h2>Section</h2><table><caption>Section</caption><tr><th>Voltage</th><td id=\"v"
+                + std::to_string(section) + "\">" + (section == 39 ? reading : "1 V") + "</td></tr></table>"
+                + std::string(2000, ' ') + "<p>" + std::string(300, 'x') + "</p>";
+        return html + extra + "</body></html>";
+    };
+    const std::string first = page("12.1 V");
+    view.loadHTMLString(first);
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    evaluate(view, QStringLiteral("window.scrollTo(0, 2000); true"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.scrollPosition()->y == 2000; }, 30000));
+    const int startedBefore = int(started.count());
+
+    const std::string second = page("12.4 V");
+    auto changes = QorvCSReportTableChanges::between(first, second);
+    ASSERT_TRUE(changes);
+    view.replaceTables(*changes, second);
+    ASSERT_TRUE(patched.wait(30000));
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
+        QStringLiteral("12.4 V"));
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.querySelectorAll('caption:not([hidden])').length")).toInt(), 0)
+        << "the page's own start-up handlers saw the new table";
+    EXPECT_EQ(evaluate(view, QStringLiteral("window.scrollY")).toInt(), 2000) << "the reader stays in place";
+    EXPECT_EQ(started.count(), startedBefore) << "no load";
+    EXPECT_EQ(view.loadCount(), 1);
+    EXPECT_EQ(view.patchCount(), 1);
+
+    // A patch the shown page does not fit (here, one table more than it has) loads the new document whole.
+    const std::string third = page("12.5 V", "<table><tr><td>new</td></tr></table>");
+    changes->tableCount = 41;
+    view.replaceTables(*changes, third);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 2; }, loadLimit));
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
+        QStringLiteral("12.5 V"));
+    EXPECT_EQ(view.patchCount(), 1);
+}

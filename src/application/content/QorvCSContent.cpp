@@ -142,14 +142,15 @@ const std::string& QorvCSContent::localisedLabel()
 
 std::string QorvCSContent::localise(std::string_view text) const
 {
-    // "<class>.<text>", built directly: this runs for every table row of every rendering.
-    std::string key;
-    key.reserve(className().size() + 1 + text.size());
-    key.append(className()).append(".").append(text);
-    std::string translated = qorv::Bundle::main().localizedString(key, key);
-    if (translated != key)
-        return translated;
-    return qorv::Bundle::main().localizedString(text, text);
+    // "<class>.<text>", then the text alone. This runs for every table row of every rendering, so the key is
+    // built in a reused buffer and only the answer is copied.
+    thread_local std::string key;
+    key.assign(className()).append(".").append(text);
+    const auto& bundle = qorv::Bundle::main();
+    const std::string* translated = bundle.findLocalizedString(key);
+    if (!translated || *translated == key) // an entry that names itself does not translate
+        translated = bundle.findLocalizedString(text);
+    return translated ? *translated : std::string(text);
 }
 
 void QorvCSContent::postDidChangeNotification()

@@ -113,17 +113,25 @@ const std::vector<uint64_t>& QorvCSReportCupelController::signature()
 void QorvCSReportCupelController::setCupels(Cupels cupels)
 {
     m_signature.clear();
+    std::vector<std::shared_ptr<const QorvCSReportCupelRule>> rules;
     for (const auto& cupel : cupels) {
         QorvAssert(cupel != nullptr, "Invalid parameter not satisfying: %@", "cupels");
         m_signature.push_back(cupel->rule()->serial());
+        rules.push_back(cupel->rule());
     }
     m_signature.push_back(0); // the localisation, see signature()
+    m_selection.emplace(std::move(rules));
     m_cupels = std::move(cupels);
 }
 
 qorv::Value::Dictionary QorvCSReportCupelController::transform(qorv::Value::Dictionary record)
 {
-    for (const auto& cupel : cupels())
+    const Cupels& all = cupels();
+    if (cachesRules()) {
+        m_selection->apply(record);
+        return record;
+    }
+    for (const auto& cupel : all)
         cupel->transform(record);
     return record;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QorvCSReportCupel.h"
+#include "QorvCSReportCupelSelection.h"
 #include "QorvCSReportItems.h"
 
 #include <memory>
@@ -32,7 +33,8 @@ public:
     static qorv::Value::Dictionary recordForRow(const QorvCSReportTablePair& row);
 
     // The record after every cupel has been applied to it in order; taken by value, so a caller's record is not
-    // changed and a temporary one is transformed in place.
+    // changed and a temporary one is transformed in place. With cached rules only the cupels that can apply to the
+    // record run (see QorvCSReportCupelSelection), with the same result.
     qorv::Value::Dictionary transform(qorv::Value::Dictionary record);
 
     // Rule files are read and compiled once per version of the file (see QorvCSReportFileCache), and the renderer
@@ -52,4 +54,5 @@ public:
 private:
     std::optional<Cupels> m_cupels;
     std::vector<uint64_t> m_signature;
+    std::optional<QorvCSReportCupelSelection> m_selection;
 };

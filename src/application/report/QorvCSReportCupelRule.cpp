@@ -115,8 +115,11 @@ QorvCSReportCupelRule::QorvCSReportCupelRule(const qorv::Value& fields, std::str
         malformed("\"match\" has no \"key\"; the rule never applies");
     else if (!m_regex)
         malformed("\"match\" has no \"regex\"; the rule never applies");
-    if (m_regex && m_compilation == Compilation::Compiled)
-        m_pattern = compilePattern(*m_regex);
+    if (m_regex) {
+        m_shape.emplace(*m_regex);
+        if (m_compilation == Compilation::Compiled)
+            m_pattern = compilePattern(*m_regex);
+    }
 
     if (const qorv::Value* captures = match ? match->find("captures") : nullptr) {
         if (const auto* names = captures->asArray()) {
@@ -147,6 +150,16 @@ QorvCSReportCupelRule::QorvCSReportCupelRule(const qorv::Value& fields, std::str
 }
 
 QorvCSReportCupelRule::~QorvCSReportCupelRule() = default;
+
+std::vector<std::string> QorvCSReportCupelRule::writtenKeys() const
+{
+    std::vector<std::string> keys;
+    if (m_format && m_matchKey)
+        keys.push_back(m_replaceKey ? *m_replaceKey : *m_matchKey);
+    if (m_acronym)
+        keys.emplace_back("acronym");
+    return keys;
+}
 
 void QorvCSReportCupelRule::malformed(const std::string& reason) const
 {
@@ -273,6 +286,9 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
         return false;
     const std::string* subject = subjectEntry->second.asString();
     if (!subject || !m_regex)
+        return false;
+    // The plain way searches every time; it is what the shortcut is checked against.
+    if (m_compilation == Compilation::Compiled && !m_shape->mayMatch(*subject))
         return false;
 
     auto groups = firstMatch(*subject);

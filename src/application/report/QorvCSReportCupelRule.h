@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QorvCSReportCupelPattern.h"
+
 #include "foundation/Value.h"
 
 #include <cstdint>
@@ -41,6 +43,16 @@ public:
     // The rule file, or empty for a rule made in code.
     const std::string& source() const { return m_source; }
 
+    // What choosing the rules that can apply to a record needs (see QorvCSReportCupelSelection). A rule that
+    // cannot apply has no match key or pattern, or a filter no record passes.
+    bool canApply() const { return m_matchKey && m_regex && !m_filterUnsatisfiable; }
+    const std::string& matchKey() const { return *m_matchKey; }
+    // The filter as (record key, required text), in key order.
+    const std::vector<std::pair<std::string, std::string>>& filter() const { return m_filter; }
+    const QorvCSReportCupelPattern& pattern() const { return *m_shape; }
+    // The record keys an application may write.
+    std::vector<std::string> writtenKeys() const;
+
     // ICU's limit for one search, in its ticks of 10,000 steps (about 0.2 ms each here). A pattern that
     // backtracks without end stops there and counts as not matching, so it cannot freeze the window.
     static constexpr int matchTimeLimit = 100;
@@ -65,6 +77,7 @@ private:
     std::optional<std::string> m_matchKey;
     std::optional<std::string> m_regex;
     std::unique_ptr<icu::RegexPattern> m_pattern; // null when the pattern does not compile or is compiled late
+    std::optional<QorvCSReportCupelPattern> m_shape; // what the pattern can match, to skip hopeless searches
     Compilation m_compilation;
 
     std::vector<std::optional<std::string>> m_captureNames; // nullopt for an entry that is not a string

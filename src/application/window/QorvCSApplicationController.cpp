@@ -240,7 +240,7 @@ void QorvCSApplicationController::renderChanges()
     // A change that alters nothing shown (a reading the report rounds away) costs no load in the views.
     if (screen == m_shownScreen && exported == m_shownExport)
         return;
-    show(std::move(screen), std::move(exported));
+    show(std::move(screen), std::move(exported), true);
 }
 
 void QorvCSApplicationController::updateWebView()
@@ -248,7 +248,7 @@ void QorvCSApplicationController::updateWebView()
     if (isPaused())
         return;
     auto [screen, exported] = renderBothViews();
-    show(std::move(screen), std::move(exported));
+    show(std::move(screen), std::move(exported), false);
 }
 
 std::pair<std::string, std::string> QorvCSApplicationController::renderBothViews()
@@ -268,18 +268,27 @@ std::pair<std::string, std::string> QorvCSApplicationController::renderBothViews
     }
 }
 
-void QorvCSApplicationController::show(std::string screen, std::string exported)
+void QorvCSApplicationController::show(std::string screen, std::string exported, bool patches)
 {
     ++m_renderCount;
     if (m_contentWebView) {
-        if (auto position = m_contentWebView->scrollPosition()) {
-            m_scrollAfterRefreshPoint = *position;
-            m_scrollAfterRefresh = true;
+        // A change inside tables (a new reading) patches the page the reader is on; anything else loads it anew.
+        const auto changes = !patches || m_shownScreen.empty()
+            ? std::nullopt
+            : QorvCSReportTableChanges::between(m_shownScreen, screen);
+        if (changes) {
+            if (!changes->replacements.empty())
+                m_contentWebView->replaceTables(*changes, screen);
+        } else {
+            if (auto position = m_contentWebView->scrollPosition()) {
+                m_scrollAfterRefreshPoint = *position;
+                m_scrollAfterRefresh = true;
+            }
+            m_contentWebView->loadHTMLString(screen);
         }
-        m_contentWebView->loadHTMLString(screen);
     }
-    if (m_contentPrintView)
-        m_contentPrintView->loadHTMLString(exported);
+    // The hidden export view is given its document when something prints it (see printWithInfo), not at every
+    // change: an idle window then runs one renderer, and a change costs one page's work.
     m_shownScreen = std::move(screen);
     m_shownExport = std::move(exported);
 }

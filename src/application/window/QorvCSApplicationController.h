@@ -145,7 +145,11 @@ public:
     QorvCSWebView* contentWebView() const { return m_contentWebView; }
     void setContentWebView(QorvCSWebView* webView) { m_contentWebView = webView; }
     QorvCSWebView* contentPrintView() const { return m_contentPrintView; }
-    void setContentPrintView(QorvCSWebView* webView) { m_contentPrintView = webView; }
+    void setContentPrintView(QorvCSWebView* webView)
+    {
+        m_contentPrintView = webView;
+        m_printViewDocument.clear();
+    }
     QorvCSToolbar* toolbar() const { return m_toolbar; }
     void setToolbar(QorvCSToolbar* toolbar) { m_toolbar = toolbar; }
     QorvCSWorkspace* workspace() const { return m_workspace; }
@@ -213,11 +217,13 @@ private:
     void cancelPendingUpdate();
     void renderChanges();
     std::pair<std::string, std::string> renderBothViews(); // screen, export; the failure notice when it fails
-    void show(std::string screen, std::string exported);
+    // patches: a change the reader did not ask for, so one inside tables patches the shown page in place.
+    void show(std::string screen, std::string exported, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;
     std::chrono::steady_clock::time_point m_firstPendingChange;
-    std::string m_shownScreen; // the documents last handed to the views, to skip loading the same again
-    std::string m_shownExport;
+    std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
+    std::string m_shownExport; // the export rendering that goes with it
+    std::string m_printViewDocument; // what the export view was last given
     std::string m_renderFailure; // why the last rendering failed; empty after a good one
     // The screen report's heading id of each section, by the node's unique identifier. Ids are counted, so the
     // document carries no identifier of the machine's devices.

@@ -86,6 +86,10 @@ void QorvCSApplicationController::printWithInfo(
     }
     // Updates wait until the operation has finished, however it ends.
     pauseUpdates();
+    if (m_contentPrintView && m_printViewDocument != m_shownExport) {
+        m_printViewDocument = m_shownExport;
+        m_contentPrintView->loadHTMLString(m_printViewDocument);
+    }
     m_printOperation->run(job, showPrintPanel, [this, completion](bool ok, const std::string& reason) {
         resumeUpdates();
         if (completion)
@@ -185,11 +189,11 @@ void QorvCSApplicationController::makeEmailAttachment(bool sanitize)
         directory = *privateDirectory;
     }
     const std::string path = directory + "/" + exportFilename() + ".pdf";
-    // The print routine waits for this document; resuming afterwards renders the views as they were.
+    // The print routine loads this document into the export view; resuming afterwards renders the views as they
+    // were.
     if (sanitize != m_sanitizesReport && m_contentPrintView) {
         try {
             m_shownExport = reportHTML(true, sanitize);
-            m_contentPrintView->loadHTMLString(m_shownExport);
         } catch (const std::exception& e) {
             qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
         }

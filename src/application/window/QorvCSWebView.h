@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QorvCSReportTableChanges.h"
+
 #include <optional>
 #include <string>
 
@@ -31,6 +33,14 @@ public:
     virtual ~QorvCSWebView() = default;
     virtual void setDelegate(QorvCSWebViewDelegate* delegate) = 0;
     virtual void loadHTMLString(const std::string& html) = 0;
+    // Replaces tables of the shown document in place, which keeps the reader's place and starts no load. A view
+    // that cannot (no document shown yet, one still loading, or one without changes.tableCount tables) loads
+    // document, the whole new one, instead.
+    virtual void replaceTables(const QorvCSReportTableChanges& changes, const std::string& document)
+    {
+        (void)changes;
+        loadHTMLString(document);
+    }
     // The document's scroll position; nullopt while no document has been shown.
     virtual std::optional<Point> scrollPosition() const = 0;
     virtual void scrollToPoint(Point point) = 0;

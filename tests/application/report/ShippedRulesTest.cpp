@@ -3,12 +3,14 @@
 #include "ReportTestSupport.h"
 
 #include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
+using qorv::Value;
 using reporttest::ResourceDirectory;
 using reporttest::Row;
 
@@ -330,4 +332,47 @@ TEST_F(ShippedRules, HeadingsDoNotNameTheUnitsTheRulesConvert)
             EXPECT_EQ(heading.find(unit), std::string::npos) << c.row.heading << ": " << heading;
     }
     qorv::Bundle::main().setLanguages(qorv::Bundle::preferredLanguages());
+}
+
+TEST_F(ShippedRules, ChosenRulesGiveWhatEveryRuleGives)
+{
+    // Every row of the examples, the cases above, and subjects the whole-text and first-byte shortcuts must not
+    // turn away: "$" also matches before a final line terminator, and \d matches any script's digits.
+    std::vector<Row> rows;
+    for (const auto& c : cases())
+        rows.push_back(c.row);
+    const auto examples = std::filesystem::path(shippedResources).parent_path() / "examples";
+    for (const auto& folder : std::filesystem::directory_iterator(examples)) {
+        for (const char* file : { "PowerSources", "PowerAdapter" }) {
+            auto read = qorv::PropertyList::readFile(
+                (folder.path() / (std::string("QorvCSPowerSourceBridge") + file + ".plist")).string());
+            const auto* sources = read.value.asArray();
+            for (const auto& source : sources ? *sources : qorv::Value::Array { read.value })
+                for (const auto& [key, value] : source.asDictionary() ? *source.asDictionary() : Value::Dictionary {})
+                    rows.push_back({ key, value.description(), folder.path().filename().string() });
+        }
+    }
+    ASSERT_GT(rows.size(), cases().size() + 80);
+    for (const Row& odd : std::vector<Row> { { "Voltage\n", "12788" }, { "Time to Empty\r\n", "155\n" },
+             { "Is Charging", "1\xE2\x80\xA8" }, { "Current Capacity", "\xD9\xA8\xD9\xA5" },
+             { "Time to Empty", "\xD9\xA1\xD9\xA5\xD9\xA5" }, { "Type", "InternalBattery\n" },
+             { "sppower_current_voltage", "-12788" }, { "size_in_bytes", "\xEF\xBC\x91\xEF\xBC\x92" },
+             { "Power Source State", "AC Power\r" }, { "voltage_now", "12 V\xC2\x85" }, { "\xFF", "\xFF" } })
+        rows.push_back(odd);
+
+    auto transformAll = [&] {
+        auto rules = QorvCSReportCupelController::cupelController();
+        std::vector<Value::Dictionary> results;
+        for (const auto& row : rows)
+            results.push_back(rules->transform(QorvCSReportCupelController::recordForRow(
+                reporttest::tableWithRows({ row })->headingValuePairs()->front())));
+        return results;
+    };
+    const auto chosen = transformAll();
+    QorvCSReportCupelController::setCachesRules(false);
+    const auto every = transformAll();
+    QorvCSReportCupelController::setCachesRules(true);
+    for (size_t index = 0; index < rows.size(); ++index)
+        EXPECT_EQ(Value(chosen[index]).description(), Value(every[index]).description())
+            << rows[index].heading << " = " << rows[index].value;
 }

@@ -48,6 +48,10 @@ public:
     };
     void setDelegate(QorvCSWebViewDelegate* d) override { delegate = d; }
     void loadHTMLString(const std::string& html) override { loads.push_back(html); }
+    void replaceTables(const QorvCSReportTableChanges& changes, const std::string&) override
+    {
+        patches.push_back(changes);
+    }
     std::optional<Point> scrollPosition() const override { return position; }
     void scrollToPoint(Point point) override { scrolls.push_back(point); }
     void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) override
@@ -60,6 +64,7 @@ public:
 
     QorvCSWebViewDelegate* delegate = nullptr;
     std::vector<std::string> loads;
+    std::vector<QorvCSReportTableChanges> patches;
     std::optional<Point> position; // nullopt: no document shown yet
     std::vector<Point> scrolls;
     std::vector<Search> searches;

@@ -1,0 +1,153 @@
+// From a changed reading to the page: the report rendered again, compared with the shown one, and the changed
+// table patched into the page of a real web view (offscreen platform), until the page's script has run;
+// against the same change loaded as a whole new document, until the load has finished. The report has 20
+// battery-like sections of 25 rows through the real templates and rules. The coalescing wait before a rendering
+// (150 ms of quiet) is not included. Goal: patched, under 16 ms.
+#include "QorvCSApplicationController.h"
+#include "QorvCSReportSchemeHandler.h"
+#include "QorvCSWebEngineView.h"
+
+#include "foundation/Bundle.h"
+#include "foundation/Format.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+constexpr int sectionCount = 20;
+constexpr int rowCount = 25;
+
+class Battery : public QorvCSContent {
+public:
+    Battery(int index)
+        : QorvCSContent(qorv::format("battery-%d", index), qorv::format("Battery %d", index))
+    { }
+    QorvCSReportItemList itemsForReport(QorvCSReport&) override
+    {
+        auto table = QorvCSReportTable::tableWithSummary(label(), label());
+        for (int row = 0; row < rowCount; ++row) {
+            const std::string key = row == 0 ? "Voltage" : qorv::format("attribute_%d", row);
+            auto heading = QorvCSReportTableHeading::headingWithTitle(key);
+            heading->setRaw(key);
+            const std::string value = row == 0 ? std::to_string(millivolts) : std::to_string(row * 37);
+            auto item = QorvCSReportTableValue::valueWithLabel(value);
+            item->setRaw(value);
+            table->addHeading(heading, item);
+        }
+        return { QorvCSReportTitle::titleWithText(label()), table };
+    }
+    int millivolts = 12000;
+};
+
+struct Window {
+    Window()
+    {
+        qorv::Bundle::main().setResourceDirectories({ CELLSHEET_BUILD_RESOURCES });
+        auto root = QorvCSContent::rootContent();
+        auto sections = std::make_shared<QorvCSContent::Children>();
+        for (int i = 0; i < sectionCount; ++i)
+            sections->push_back(std::make_shared<Battery>(i));
+        root->setChildren(sections);
+        battery = std::static_pointer_cast<Battery>(sections->back());
+        auto contentController = std::make_shared<QorvCSContentController>();
+        contentController->setRoot(root);
+        controller.setContentController(contentController);
+        view.resize(900, 700);
+        view.show();
+        shown = controller.reportHTMLForExport(false);
+        QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+        view.loadHTMLString(shown);
+        loaded.wait(120000);
+    }
+    // The next reading, rendered.
+    std::string nextRendering()
+    {
+        ++battery->millivolts;
+        return controller.reportHTMLForExport(false);
+    }
+    QorvCSApplicationController controller;
+    QorvCSWebEngineView view { QStringLiteral("bench") };
+    std::shared_ptr<Battery> battery;
+    std::string shown;
+};
+
+std::unique_ptr<Window> shownWindow; // made after, and gone before, the application object
+
+Window& window()
+{
+    if (!shownWindow)
+        shownWindow = std::make_unique<Window>();
+    return *shownWindow;
+}
+
+// patches: the changed table replaced in the page; otherwise the new document loaded whole.
+void readingToPage(benchmark::State& state, bool patches)
+{
+    auto& w = window();
+    QSignalSpy patched(&w.view, &QorvCSWebEngineView::reportPatched);
+    QSignalSpy loaded(&w.view, &QorvCSWebEngineView::reportLoaded);
+    QSignalSpy& done = patches ? patched : loaded;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        std::string next = w.nextRendering();
+        const auto before = done.count();
+        if (patches) {
+            auto changes = QorvCSReportTableChanges::between(w.shown, next);
+            if (!changes) {
+                state.SkipWithError("the change is not a patch");
+                return;
+            }
+            w.view.replaceTables(*changes, next);
+        } else {
+            w.view.loadHTMLString(next);
+        }
+        if (!QTest::qWaitFor([&] { return done.count() > before; }, 30000)) {
+            state.SkipWithError("the page did not change");
+            return;
+        }
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        w.shown = std::move(next);
+    }
+}
+
+void BM_ReadingPatched(benchmark::State& state)
+{
+    readingToPage(state, true);
+}
+BENCHMARK(BM_ReadingPatched)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_ReadingLoaded(benchmark::State& state)
+{
+    readingToPage(state, false);
+}
+BENCHMARK(BM_ReadingLoaded)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (::geteuid() == 0)
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
+    QorvCSReportSchemeHandler::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    shownWindow.reset();
+    return 0;
+}

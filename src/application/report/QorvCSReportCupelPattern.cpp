@@ -1,0 +1,420 @@
+#include "QorvCSReportCupelPattern.h"
+
+#include <cctype>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Bytes = std::bitset<256>;
+
+// Any byte of a multi-byte character, and any byte of malformed UTF-8 (which the search reads as U+FFFD).
+Bytes nonASCIIBytes()
+{
+    Bytes bytes;
+    for (int byte = 0x80; byte < 0x100; ++byte)
+        bytes.set(size_t(byte));
+    return bytes;
+}
+
+Bytes byteRange(unsigned char from, unsigned char to)
+{
+    Bytes bytes;
+    for (int byte = from; byte <= to; ++byte)
+        bytes.set(size_t(byte));
+    return bytes;
+}
+
+// One piece of a pattern: what it can start with, whether it can match nothing, and, while it is made only of
+// literal text and groups of such, the texts it matches.
+struct Fragment {
+    enum class Kind { Consuming, Start, End, ZeroWidth };
+    Kind kind = Kind::Consuming;
+    Bytes first;
+    bool nullable = false;
+    std::optional<std::vector<std::string>> texts;
+};
+
+constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
+constexpr int deepestGroup = 64;
+
+Fragment literal(std::string text, Bytes first)
+{
+    Fragment fragment;
+    fragment.first = first;
+    fragment.texts = std::vector<std::string> { std::move(text) };
+    return fragment;
+}
+
+Fragment anything()
+{
+    Fragment fragment;
+    fragment.first.set();
+    return fragment;
+}
+
+Fragment zeroWidth(Fragment::Kind kind)
+{
+    Fragment fragment;
+    fragment.kind = kind;
+    fragment.nullable = true;
+    return fragment;
+}
+
+Fragment combineSequence(const std::vector<Fragment>& atoms)
+{
+    Fragment sequence;
+    sequence.nullable = true;
+    for (const auto& atom : atoms) {
+        if (!sequence.nullable)
+            break;
+        sequence.first |= atom.first;
+        sequence.nullable = atom.nullable;
+    }
+    std::vector<std::string> texts { std::string() };
+    for (const auto& atom : atoms) {
+        if (!atom.texts || atom.kind != Fragment::Kind::Consuming)
+            return sequence;
+        std::vector<std::string> longer;
+        for (const auto& head : texts)
+            for (const auto& tail : *atom.texts) {
+                if (longer.size() == textsKept)
+                    return sequence;
+                longer.push_back(head + tail);
+            }
+        texts = std::move(longer);
+    }
+    sequence.texts = std::move(texts);
+    return sequence;
+}
+
+Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
+{
+    Fragment alternation;
+    std::vector<std::string> texts;
+    bool allTexts = true;
+    for (const auto& alternative : alternatives) {
+        alternation.first |= alternative.first;
+        alternation.nullable = alternation.nullable || alternative.nullable;
+        if (alternative.texts && texts.size() + alternative.texts->size() <= textsKept)
+            texts.insert(texts.end(), alternative.texts->begin(), alternative.texts->end());
+        else
+            allTexts = false;
+    }
+    if (allTexts)
+        alternation.texts = std::move(texts);
+    return alternation;
+}
+
+// A recursive reading of the pattern that gives up (failed) on anything it does not know for certain.
+class Reader {
+public:
+    explicit Reader(std::string_view pattern)
+        : m_pattern(pattern)
+    { }
+
+    // The top level's alternatives, each as its sequence of atoms; nullopt when the pattern was not understood.
+    std::optional<std::vector<std::vector<Fragment>>> read()
+    {
+        auto alternatives = alternativeSequences(0);
+        if (m_failed || m_pos != m_pattern.size())
+            return std::nullopt;
+        return alternatives;
+    }
+
+private:
+    bool atEnd() const { return m_pos >= m_pattern.size(); }
+    char peek(size_t ahead = 0) const { return m_pos + ahead < m_pattern.size() ? m_pattern[m_pos + ahead] : '\0'; }
+    bool startsWith(std::string_view text) const { return m_pattern.substr(m_pos).starts_with(text); }
+    Fragment fail()
+    {
+        m_failed = true;
+        return anything();
+    }
+
+    std::vector<std::vector<Fragment>> alternativeSequences(int depth)
+    {
+        std::vector<std::vector<Fragment>> alternatives;
+        for (;;) {
+            std::vector<Fragment> atoms;
+            while (!m_failed && !atEnd() && peek() != '|' && peek() != ')')
+                atoms.push_back(quantified(depth));
+            alternatives.push_back(std::move(atoms));
+            if (m_failed || peek() != '|')
+                return alternatives;
+            ++m_pos;
+        }
+    }
+
+    Fragment quantified(int depth)
+    {
+        Fragment fragment = atom(depth);
+        if (m_failed)
+            return fragment;
+        const char q = peek();
+        if (q == '?' || q == '*') {
+            ++m_pos;
+            fragment.nullable = true;
+        } else if (q == '+') {
+            ++m_pos;
+        } else if (q == '{') {
+            ++m_pos;
+            const size_t digits = m_pos;
+            while (!atEnd() && peek() >= '0' && peek() <= '9')
+                ++m_pos;
+            if (m_pos == digits)
+                return fail();
+            const bool none = m_pattern.substr(digits, m_pos - digits).find_first_not_of('0') == std::string::npos;
+            if (peek() == ',')
+                ++m_pos;
+            while (!atEnd() && peek() >= '0' && peek() <= '9')
+                ++m_pos;
+            if (peek() != '}')
+                return fail();
+            ++m_pos;
+            fragment.nullable = fragment.nullable || none;
+        } else {
+            return fragment;
+        }
+        fragment.texts.reset();
+        if (peek() == '?' || peek() == '+') // lazy or possessive
+            ++m_pos;
+        return fragment;
+    }
+
+    Fragment atom(int depth)
+    {
+        const auto c = static_cast<unsigned char>(peek());
+        switch (c) {
+        case '(':
+            return group(depth);
+        case '[':
+            return characterClass();
+        case '.':
+            ++m_pos;
+            return anything();
+        case '^':
+            ++m_pos;
+            return zeroWidth(Fragment::Kind::Start);
+        case '$':
+            ++m_pos;
+            return zeroWidth(Fragment::Kind::End);
+        case '\\':
+            return escape();
+        case '*':
+        case '+':
+        case '?':
+        case '{':
+        case '}':
+        case ']':
+            return fail();
+        default:
+            break;
+        }
+        if (c < 0x80) {
+            ++m_pos;
+            Bytes first;
+            first.set(c);
+            return literal(std::string(1, char(c)), first);
+        }
+        const size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+        if (length == 0 || (c >= 0xF5) || m_pos + length > m_pattern.size())
+            return fail();
+        for (size_t i = 1; i < length; ++i)
+            if ((static_cast<unsigned char>(m_pattern[m_pos + i]) & 0xC0) != 0x80)
+                return fail();
+        std::string text(m_pattern.substr(m_pos, length));
+        m_pos += length;
+        Fragment fragment = literal(text, nonASCIIBytes());
+        if (text == "\xEF\xBF\xBD") // also what malformed input reads as
+            fragment.texts.reset();
+        return fragment;
+    }
+
+    Fragment group(int depth)
+    {
+        if (depth >= deepestGroup)
+            return fail();
+        bool lookaround = false;
+        if (startsWith("(?:")) {
+            m_pos += 3;
+        } else if (startsWith("(?=") || startsWith("(?!")) {
+            m_pos += 3;
+            lookaround = true;
+        } else if (startsWith("(?<=") || startsWith("(?<!")) {
+            m_pos += 4;
+            lookaround = true;
+        } else if (startsWith("(?")) {
+            return fail(); // flags, named or atomic groups, comments
+        } else {
+            ++m_pos;
+        }
+        std::vector<Fragment> alternatives;
+        for (const auto& atoms : alternativeSequences(depth + 1))
+            alternatives.push_back(combineSequence(atoms));
+        if (m_failed || peek() != ')')
+            return fail();
+        ++m_pos;
+        if (lookaround)
+            return zeroWidth(Fragment::Kind::ZeroWidth);
+        return combineAlternatives(alternatives);
+    }
+
+    // Skips a set, nested sets and properties included; it may start with any byte.
+    Fragment characterClass()
+    {
+        ++m_pos;
+        if (peek() == '^')
+            ++m_pos;
+        if (peek() == ']')
+            ++m_pos;
+        for (int open = 1; !atEnd();) {
+            const char c = peek();
+            ++m_pos;
+            if (c == '\\') {
+                if (atEnd())
+                    break;
+                ++m_pos;
+                if (peek() == '{') {
+                    const size_t close = m_pattern.find('}', m_pos);
+                    if (close == std::string_view::npos)
+                        break;
+                    m_pos = close + 1;
+                }
+            } else if (c == '[') {
+                ++open;
+            } else if (c == ']' && --open == 0) {
+                return anything();
+            }
+        }
+        return fail();
+    }
+
+    Fragment escape()
+    {
+        if (m_pos + 1 >= m_pattern.size())
+            return fail();
+        const auto e = static_cast<unsigned char>(m_pattern[m_pos + 1]);
+        m_pos += 2;
+        if (e < 0x80 && !std::isalnum(e)) {
+            Bytes first;
+            first.set(e);
+            return literal(std::string(1, char(e)), first);
+        }
+        Fragment fragment;
+        switch (e) {
+        case 'd':
+            fragment.first = byteRange('0', '9') | nonASCIIBytes();
+            return fragment;
+        case 's':
+            fragment.first = byteRange('\t', '\r') | nonASCIIBytes();
+            fragment.first.set(' ');
+            return fragment;
+        case 'w':
+            fragment.first = byteRange('0', '9') | byteRange('A', 'Z') | byteRange('a', 'z') | nonASCIIBytes();
+            fragment.first.set('_');
+            return fragment;
+        case 'D':
+        case 'S':
+        case 'W':
+        case 'h':
+        case 'H':
+        case 'v':
+        case 'V':
+        case 'R':
+        case 'X':
+            return anything();
+        case 'p':
+        case 'P': {
+            if (peek() != '{')
+                return fail();
+            const size_t close = m_pattern.find('}', m_pos);
+            if (close == std::string_view::npos)
+                return fail();
+            m_pos = close + 1;
+            return anything();
+        }
+        case 'b':
+        case 'B':
+        case 'A':
+        case 'z':
+        case 'Z':
+        case 'G':
+            return zeroWidth(Fragment::Kind::ZeroWidth);
+        default:
+            break;
+        }
+        const char control = e == 't' ? '\t'
+            : e == 'n'                ? '\n'
+            : e == 'r'                ? '\r'
+            : e == 'f'                ? '\f'
+            : e == 'a'                ? '\a'
+            : e == 'e'                ? '\x1B'
+                                      : '\0';
+        if (control == '\0')
+            return fail(); // back references, code points, quoting and the rest
+        Bytes first;
+        first.set(static_cast<unsigned char>(control));
+        return literal(std::string(1, control), first);
+    }
+
+    std::string_view m_pattern;
+    size_t m_pos = 0;
+    bool m_failed = false;
+};
+
+} // namespace
+
+QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
+{
+    auto alternatives = Reader(regex).read();
+    if (!alternatives)
+        return;
+    std::vector<Fragment> combined;
+    for (const auto& atoms : *alternatives)
+        combined.push_back(combineSequence(atoms));
+    const Fragment whole = combineAlternatives(combined);
+    if (whole.nullable)
+        return;
+    m_constrained = true;
+    m_firstBytes = whole.first;
+    if (alternatives->size() != 1)
+        return;
+    const auto& atoms = alternatives->front();
+    m_anchored = !atoms.empty() && atoms.front().kind == Fragment::Kind::Start;
+    if (!m_anchored || atoms.size() < 3 || atoms.back().kind != Fragment::Kind::End)
+        return;
+    const Fragment middle = combineSequence(std::vector<Fragment>(atoms.begin() + 1, atoms.end() - 1));
+    if (!middle.texts)
+        return;
+    m_wholeTextsOnly = true;
+    m_wholeTexts.insert(middle.texts->begin(), middle.texts->end());
+}
+
+std::string_view QorvCSReportCupelPattern::withoutFinalLineTerminator(std::string_view subject)
+{
+    for (std::string_view terminator : { "\r\n", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9" })
+        if (subject.ends_with(terminator))
+            return subject.substr(0, subject.size() - terminator.size());
+    if (!subject.empty() && subject.back() >= '\n' && subject.back() <= '\r')
+        return subject.substr(0, subject.size() - 1);
+    return subject;
+}
+
+bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
+{
+    if (!m_constrained)
+        return true;
+    if (m_wholeTextsOnly) {
+        if (m_wholeTexts.contains(subject))
+            return true;
+        const std::string_view shorter = withoutFinalLineTerminator(subject);
+        return shorter.size() != subject.size() && m_wholeTexts.contains(shorter);
+    }
+    if (m_anchored)
+        return !subject.empty() && m_firstBytes.test(static_cast<unsigned char>(subject.front()));
+    for (const char c : subject)
+        if (m_firstBytes.test(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
