@@ -76,6 +76,50 @@ std::string entrySignature(const char* contents)
     return s;
 }
 
+template <typename T> int appendAs(sd_bus_message* message, char type, T value)
+{
+    return sd_bus_message_append_basic(message, type, &value);
+}
+
+// Appends value as a basic D-Bus value of the given type; negative when it does not fit.
+int appendBasic(sd_bus_message* message, char type, const Value& value)
+{
+    const auto* text = value.asString();
+    const auto* flag = value.asBoolean();
+    const auto integer = value.isNumber() ? value.asInteger() : std::nullopt;
+    const auto unsignedInteger = value.isNumber() ? value.asUnsigned() : std::nullopt;
+    const int64_t whole = integer.value_or(0);
+    const uint64_t natural = unsignedInteger.value_or(0);
+    auto upTo = [&](uint64_t highest) { return unsignedInteger && natural <= highest; };
+    auto between = [&](int64_t lowest, int64_t highest) { return integer && whole >= lowest && whole <= highest; };
+    switch (type) {
+    case 's':
+    case 'o':
+    case 'g':
+        return text ? sd_bus_message_append_basic(message, type, text->c_str()) : -EINVAL;
+    case 'b':
+        return flag ? appendAs<int>(message, type, *flag) : -EINVAL;
+    case 'd':
+        return value.isNumber() ? appendAs(message, type, *value.asReal()) : -EINVAL;
+    case 'y':
+        return upTo(UINT8_MAX) ? appendAs<uint8_t>(message, type, natural) : -ERANGE;
+    case 'q':
+        return upTo(UINT16_MAX) ? appendAs<uint16_t>(message, type, natural) : -ERANGE;
+    case 'u':
+        return upTo(UINT32_MAX) ? appendAs<uint32_t>(message, type, natural) : -ERANGE;
+    case 't':
+        return unsignedInteger ? appendAs<uint64_t>(message, type, natural) : -ERANGE;
+    case 'n':
+        return between(INT16_MIN, INT16_MAX) ? appendAs<int16_t>(message, type, whole) : -ERANGE;
+    case 'i':
+        return between(INT32_MIN, INT32_MAX) ? appendAs<int32_t>(message, type, whole) : -ERANGE;
+    case 'x':
+        return integer ? appendAs<int64_t>(message, type, whole) : -ERANGE;
+    default:
+        return -EINVAL;
+    }
+}
+
 uint64_t monotonicMicroseconds()
 {
     timespec now {};
@@ -186,15 +230,23 @@ bool DBusConnection::callMethod(const std::string& destination, const std::strin
     const std::string& member, const std::vector<std::string>& arguments, std::chrono::milliseconds timeout,
     ReplyHandler handler)
 {
-    if (!m_bus)
+    return callMethod(destination, path, interface, member, std::string(arguments.size(), 's'),
+        std::vector<Value>(arguments.begin(), arguments.end()), timeout, std::move(handler));
+}
+
+bool DBusConnection::callMethod(const std::string& destination, const std::string& path, const std::string& interface,
+    const std::string& member, const std::string& signature, const std::vector<Value>& arguments,
+    std::chrono::milliseconds timeout, ReplyHandler handler)
+{
+    if (!m_bus || signature.size() != arguments.size())
         return false;
     sd_bus_message* message = nullptr;
     if (sd_bus_message_new_method_call(
             m_bus, &message, destination.c_str(), path.c_str(), interface.c_str(), member.c_str())
         < 0)
         return false;
-    for (const auto& argument : arguments)
-        if (sd_bus_message_append_basic(message, 's', argument.c_str()) < 0) {
+    for (size_t i = 0; i < arguments.size(); ++i)
+        if (appendBasic(message, signature[i], arguments[i]) < 0) {
             sd_bus_message_unref(message);
             return false;
         }

@@ -44,6 +44,12 @@ public:
     bool callMethod(const std::string& destination, const std::string& path, const std::string& interface,
         const std::string& member, const std::vector<std::string>& arguments, std::chrono::milliseconds timeout,
         ReplyHandler handler);
+    // The same with arguments of basic types: signature gives each argument's D-Bus type ("suu"), and each
+    // argument must fit it (text for s, o and g; a boolean for b; a number in range for the others). Returns false
+    // as well when they do not.
+    bool callMethod(const std::string& destination, const std::string& path, const std::string& interface,
+        const std::string& member, const std::string& signature, const std::vector<Value>& arguments,
+        std::chrono::milliseconds timeout, ReplyHandler handler);
 
     // A signal as it arrived: where from and its arguments.
     struct Signal {

@@ -1,108 +1,81 @@
 #include "QorvCSUPowerSDBusClient.h"
 
-#include <systemd/sd-bus.h>
+#include <chrono>
 
-#include <cstring>
+using qorv::Value;
 
 namespace {
 
 constexpr const char* service = "org.freedesktop.UPower";
 constexpr const char* deviceInterface = "org.freedesktop.UPower.Device";
+constexpr std::chrono::milliseconds callTimeout(2000);
 
-// Owns a message or an error for one call.
-struct Reply {
-    sd_bus_message* message = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    ~Reply()
-    {
-        sd_bus_message_unref(message);
-        sd_bus_error_free(&error);
-    }
-};
-
-// Reads one a{sv} entry's variant into out when its type is the expected one; skips it otherwise.
-template <typename T> bool readVariant(sd_bus_message* m, char type, T* out)
+// The first argument of a reply, when there is one.
+const Value* first(const std::optional<std::vector<Value>>& arguments)
 {
-    char found = 0;
-    const char* contents = nullptr;
-    if (sd_bus_message_peek_type(m, &found, &contents) < 0 || !contents || contents[0] != type || contents[1])
-        return sd_bus_message_skip(m, "v") >= 0;
-    const char signature[2] = { type, 0 };
-    return sd_bus_message_enter_container(m, 'v', signature) >= 0 && sd_bus_message_read_basic(m, type, out) >= 0
-        && sd_bus_message_exit_container(m) >= 0;
+    return arguments && !arguments->empty() ? &arguments->front() : nullptr;
 }
 
 } // namespace
 
 std::unique_ptr<QorvCSUPowerSDBusClient> QorvCSUPowerSDBusClient::system()
 {
-    sd_bus* bus = nullptr;
-    if (sd_bus_open_system(&bus) < 0)
+    std::unique_ptr<QorvCSUPowerSDBusClient> client(new QorvCSUPowerSDBusClient);
+    client->m_bus = qorv::DBusConnection::openSystemBus(client->m_runLoop);
+    if (!client->m_bus)
         return nullptr;
-    sd_bus_set_method_call_timeout(bus, 2'000'000);
-    return std::make_unique<QorvCSUPowerSDBusClient>(bus);
+    return client;
 }
 
-QorvCSUPowerSDBusClient::QorvCSUPowerSDBusClient(sd_bus* bus)
-    : m_bus(bus)
-{ }
+QorvCSUPowerSDBusClient::QorvCSUPowerSDBusClient() = default;
+QorvCSUPowerSDBusClient::~QorvCSUPowerSDBusClient() = default;
 
-QorvCSUPowerSDBusClient::~QorvCSUPowerSDBusClient()
+std::optional<std::vector<Value>> QorvCSUPowerSDBusClient::call(const std::string& path, const std::string& interface,
+    const std::string& member, const std::string& signature, const std::vector<Value>& arguments)
 {
-    sd_bus_flush_close_unref(m_bus);
+    // Shared with the handler, which outlives this call should the reply come after the wait.
+    auto reply = std::make_shared<std::optional<qorv::DBusConnection::Reply>>();
+    if (!m_bus
+        || !m_bus->callMethod(service, path, interface, member, signature, arguments, callTimeout,
+            [reply](const qorv::DBusConnection::Reply& r) { *reply = r; }))
+        return std::nullopt;
+    // sd-bus answers a silent daemon with NoReply at the time limit; the margin only guards against a lost timer.
+    m_runLoop.runUntil([&] { return reply->has_value() || !m_bus->isOpen(); }, callTimeout + std::chrono::seconds(1));
+    if (!*reply || !(*reply)->ok())
+        return std::nullopt;
+    return std::move((*reply)->arguments);
 }
 
 std::vector<QorvCSUPowerHistoryClient::Device> QorvCSUPowerSDBusClient::devices()
 {
     std::vector<Device> result;
-    std::vector<std::string> paths;
-    {
-        Reply reply;
-        if (sd_bus_call_method(m_bus, service, "/org/freedesktop/UPower", service, "EnumerateDevices", &reply.error,
-                &reply.message, "")
-            < 0)
-            return result;
-        if (sd_bus_message_enter_container(reply.message, 'a', "o") < 0)
-            return result;
-        const char* path = nullptr;
-        while (sd_bus_message_read_basic(reply.message, 'o', &path) > 0)
-            paths.emplace_back(path);
-    }
-    for (const auto& path : paths) {
-        Reply reply;
-        if (sd_bus_call_method(m_bus, service, path.c_str(), "org.freedesktop.DBus.Properties", "GetAll", &reply.error,
-                &reply.message, "s", deviceInterface)
-            < 0)
+    const auto listed = call("/org/freedesktop/UPower", service, "EnumerateDevices", "", {});
+    const auto* paths = first(listed) ? first(listed)->asArray() : nullptr;
+    if (!paths)
+        return result;
+    for (const auto& path : *paths) {
+        if (!path.asString())
             continue;
-        sd_bus_message* m = reply.message;
-        if (sd_bus_message_enter_container(m, 'a', "{sv}") < 0)
+        const auto all = call(*path.asString(), "org.freedesktop.DBus.Properties", "GetAll", "s", { deviceInterface });
+        const auto* properties = first(all) ? first(all)->asDictionary() : nullptr;
+        if (!properties)
             continue;
         Device device;
-        device.path = path;
-        bool ok = true;
-        while (ok && sd_bus_message_enter_container(m, 'e', "sv") > 0) {
-            const char* key = nullptr;
-            ok = sd_bus_message_read_basic(m, 's', &key) >= 0;
-            const char* text = nullptr;
-            int flag = 0;
-            if (!ok) {
-                break;
-            } else if (!std::strcmp(key, "Type")) {
-                ok = readVariant(m, 'u', &device.type);
-            } else if (!std::strcmp(key, "PowerSupply")) {
-                ok = readVariant(m, 'b', &flag);
-                device.powerSupply = flag != 0;
-            } else if (!std::strcmp(key, "Vendor") || !std::strcmp(key, "Model") || !std::strcmp(key, "Serial")) {
-                ok = readVariant(m, 's', &text);
-                std::string& field = key[0] == 'V' ? device.vendor : key[0] == 'M' ? device.model : device.serial;
-                field = text ? text : "";
-            } else {
-                ok = sd_bus_message_skip(m, "v") >= 0;
-            }
-            ok = ok && sd_bus_message_exit_container(m) >= 0;
-        }
-        if (ok)
-            result.push_back(std::move(device));
+        device.path = *path.asString();
+        // A property of an unexpected type keeps its default.
+        auto property = [&](const char* key) -> const Value* {
+            auto found = properties->find(key);
+            return found == properties->end() ? nullptr : &found->second;
+        };
+        if (const Value* type = property("Type"); type && type->asUnsigned() && *type->asUnsigned() <= UINT32_MAX)
+            device.type = static_cast<uint32_t>(*type->asUnsigned());
+        if (const Value* supply = property("PowerSupply"); supply && supply->asBoolean())
+            device.powerSupply = *supply->asBoolean();
+        for (auto [key, field] : { std::pair { "Vendor", &device.vendor }, std::pair { "Model", &device.model },
+                 std::pair { "Serial", &device.serial } })
+            if (const Value* text = property(key); text && text->asString())
+                *field = *text->asString();
+        result.push_back(std::move(device));
     }
     return result;
 }
@@ -111,17 +84,22 @@ std::vector<QorvCSUPowerHistoryClient::Point> QorvCSUPowerSDBusClient::history(
     const std::string& path, std::string_view kind, uint32_t timespan, uint32_t resolution)
 {
     std::vector<Point> points;
-    Reply reply;
-    const std::string type(kind);
-    if (sd_bus_call_method(m_bus, service, path.c_str(), deviceInterface, "GetHistory", &reply.error, &reply.message,
-            "suu", type.c_str(), timespan, resolution)
-        < 0)
+    const auto reply
+        = call(path, deviceInterface, "GetHistory", "suu", { std::string(kind), Value(timespan), Value(resolution) });
+    const auto* records = first(reply) ? first(reply)->asArray() : nullptr;
+    if (!records)
         return points;
-    if (sd_bus_message_enter_container(reply.message, 'a', "(udu)") < 0)
-        return points;
-    uint32_t time = 0, state = 0;
-    double value = 0;
-    while (sd_bus_message_read(reply.message, "(udu)", &time, &value, &state) > 0)
-        points.push_back({ static_cast<int64_t>(time), value, state });
+    // Each record is (time u, value d, state u); reading stops at one that is not.
+    for (const auto& record : *records) {
+        const auto* fields = record.asArray();
+        if (!fields || fields->size() != 3)
+            break;
+        const auto time = (*fields)[0].asUnsigned();
+        const auto value = (*fields)[1].asReal();
+        const auto state = (*fields)[2].asUnsigned();
+        if (!time || !value || !state || *time > UINT32_MAX || *state > UINT32_MAX)
+            break;
+        points.push_back({ static_cast<int64_t>(*time), *value, static_cast<uint32_t>(*state) });
+    }
     return points;
 }

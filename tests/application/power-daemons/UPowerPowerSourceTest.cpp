@@ -4,11 +4,13 @@
 #include "linux/QorvCSCombinedPowerSourceService.h"
 #include "linux/QorvCSUPowerPowerSourceProvider.h"
 
+#include "foundation/DBusConnection.h"
 #include "foundation/Log.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace std::chrono_literals;
 using qorv::Value;
@@ -252,4 +254,38 @@ TEST(UPowerPowerSourceTest, NoBusIsSilent)
         EXPECT_EQ(loop.timerCount(), timers);
     }
     EXPECT_TRUE(log.lines().empty()) << log.lines().front();
+}
+
+// Typed arguments reach the method as their D-Bus types, on a run loop of the caller's own; arguments that do not fit
+// their types are refused before anything is sent. The bus daemon's RequestName (s name, u flags) answers 1 to a
+// new primary owner.
+TEST(DBusConnectionTest, CallsWithTypedArguments)
+{
+    PrivateSystemBus bus;
+    qorv::RunLoop loop;
+    auto connection = qorv::DBusConnection::openSystemBus(loop);
+    ASSERT_NE(connection, nullptr);
+    const std::string name = "org.example.Cellsheet";
+    const struct {
+        const char* signature;
+        std::vector<Value> arguments;
+    } refused[] = {
+        { "su", { name } }, // an argument short
+        { "s", { name, 4 } }, // one too many
+        { "su", { name, -1 } }, { "su", { name, 1ull << 32 } }, { "su", { name, "4" } }, { "su", { 7, 4 } },
+        { "sb", { name, 1 } }, { "sv", { name, 4 } }, // not a basic type
+    };
+    for (const auto& call : refused)
+        EXPECT_FALSE(connection->callMethod("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "RequestName", call.signature, call.arguments, 2s,
+            [](const auto&) { ADD_FAILURE() << "a refused call ran"; }))
+            << call.signature << " " << Value(Value::Array(call.arguments)).description();
+
+    std::optional<qorv::DBusConnection::Reply> reply;
+    ASSERT_TRUE(connection->callMethod("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", "su", { name, 4 }, 2s, [&](const auto& r) { reply = r; }));
+    ASSERT_TRUE(loop.runUntil([&] { return reply.has_value(); }, 5s));
+    ASSERT_TRUE(reply->ok()) << *reply->errorName << ": " << reply->errorMessage;
+    ASSERT_EQ(reply->arguments.size(), 1u);
+    EXPECT_EQ(reply->arguments[0].asUnsigned(), 1u);
 }
