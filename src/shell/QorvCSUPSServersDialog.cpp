@@ -82,6 +82,8 @@ QorvCSUPSServersDialog::QorvCSUPSServersDialog(
 
     setServers(chosen ? toStringList(*chosen) : m_defaults);
     updateState();
+    // Ready to type a server; the list is a click or Shift+Tab away.
+    m_entry->setFocus();
     resize(440, sizeHint().height());
 }
 
