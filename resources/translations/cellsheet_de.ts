@@ -210,12 +210,9 @@
         <source>“%1” is already in the list.</source>
         <translation>„%1“ steht bereits in der Liste.</translation>
     </message>
-    <message numerus="yes">
-        <source>At most %n servers can be read.</source>
-        <translation>
-            <numerusform>Es kann höchstens %n Server gelesen werden.</numerusform>
-            <numerusform>Es können höchstens %n Server gelesen werden.</numerusform>
-        </translation>
+    <message>
+        <source>At most %1 servers can be read.</source>
+        <translation>Es können höchstens %1 Server gelesen werden.</translation>
     </message>
 </context>
 </TS>

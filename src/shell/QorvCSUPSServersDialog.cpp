@@ -140,7 +140,7 @@ void QorvCSUPSServersDialog::updateState()
     else if (listed().contains(text))
         message = tr("“%1” is already in the list.").arg(text);
     else if (size_t(m_list->count()) >= QorvCSUPSServerAddress::maximumServers)
-        message = tr("At most %n servers can be read.", nullptr, int(QorvCSUPSServerAddress::maximumServers));
+        message = tr("At most %1 servers can be read.").arg(QorvCSUPSServerAddress::maximumServers);
     m_message->setText(message);
     m_message->setVisible(!message.isEmpty());
     m_add->setEnabled(!text.isEmpty() && message.isEmpty());
