@@ -182,7 +182,11 @@ void QorvCSWindowSettings::save(const QorvCSRememberedWindow& window)
     put(stateKey, window.state);
     put(sidebarWidthKey, window.sidebarWidth ? std::optional(std::to_string(*window.sidebarWidth)) : std::nullopt);
     put(saveFolderKey, window.saveFolder);
-    m_store.setStrings(untickedKey, { window.unticked.begin(), window.unticked.end() });
+    // An INI file cannot hold an empty list; nothing unticked is no entry.
+    if (window.unticked.empty())
+        m_store.remove(untickedKey);
+    else
+        m_store.setStrings(untickedKey, { window.unticked.begin(), window.unticked.end() });
     if (!window.upsServers)
         m_store.remove(upsServersKey);
     else if (window.upsServers->empty())

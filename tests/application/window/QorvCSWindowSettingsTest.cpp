@@ -11,10 +11,10 @@
 
 namespace {
 
-// Settings in memory, holding texts and lists as a file would.
+// Settings in memory, holding texts and lists as a file would: an empty list comes back as neither.
 class MemoryStore : public QorvCSSettingsStore {
 public:
-    using Entry = std::variant<std::string, std::vector<std::string>>;
+    using Entry = std::variant<std::string, std::vector<std::string>, std::monostate>;
     std::string location() const override { return "memory"; }
     bool isReadable() const override { return readable; }
     std::vector<std::string> keys() const override
@@ -41,7 +41,10 @@ public:
     void setString(std::string_view key, const std::string& value) override { entries[std::string(key)] = value; }
     void setStrings(std::string_view key, const std::vector<std::string>& values) override
     {
-        entries[std::string(key)] = values;
+        if (values.empty())
+            entries[std::string(key)] = std::monostate();
+        else
+            entries[std::string(key)] = values;
     }
     void remove(std::string_view key) override { entries.erase(std::string(key)); }
 
