@@ -8,9 +8,9 @@
 
 QorvCSNUTPowerSourceProvider::QorvCSNUTPowerSourceProvider(
     std::vector<std::string> servers, std::chrono::milliseconds pollInterval, std::chrono::milliseconds connectTimeout)
-    : m_pollInterval(std::max(pollInterval, std::chrono::milliseconds(1)))
+    : m_servers(parsed(std::move(servers)))
+    , m_pollInterval(std::max(pollInterval, std::chrono::milliseconds(1)))
     , m_connectTimeout(connectTimeout)
-    , m_servers(parsed(std::move(servers)))
 {
     m_readings.resize(m_servers.size());
 }
