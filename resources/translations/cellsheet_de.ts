@@ -34,6 +34,10 @@
 <context>
     <name>QorvCSMainWindow</name>
     <message>
+        <source>UPS &amp;Servers…</source>
+        <translation>&amp;USV-Server …</translation>
+    </message>
+    <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
@@ -166,6 +170,49 @@
     <message>
         <source>Report</source>
         <translation>Senden</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSUPSServersDialog</name>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>&amp;Standard wiederherstellen</translation>
+    </message>
+    <message>
+        <source>UPS Servers</source>
+        <translation>USV-Server</translation>
+    </message>
+    <message>
+        <source>UPSes are read from these Network UPS Tools servers (upsd), given as a host name or address with an optional port.</source>
+        <translation>USVs werden von diesen Servern der Network UPS Tools (upsd) gelesen, angegeben als Hostname oder Adresse mit optionalem Port.</translation>
+    </message>
+    <message>
+        <source>host or host:port, e.g. localhost:3493</source>
+        <translation>Host oder Host:Port, z. B. localhost:3493</translation>
+    </message>
+    <message>
+        <source>“%1” is not a host name or address. Use a name such as ups.example.org, an IPv4 address or an IPv6 address in brackets, such as [::1].</source>
+        <translation>„%1“ ist weder ein Hostname noch eine Adresse. Verwenden Sie einen Namen wie ups.example.org, eine IPv4-Adresse oder eine IPv6-Adresse in eckigen Klammern wie [::1].</translation>
+    </message>
+    <message>
+        <source>The port after the colon must be a number from 1 to 65535.</source>
+        <translation>Der Port nach dem Doppelpunkt muss eine Zahl von 1 bis 65535 sein.</translation>
+    </message>
+    <message>
+        <source>“%1” is already in the list.</source>
+        <translation>„%1“ steht bereits in der Liste.</translation>
+    </message>
+    <message>
+        <source>At most %1 servers can be read.</source>
+        <translation>Es können höchstens %1 Server gelesen werden.</translation>
     </message>
 </context>
 </TS>

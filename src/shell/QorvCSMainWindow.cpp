@@ -9,6 +9,7 @@
 #include "QorvCSQtToolbar.h"
 #include "QorvCSSearchField.h"
 #include "QorvCSSidebarView.h"
+#include "QorvCSUPSServersDialog.h"
 #include "QorvCSWebEngineView.h"
 #include "QorvCSWebPrintOperation.h"
 #include "QorvCSXdgEmailComposer.h"
@@ -17,6 +18,7 @@
 #include "QorvCSHTMLReport.h"
 #include "QorvCSReportColors.h"
 #include "QorvCSWindowSettings.h"
+#include "linux/QorvCSNUTPowerSourceProvider.h"
 
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
@@ -133,6 +135,10 @@ void QorvCSMainWindow::restoreSettings(const QorvCSRememberedWindow& remembered)
             m_controller->sharedPrintSettings().insert_or_assign(key, value);
     if (remembered.saveFolder)
         m_controller->setSaveFolder(*remembered.saveFolder);
+    if (remembered.upsServers) {
+        m_upsServers = remembered.upsServers;
+        QorvCSNUTPowerSourceProvider::chooseServers(m_upsServers);
+    }
 }
 
 void QorvCSMainWindow::saveSettings()
@@ -156,9 +162,27 @@ void QorvCSMainWindow::saveSettings()
     remembered.pageSetup = std::move(page);
     if (!m_controller->saveFolder().empty())
         remembered.saveFolder = m_controller->saveFolder();
+    remembered.upsServers = m_upsServers;
     QorvCSWindowSettings(*m_settingsStore).save(remembered);
     if (!m_settingsStore->sync())
         qorv::log(qorv::format("The settings could not be written to %@.", m_settingsStore->location()));
+}
+
+void QorvCSMainWindow::showUPSServers()
+{
+    auto* dialog = new QorvCSUPSServersDialog(m_upsServers, QorvCSNUTPowerSourceProvider::bundleServers(), this);
+    dialog->setObjectName(QStringLiteral("upsServersDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { setUPSServers(dialog->chosenServers()); });
+    dialog->open();
+}
+
+void QorvCSMainWindow::setUPSServers(std::optional<std::vector<std::string>> servers)
+{
+    m_upsServers = std::move(servers);
+    saveSettings();
+    QorvCSNUTPowerSourceProvider::chooseServers(m_upsServers);
 }
 
 void QorvCSMainWindow::closeEvent(QCloseEvent* event)
@@ -217,6 +241,10 @@ void QorvCSMainWindow::buildMenus()
     findNext->setShortcuts(QKeySequence::FindNext);
     QAction* findPrevious = edit->addAction(tr("Find Pre&vious"), m_search, &QorvCSSearchField::findPrevious);
     findPrevious->setShortcuts(QKeySequence::FindPrevious);
+    edit->addSeparator();
+    QAction* upsServers = edit->addAction(tr("UPS &Servers…"), this, &QorvCSMainWindow::showUPSServers);
+    upsServers->setObjectName(QStringLiteral("upsServersAction"));
+    upsServers->setMenuRole(QAction::PreferencesRole);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName(QStringLiteral("viewMenu"));

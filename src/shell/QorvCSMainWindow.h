@@ -3,6 +3,9 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QLineEdit;
 class QMenu;
@@ -46,6 +49,11 @@ public:
 
     // Writes what the window remembers (place, sidebar, unticked sections, page setup, folder) to its settings.
     void saveSettings();
+    // Opens the UPS servers dialog, window-modal; on OK its choice is applied.
+    void showUPSServers();
+    // Reads these UPS servers from now on (nullopt: the bundle's) and remembers them.
+    void setUPSServers(std::optional<std::vector<std::string>> servers);
+    const std::optional<std::vector<std::string>>& upsServers() const { return m_upsServers; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -68,6 +76,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QSplitter* m_splitter = nullptr;
     int m_rememberedSidebarWidth = 0;
+    std::optional<std::vector<std::string>> m_upsServers; // chosen in the window; nullopt: the bundle's
     std::unique_ptr<QorvCSQtSettingsStore> m_settingsStore;
     std::unique_ptr<QorvCSQtToolbar> m_toolbarAdapter;
     std::unique_ptr<QorvCSDesktopWorkspace> m_workspace;

@@ -5,18 +5,24 @@
 #include "QorvCSPrintInfo.h"
 #include "QorvCSSearchField.h"
 #include "QorvCSSidebarView.h"
+#include "QorvCSUPSServersDialog.h"
 #include "QorvCSWebEngineView.h"
 
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "linux/QorvCSNUTPowerSourceProvider.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -242,4 +248,35 @@ TEST_F(MainWindowTest, AMoreButtonIsNamedAfterItsRowAndSaysWhetherItIsOpen)
     window.contentWebView()->page()->runJavaScript(
         QStringLiteral("document.querySelector('td button').click();"), QWebEngineScript::ApplicationWorld);
     EXPECT_TRUE(QTest::qWaitFor([&] { return button() == QStringLiteral("0|Explain Cycle Count|false|+"); }, 5000));
+}
+
+TEST_F(MainWindowTest, UPSServersChosenInTheEditMenuAreReadAtOnceAndRemembered)
+{
+    {
+        QorvCSMainWindow window;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        auto* action = window.findChild<QAction*>(QStringLiteral("upsServersAction"));
+        ASSERT_TRUE(action);
+        EXPECT_TRUE(window.findChild<QMenu*>(QStringLiteral("editMenu"))->actions().contains(action));
+        action->trigger();
+        auto* dialog = window.findChild<QorvCSUPSServersDialog*>(QStringLiteral("upsServersDialog"));
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(dialog->isVisible());
+        dialog->serverList()->clear();
+        dialog->entry()->setText(QStringLiteral("ups.lan:3500"));
+        dialog->addButton()->click();
+        dialog->buttons()->button(QDialogButtonBox::Ok)->click();
+        EXPECT_EQ(window.upsServers(), std::vector<std::string> { "ups.lan:3500" });
+        EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), std::vector<std::string> { "ups.lan:3500" });
+        QSettings saved(settingsPath(), QSettings::IniFormat);
+        EXPECT_EQ(saved.value(QStringLiteral("power/upsServers")).toString(), QStringLiteral("ups.lan:3500"))
+            << "saved on OK, before the window closes";
+    }
+    QorvCSNUTPowerSourceProvider::chooseServers(std::nullopt);
+    QorvCSMainWindow window;
+    EXPECT_EQ(window.upsServers(), std::vector<std::string> { "ups.lan:3500" });
+    EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), std::vector<std::string> { "ups.lan:3500" });
+    window.setUPSServers(std::nullopt);
+    EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), QorvCSNUTPowerSourceProvider::bundleServers());
 }

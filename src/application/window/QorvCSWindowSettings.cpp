@@ -1,6 +1,7 @@
 #include "QorvCSWindowSettings.h"
 
 #include "QorvCSPrintInfo.h"
+#include "QorvCSUPSServerAddress.h"
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -18,6 +19,7 @@ constexpr std::string_view stateKey = "window/state";
 constexpr std::string_view sidebarWidthKey = "window/sidebarWidth";
 constexpr std::string_view untickedKey = "sidebar/unticked";
 constexpr std::string_view saveFolderKey = "export/folder";
+constexpr std::string_view upsServersKey = "power/upsServers";
 constexpr std::string_view paperWidthKey = "pageSetup/paperWidth";
 constexpr std::string_view paperHeightKey = "pageSetup/paperHeight";
 constexpr std::string_view orientationKey = "pageSetup/orientation";
@@ -124,6 +126,15 @@ QorvCSRememberedWindow QorvCSWindowSettings::load() const
     else if (present(saveFolderKey))
         ignored.push_back(saveFolderKey);
 
+    // An empty choice is kept as one empty text: the file cannot hold an empty list.
+    if (auto servers = m_store.strings(upsServersKey); m_store.string(upsServersKey) == std::string())
+        window.upsServers.emplace();
+    else if (servers && servers->size() <= QorvCSUPSServerAddress::maximumServers
+        && std::all_of(servers->begin(), servers->end(), QorvCSUPSServerAddress::isValid))
+        window.upsServers = std::move(*servers);
+    else if (present(upsServersKey))
+        ignored.push_back(upsServersKey);
+
     const auto width = number(m_store.string(paperWidthKey));
     const auto height = number(m_store.string(paperHeightKey));
     const auto orientation = m_store.string(orientationKey);
@@ -171,7 +182,17 @@ void QorvCSWindowSettings::save(const QorvCSRememberedWindow& window)
     put(stateKey, window.state);
     put(sidebarWidthKey, window.sidebarWidth ? std::optional(std::to_string(*window.sidebarWidth)) : std::nullopt);
     put(saveFolderKey, window.saveFolder);
-    m_store.setStrings(untickedKey, { window.unticked.begin(), window.unticked.end() });
+    // An INI file cannot hold an empty list; nothing unticked is no entry.
+    if (window.unticked.empty())
+        m_store.remove(untickedKey);
+    else
+        m_store.setStrings(untickedKey, { window.unticked.begin(), window.unticked.end() });
+    if (!window.upsServers)
+        m_store.remove(upsServersKey);
+    else if (window.upsServers->empty())
+        m_store.setString(upsServersKey, "");
+    else
+        m_store.setStrings(upsServersKey, *window.upsServers);
 
     const auto& page = window.pageSetup;
     auto number = [&](std::string_view key) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 // What the window remembers between runs. Absent members mean "not remembered": the window keeps its defaults.
 struct QorvCSRememberedWindow {
@@ -16,6 +17,8 @@ struct QorvCSRememberedWindow {
     std::set<std::string> unticked; // unique identifiers of the sections left out of the report
     std::optional<qorv::Value::Dictionary> pageSetup; // paper, orientation and borders, as the print settings keep them
     std::optional<std::string> saveFolder; // absolute path of the folder last saved into
+    // The upsd servers chosen in the window ("host[:port]"), in place of the bundle's; may be empty (no UPS server).
+    std::optional<std::vector<std::string>> upsServers;
     bool operator==(const QorvCSRememberedWindow&) const = default;
 };
 

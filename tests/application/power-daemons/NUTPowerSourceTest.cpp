@@ -223,3 +223,29 @@ TEST(NUTPowerSourceTest, SilentServerHoldsUpNothing)
         // The bridge goes while the silent server's reading is under way; stopping cancels it.
     }
 }
+
+// Servers chosen in the window replace the running ones without a restart: the new server's UPS comes, and goes
+// again with a choice of none.
+TEST(NUTPowerSourceTest, ChosenServersReplaceTheRunningOnes)
+{
+    NUTServer server;
+    ASSERT_TRUE(server.ready()) << "upsd did not start; see " << server.log();
+    auto nut = std::make_shared<QorvCSNUTPowerSourceProvider>(std::vector<std::string> { "127.0.0.1:1" }, 50ms, 1s);
+    QorvCSNUTPowerSourceProvider::setFollowingChoice(nut);
+    QorvCSPowerSourceBridge bridge(
+        std::make_shared<QorvCSCombinedPowerSourceService>(std::make_shared<QorvCSLinuxPowerSourceService>(50ms),
+            std::vector<std::shared_ptr<QorvCSPowerSourceProvider>> { nut }));
+    ASSERT_TRUE(qorv::RunLoop::main().runUntil([&] { return !bridge.isAwaitingFirstReading(); }, 10s));
+    EXPECT_TRUE(upsOf(bridge).isNull());
+
+    QorvCSNUTPowerSourceProvider::chooseServers(std::vector<std::string> { server.address() });
+    EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), std::vector<std::string> { server.address() });
+    ASSERT_TRUE(followUntil(bridge, [](const Value& ups) { return text(ups, "UPS Status") == "On line"; }))
+        << "see " << server.log();
+
+    QorvCSNUTPowerSourceProvider::chooseServers(std::vector<std::string> {});
+    EXPECT_TRUE(followUntil(bridge, [](const Value& ups) { return ups.isNull(); }));
+
+    QorvCSNUTPowerSourceProvider::chooseServers(std::nullopt);
+    EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), QorvCSNUTPowerSourceProvider::bundleServers());
+}

@@ -1,5 +1,6 @@
 #include "QorvCSWindowSettings.h"
 #include "QorvCSPrintInfo.h"
+#include "QorvCSUPSServerAddress.h"
 
 #include "foundation/Log.h"
 
@@ -10,10 +11,10 @@
 
 namespace {
 
-// Settings in memory, holding texts and lists as a file would.
+// Settings in memory, holding texts and lists as a file would: an empty list comes back as neither.
 class MemoryStore : public QorvCSSettingsStore {
 public:
-    using Entry = std::variant<std::string, std::vector<std::string>>;
+    using Entry = std::variant<std::string, std::vector<std::string>, std::monostate>;
     std::string location() const override { return "memory"; }
     bool isReadable() const override { return readable; }
     std::vector<std::string> keys() const override
@@ -40,7 +41,10 @@ public:
     void setString(std::string_view key, const std::string& value) override { entries[std::string(key)] = value; }
     void setStrings(std::string_view key, const std::vector<std::string>& values) override
     {
-        entries[std::string(key)] = values;
+        if (values.empty())
+            entries[std::string(key)] = std::monostate();
+        else
+            entries[std::string(key)] = values;
     }
     void remove(std::string_view key) override { entries.erase(std::string(key)); }
 
@@ -65,6 +69,7 @@ QorvCSRememberedWindow everything()
         { std::string(QorvCSPrintOrientation), std::string("landscape") },
     };
     window.saveFolder = "/home/ada/Reports";
+    window.upsServers = std::vector<std::string> { "localhost:3493", "ups.lan", "[::1]:3500" };
     return window;
 }
 
@@ -105,6 +110,9 @@ TEST(WindowSettings, ValuesThatMakeNoSenseAreIgnoredWithOneLine)
         { "pageSetup/orientation", std::string("sideways") },
         { "pageSetup/left", std::string("600") }, // with the right border: wider than the paper
         { "pageSetup/top", std::string("-1") },
+        { "power/upsServers", std::vector<std::string> { "ups.lan", "ups lan" } },
+        { "power/upsServers", std::vector<std::string> { "ups.lan:99999" } },
+        { "power/upsServers", std::vector<std::string>(QorvCSUPSServerAddress::maximumServers + 1, "ups.lan") },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
@@ -125,6 +133,8 @@ TEST(WindowSettings, ValuesThatMakeNoSenseAreIgnoredWithOneLine)
             expected.sidebarWidth.reset();
         else if (c.key == "export/folder")
             expected.saveFolder.reset();
+        else if (c.key == "power/upsServers")
+            expected.upsServers.reset();
         else
             expected.pageSetup.reset();
         EXPECT_EQ(loaded, expected);
@@ -170,4 +180,50 @@ TEST(WindowSettings, UntickedIdentifiersAreBoundedAndEmptyOnesDropped)
     const auto loaded = QorvCSWindowSettings(store).load();
     EXPECT_EQ(loaded.unticked.size(), QorvCSWindowSettings::maximumUnticked);
     EXPECT_FALSE(loaded.unticked.count(""));
+}
+
+TEST(WindowSettings, NoUPSServerIsAChoiceOfItsOwn)
+{
+    MemoryStore store;
+    QorvCSRememberedWindow none;
+    none.upsServers.emplace();
+    QorvCSWindowSettings(store).save(none);
+    EXPECT_EQ(QorvCSWindowSettings(store).load(), none);
+    QorvCSWindowSettings(store).save({});
+    EXPECT_FALSE(QorvCSWindowSettings(store).load().upsServers) << "unchosen: the bundle's list holds";
+}
+
+TEST(UPSServerAddress, WhatAPersonMayType)
+{
+    using Problem = QorvCSUPSServerAddress::Problem;
+    const std::vector<std::pair<std::string, Problem>> cases {
+        { "localhost", Problem::none },
+        { "localhost:3493", Problem::none },
+        { "ups-1.example.org.", Problem::none },
+        { "10.0.0.2:1", Problem::none },
+        { "[::1]", Problem::none },
+        { "[fe80::1]:65535", Problem::none },
+        { "", Problem::empty },
+        { " localhost", Problem::badHost },
+        { "ups lan", Problem::badHost },
+        { "-ups.lan", Problem::badHost },
+        { "ups..lan", Problem::badHost },
+        { "http://ups.lan", Problem::badHost },
+        { "fe80::1", Problem::badPort }, // bare IPv6: its groups read as ports
+        { "[::1", Problem::badHost },
+        { "[ups.lan]", Problem::badHost },
+        { "[::1]3493", Problem::badHost },
+        { ":3493", Problem::badHost },
+        { std::string(254, 'a'), Problem::badHost },
+        { "ups\xc3\xa9.lan", Problem::badHost },
+        { std::string("ups\0lan", 7), Problem::badHost },
+        { "ups.lan:", Problem::badPort },
+        { "ups.lan:0", Problem::badPort },
+        { "ups.lan:65536", Problem::badPort },
+        { "ups.lan:-1", Problem::badPort },
+        { "ups.lan:34x", Problem::badPort },
+        { "[::1]:", Problem::badPort },
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(QorvCSUPSServerAddress::check(text), expected) << text;
 }

@@ -7,8 +7,10 @@ std::shared_ptr<QorvCSPowerSourceService> QorvCSPowerSourceService::systemServic
 {
     auto kernel = std::make_shared<QorvCSLinuxPowerSourceService>();
     std::vector<std::shared_ptr<QorvCSPowerSourceProvider>> providers;
-    providers.push_back(std::make_shared<QorvCSNUTPowerSourceProvider>(
-        QorvCSNUTPowerSourceProvider::configuredServers(), kernel->pollInterval()));
+    auto nut = std::make_shared<QorvCSNUTPowerSourceProvider>(
+        QorvCSNUTPowerSourceProvider::configuredServers(), kernel->pollInterval());
+    QorvCSNUTPowerSourceProvider::setFollowingChoice(nut);
+    providers.push_back(std::move(nut));
     providers.push_back(std::make_shared<QorvCSUPowerPowerSourceProvider>());
     return std::make_shared<QorvCSCombinedPowerSourceService>(std::move(kernel), std::move(providers));
 }

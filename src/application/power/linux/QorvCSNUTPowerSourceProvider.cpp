@@ -8,16 +8,77 @@
 
 QorvCSNUTPowerSourceProvider::QorvCSNUTPowerSourceProvider(
     std::vector<std::string> servers, std::chrono::milliseconds pollInterval, std::chrono::milliseconds connectTimeout)
-    : m_pollInterval(std::max(pollInterval, std::chrono::milliseconds(1)))
+    : m_servers(parsed(std::move(servers)))
+    , m_pollInterval(std::max(pollInterval, std::chrono::milliseconds(1)))
     , m_connectTimeout(connectTimeout)
 {
+    m_readings.resize(m_servers.size());
+}
+
+QorvCSNUTPowerSourceProvider::Servers QorvCSNUTPowerSourceProvider::parsed(std::vector<std::string> servers)
+{
+    Servers out;
     for (auto& server : servers) {
         auto address = QorvCSNUTClient::parseAddress(server);
         if (!address)
             qorv::logOnce(qorv::format("UPS server \"%@\" is not a host or host:port; it is left out", server));
-        m_servers.emplace_back(std::move(server), std::move(address));
+        out.emplace_back(std::move(server), std::move(address));
     }
-    m_readings.resize(m_servers.size());
+    return out;
+}
+
+namespace {
+
+// The window's choice of servers and the provider that follows it; main thread.
+std::optional<std::vector<std::string>> chosenServers;
+std::weak_ptr<QorvCSNUTPowerSourceProvider> followingProvider;
+
+} // namespace
+
+void QorvCSNUTPowerSourceProvider::chooseServers(std::optional<std::vector<std::string>> servers)
+{
+    chosenServers = std::move(servers);
+    if (auto provider = followingProvider.lock())
+        provider->setServers(configuredServers());
+}
+
+void QorvCSNUTPowerSourceProvider::setFollowingChoice(const std::shared_ptr<QorvCSNUTPowerSourceProvider>& provider)
+{
+    followingProvider = provider;
+}
+
+void QorvCSNUTPowerSourceProvider::setServers(std::vector<std::string> servers)
+{
+    qorv::RunLoop* runLoop = nullptr;
+    std::function<void()> changed;
+    {
+        std::lock_guard lock(m_mutex);
+        runLoop = m_runLoop;
+        changed = m_changed;
+    }
+    // Cancelled readings end at once, so this joins threads that are about to finish.
+    stop();
+    bool hadUPSes = false;
+    {
+        std::lock_guard lock(m_readingMutex);
+        for (const auto& server : m_readings)
+            hadUPSes = hadUPSes || !server.empty();
+        m_servers = parsed(std::move(servers));
+        m_readings.assign(m_servers.size(), {});
+        m_conditions.clear();
+    }
+    if (!runLoop)
+        return;
+    start(*runLoop, changed);
+    if (hadUPSes && changed)
+        runLoop->perform(changed);
+}
+
+std::vector<std::string> QorvCSNUTPowerSourceProvider::configuredServers()
+{
+    if (chosenServers)
+        return *chosenServers;
+    return bundleServers();
 }
 
 QorvCSNUTPowerSourceProvider::~QorvCSNUTPowerSourceProvider()
@@ -25,7 +86,7 @@ QorvCSNUTPowerSourceProvider::~QorvCSNUTPowerSourceProvider()
     stop();
 }
 
-std::vector<std::string> QorvCSNUTPowerSourceProvider::configuredServers()
+std::vector<std::string> QorvCSNUTPowerSourceProvider::bundleServers()
 {
     const qorv::Value* value = qorv::Bundle::main().objectForInfoDictionaryKey(QorvCSUPSServersKey);
     const qorv::Value::Array* array = value ? value->asArray() : nullptr;
@@ -94,6 +155,7 @@ void QorvCSNUTPowerSourceProvider::start(qorv::RunLoop& runLoop, std::function<v
         return;
     m_stop = false;
     m_changed = std::move(changed);
+    m_runLoop = &runLoop;
     // One thread per server, so one that does not answer delays only its own UPSes.
     // A counter of this start's own, so that a notice of an earlier start still queued cannot count it down.
     size_t servers = 0;
@@ -113,8 +175,12 @@ void QorvCSNUTPowerSourceProvider::stop()
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_threads.empty())
+        if (m_threads.empty()) {
+            // Started with no server to read, or not started.
+            m_changed = nullptr;
+            m_runLoop = nullptr;
             return;
+        }
         m_stop = true;
         for (const auto& client : m_clients)
             client->cancel();
@@ -127,6 +193,7 @@ void QorvCSNUTPowerSourceProvider::stop()
     m_clients.clear();
     m_awaiting = std::make_shared<std::atomic<size_t>>(0);
     m_changed = nullptr;
+    m_runLoop = nullptr;
 }
 
 void QorvCSNUTPowerSourceProvider::pollUntilStopped(

@@ -25,9 +25,21 @@ public:
         std::chrono::milliseconds connectTimeout = std::chrono::seconds(2));
     ~QorvCSNUTPowerSourceProvider() override;
 
-    // Info.plist's "QorvCSUPSServers" when it is an array (of which the entries that are not strings are left out,
-    // logged), else ["localhost:3493"]. Main thread.
+    // The servers chosen through chooseServers() when there is a choice, else Info.plist's "QorvCSUPSServers" when
+    // it is an array (of which the entries that are not strings are left out, logged), else ["localhost:3493"].
+    // Main thread.
     static std::vector<std::string> configuredServers();
+    // Info.plist's list alone, as above.
+    static std::vector<std::string> bundleServers();
+    // Replaces Info.plist's list (nullopt: back to it), and switches the system service's provider to the result.
+    // Main thread.
+    static void chooseServers(std::optional<std::vector<std::string>> servers);
+    // The provider that follows chooseServers(); the system service's. Held weakly.
+    static void setFollowingChoice(const std::shared_ptr<QorvCSNUTPowerSourceProvider>& provider);
+
+    // Reads these servers from now on: the old ones' threads stop (their readings under way are cancelled) and,
+    // when started, the new ones' start; the UPSes of the old servers leave at once. The run loop's thread.
+    void setServers(std::vector<std::string> servers);
 
     qorv::Value::Array powerSources(const std::set<std::string, std::less<>>& kernelSupplies) const override;
     void start(qorv::RunLoop& runLoop, std::function<void()> changed) override;
@@ -41,7 +53,10 @@ private:
         qorv::RunLoop& runLoop);
     void noteCondition(const std::string& subject, const std::string& condition);
 
-    std::vector<std::pair<std::string, std::optional<QorvCSNUTClient::Address>>> m_servers;
+    using Servers = std::vector<std::pair<std::string, std::optional<QorvCSNUTClient::Address>>>;
+    static Servers parsed(std::vector<std::string> servers);
+
+    Servers m_servers;
     std::chrono::milliseconds m_pollInterval;
     std::chrono::milliseconds m_connectTimeout;
 
@@ -54,6 +69,7 @@ private:
     bool m_stop = false;
     std::vector<std::shared_ptr<QorvCSNUTClient>> m_clients; // one per thread, cancelled by stop()
     std::function<void()> m_changed;
+    qorv::RunLoop* m_runLoop = nullptr; // while started
     std::vector<std::thread> m_threads;
     // Servers whose first reading since start() has not reached the run loop; shared with the tasks that say it has.
     // Replaced at each start and stop (run loop's thread).
