@@ -29,7 +29,7 @@ SAME_IN_GERMAN = {
     "Fibre Channel", "Firewall", "Frameworks", "Modems", "Parallel ATA", "Parallel SCSI", "Serial ATA", "Profile",
     "Codec", "Bus", "Bank", "Duplex", "Version", "Revision", "Cache", "Zoom", "VoiceOver", "Apple", "Extras",
     "Intel HD Graphics 3000", "Intel High Definition Audio", "Secure Boot", "Controller", "Audio-ID",
-    "&Name:", "Firmware", "Universal Serial Bus",
+    "&Name:", "Firmware", "Universal Serial Bus", "%1$@ (%2$@)", "April", "August", "September", "November",
 }
 # Words and units a rule may write untranslated.
 SAME_WORDS = {"h", "min", "C", "W", "V", "A", "Wh", "Ah", "mAh", "PB", "TB", "GB", "MB", "KB", "USB", "PD", "PPS"}
