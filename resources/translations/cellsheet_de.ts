@@ -2,21 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>QObject</name>
-    <message>
-        <source>About cellsheet</source>
-        <translation>Über cellsheet</translation>
-    </message>
-    <message>
-        <source>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;A live report of your computer&apos;s power sources and inventory.&lt;/p&gt;</source>
-        <translation>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;Ein laufend aktueller Bericht über die Stromversorgung und die Ausstattung Ihres Computers.&lt;/p&gt;</translation>
-    </message>
-    <message>
-        <source>&amp;Quit</source>
-        <translation>&amp;Beenden</translation>
-    </message>
-</context>
-<context>
     <name>QorvApplicationExtras</name>
     <message>
         <source>Extras</source>
@@ -32,6 +17,52 @@
     </message>
 </context>
 <context>
+    <name>QorvCSAttachmentReviewDialog</name>
+    <message>
+        <source>&amp;Hide serial numbers, addresses and names</source>
+        <translation>Seriennummern, Adressen und Namen &amp;ausblenden</translation>
+    </message>
+    <message>
+        <source>&amp;View…</source>
+        <translation>An&amp;sehen …</translation>
+    </message>
+    <message>
+        <source>&amp;Attach to E-mail</source>
+        <translation>An &amp;E-Mail anhängen</translation>
+    </message>
+    <message>
+        <source>Send by E-mail</source>
+        <translation>Per E-Mail senden</translation>
+    </message>
+    <message>
+        <source>This file will be attached to a new message in your mail program:</source>
+        <translation>Diese Datei wird an eine neue Nachricht in Ihrem E-Mail-Programm angehängt:</translation>
+    </message>
+    <message>
+        <source>Replaces serial numbers, hardware and network addresses, and the computer&apos;s and your names with placeholders in the attached report.</source>
+        <translation>Ersetzt im angehängten Bericht Seriennummern, Hardware- und Netzwerkadressen sowie den Namen des Computers und Ihren Namen durch Platzhalter.</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSHelpMenu</name>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About cellsheet</source>
+        <translation>&amp;Über cellsheet</translation>
+    </message>
+    <message>
+        <source>About cellsheet</source>
+        <translation>Über cellsheet</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;A live report of your computer&apos;s power sources and inventory.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;cellsheet %1&lt;/h3&gt;&lt;p&gt;Ein laufend aktueller Bericht über die Stromversorgung und die Ausstattung Ihres Computers.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
     <name>QorvCSMainWindow</name>
     <message>
         <source>UPS &amp;Servers…</source>
@@ -40,10 +71,6 @@
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
-    </message>
-    <message>
-        <source>Send by &amp;E-mail…</source>
-        <translation>Per &amp;E-Mail senden …</translation>
     </message>
     <message>
         <source>Save as &amp;PDF…</source>
@@ -82,10 +109,6 @@
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <source>&amp;Reload Report</source>
-        <translation>Bericht &amp;neu laden</translation>
-    </message>
-    <message>
         <source>Attach the report as a PDF to a new message</source>
         <translation>Den Bericht als PDF an eine neue Nachricht anhängen</translation>
     </message>
@@ -100,6 +123,64 @@
     <message>
         <source>Toolbar</source>
         <translation>Werkzeugleiste</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail…</source>
+        <translation>Per &amp;E-Mail senden …</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Find Pre&amp;vious</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Reload</source>
+        <translation>&amp;Neu laden</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In</source>
+        <translation>Ver&amp;größern</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;Out</source>
+        <translation>Ver&amp;kleinern</translation>
+    </message>
+    <message>
+        <source>&amp;Actual Size</source>
+        <translation>&amp;Originalgröße</translation>
+    </message>
+    <message>
+        <source>Show &amp;Sidebar</source>
+        <translation>&amp;Seitenleiste anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSSearchField</name>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Previous match</source>
+        <translation>Vorheriger Treffer</translation>
+    </message>
+    <message>
+        <source>Next match</source>
+        <translation>Nächster Treffer</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>QorvCSSidebarView</name>
+    <message>
+        <source>Report sections</source>
+        <translation>Abschnitte des Berichts</translation>
     </message>
 </context>
 <context>
@@ -170,6 +251,30 @@
     <message>
         <source>Report</source>
         <translation>Senden</translation>
+    </message>
+    <message>
+        <source>Sent with your message:</source>
+        <translation>Wird mit Ihrer Nachricht gesendet:</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>Anhang</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>&amp;Hide serial numbers, addresses and names</source>
+        <translation>Seriennummern, Adressen und Namen &amp;ausblenden</translation>
+    </message>
+    <message>
+        <source>Replaces serial numbers, hardware and network addresses, and the computer&apos;s and your names with placeholders in everything attached.</source>
+        <translation>Ersetzt in allen Anhängen Seriennummern, Hardware- und Netzwerkadressen sowie den Namen des Computers und Ihren Namen durch Platzhalter.</translation>
+    </message>
+    <message>
+        <source>&amp;View…</source>
+        <translation>An&amp;sehen …</translation>
     </message>
 </context>
 <context>

@@ -22,8 +22,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QTreeWidget>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -358,6 +358,8 @@ TEST_F(FeedbackController, TheSheetSpeaksTheUsersLanguage)
     EXPECT_EQ(m_controller->window()->windowTitle(), QStringLiteral("Rückmeldung senden"));
     EXPECT_EQ(m_controller->reportButton()->text(), QStringLiteral("Senden"));
     EXPECT_EQ(m_controller->cancelButton()->text(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(
+        m_controller->sanitizeCheckBox()->text(), QStringLiteral("Seriennummern, Adressen und Namen &ausblenden"));
     fillIn(QStringLiteral("Ada"), QStringLiteral("ada@example.org"), QStringLiteral("Hallo"));
     m_controller->report(); // Info.plist names no address
     EXPECT_EQ(m_controller->progressStatus()->text(),

@@ -29,7 +29,7 @@ SAME_IN_GERMAN = {
     "Fibre Channel", "Firewall", "Frameworks", "Modems", "Parallel ATA", "Parallel SCSI", "Serial ATA", "Profile",
     "Codec", "Bus", "Bank", "Duplex", "Version", "Revision", "Cache", "Zoom", "VoiceOver", "Apple", "Extras",
     "Intel HD Graphics 3000", "Intel High Definition Audio", "Secure Boot", "Controller", "Audio-ID",
-    "&Name:", "Firmware", "Universal Serial Bus",
+    "&Name:", "Firmware", "Universal Serial Bus", "%1$@ (%2$@)", "April", "August", "September", "November",
 }
 # Words and units a rule may write untranslated.
 SAME_WORDS = {"h", "min", "C", "W", "V", "A", "Wh", "Ah", "mAh", "PB", "TB", "GB", "MB", "KB", "USB", "PD", "PPS"}
@@ -148,25 +148,42 @@ def case_qt():
 
 
 class Texts(__import__("html.parser").parser.HTMLParser):
-    """The text nodes of a page, and the values of its title attributes, each stripped."""
+    """The text of each element as people read it, and the values of its title attributes, each stripped. A glossary
+    mark inside a text (as "UPS" in "Network UPS Tools") does not split it."""
+
+    INLINE = ("acronym", "abbr")
 
     def __init__(self):
         super().__init__()
         self.texts = []
         self.skip = 0
+        self.pending = ""
+
+    def flush(self):
+        if self.pending.strip():
+            self.texts.append(self.pending.strip())
+        self.pending = ""
 
     def handle_starttag(self, tag, attributes):
+        if tag not in self.INLINE:
+            self.flush()
         self.skip += tag in ("script", "style")
         for name, value in attributes:
             if name in ("title", "summary") and value:
                 self.texts.append(value.strip())
 
     def handle_endtag(self, tag):
+        if tag not in self.INLINE:
+            self.flush()
         self.skip -= tag in ("script", "style") and self.skip > 0
 
     def handle_data(self, data):
-        if not self.skip and data.strip():
-            self.texts.append(data.strip())
+        if not self.skip:
+            self.pending += data
+
+    def close(self):
+        super().close()
+        self.flush()
 
 
 def english_texts():
@@ -227,6 +244,7 @@ def case_report():
             with open(output, encoding="utf-8") as f:
                 page = f.read()
             parser.feed(page)
+            parser.close()
             check('lang="de"' in page, f"{example}: the page does not say it is German")
             check("Stromquellen" in parser.texts, f"{example}: no German section title in {parser.texts[:20]}")
             for text in parser.texts:

@@ -26,7 +26,12 @@ std::string figure(double value)
     std::string out = text;
     if (out.ends_with(".0"))
         out.resize(out.size() - 2);
-    return out == "-0" ? "0" : out;
+    if (out == "-0")
+        return "0";
+    // The language's decimal mark ("6,5 W" in German); snprintf always writes a point here.
+    if (const auto point = out.find('.'); point != std::string::npos)
+        out.replace(point, 1, qorv::Bundle::main().localizedString("QorvCSHistoryCharts.DecimalSeparator", "."));
+    return out;
 }
 
 std::vector<std::string> namesFor(std::string_view prefix, int first, int count)

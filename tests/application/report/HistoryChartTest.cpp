@@ -5,6 +5,7 @@
 #include "ScopedEnvironment.h"
 
 #include "application/history/QorvCSHistoryReading.h"
+#include "foundation/Bundle.h"
 
 #include <gtest/gtest.h>
 
@@ -277,6 +278,16 @@ TEST(HistoryCharts, SummariesSayWhatTheChartsShow)
         "Lost 4 % of design capacity since March; 62 cycles");
     const std::vector<QorvCSHistoryCapacity> kept { { march, 5100.0, 5000.0, std::nullopt } };
     EXPECT_EQ(QorvCSHistoryCharts::wearSummary(kept, march), "Full capacity at 102 % of design since March");
+
+    // German: its words, month names and decimal comma.
+    qorv::Bundle::main().setLanguages({ "de", "en" });
+    const std::vector<QorvCSHistorySample> slow { { now - 60, 41.0, 6.5, QorvCSHistoryState::Discharging },
+        { now, 40.0, 6.5, QorvCSHistoryState::Discharging } };
+    const std::string germanActivity = QorvCSHistoryCharts::activitySummary(slow);
+    const std::string germanWear = QorvCSHistoryCharts::wearSummary(worn, now);
+    qorv::Bundle::main().setLanguages({ "en" });
+    EXPECT_EQ(germanActivity, "Ladestand zwischen 40 % und 41 %; durchschnittlich 6,5 W beim Entladen");
+    EXPECT_EQ(germanWear, "4 % der Nennkapazität verloren seit März 2026; 62 Ladezyklen");
 }
 
 TEST(HistoryCharts, ReportItemsFollowTheStoreAndTheShownDays)

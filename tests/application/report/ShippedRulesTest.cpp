@@ -177,7 +177,18 @@ const std::vector<Case>& cases()
         { { "charge_behaviour", "[auto]" }, "Lädt normal", "am Netz ist", {}, "de" },
         { { "BatteryHealthMaximumCapacity", "88 % (50.2 of 57.0 Wh)" },
             "88 % of design capacity (50.2 of 57.0 " + wattHour + ")",
-            "at 80 % or more the battery is in good condition", { "745-health-capacity", "691-more-health-capacity" } },
+            "at 80 % or more the battery is in good condition",
+            { "746-health-capacity-energy", "691-more-health-capacity" } },
+        { { "BatteryHealthMaximumCapacity", "88 % (50.2 of 57.0 Wh)" },
+            "88 % der Nennkapazität (50,2 von 57,0 "
+                + acronym("Wattstunde: Energie; ein 50-Wh-Akku kann eine Stunde lang 50 Watt liefern", "Wh") + ")",
+            "Wie viel der Akku heute", { "746-health-capacity-energy" }, "de" },
+        { { "BatteryHealthMaximumCapacity", "90 % (5400 of 6000 mAh)" },
+            "90 % der Nennkapazität (5400 von 6000 "
+                + acronym(
+                    "Milliamperestunde: die Ladung eines Akkus; 1.000 mAh liefern eine Stunde lang ein Ampere", "mAh")
+                + ")",
+            "Wie viel der Akku heute", { "745-health-capacity" }, "de" },
         { { "health", "Overheat" }, "Overheat", "let it cool down", { "689-more-kernel-health" } },
         { { "Transport Type", "USB" }, acronym("Universal Serial Bus", "USB"), "", {} },
         { { "technology", "Li-ion" }, acronym("Lithium-ion battery", "Li-ion"), "", {} },
