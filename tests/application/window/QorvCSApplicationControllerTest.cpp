@@ -1,6 +1,7 @@
 #include "WindowFakes.h"
 
 #include "QorvCSApplicationController.h"
+#include "QorvCSReportHistoryChart.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
@@ -38,9 +39,19 @@ public:
         auto table = QorvCSReportTable::tableWithSummary("readings", "");
         table->addHeading(
             QorvCSReportTableHeading::headingWithTitle("Voltage"), QorvCSReportTableValue::valueWithLabel(reading));
-        return { QorvCSReportTitle::titleWithText(label()), table };
+        QorvCSReportItemList items { QorvCSReportTitle::titleWithText(label()), table };
+        for (const int64_t to : chartEnds) {
+            QorvCSHistoryChart chart;
+            chart.title = "Charge";
+            chart.summary = "Up to " + std::to_string(to);
+            chart.from = to - 3600;
+            chart.to = to;
+            items.push_back(QorvCSReportHistoryChart::itemWithChart(std::move(chart)));
+        }
+        return items;
     }
     std::string reading = "12.1 V";
+    std::vector<int64_t> chartEnds; // a history chart below the table for each, drawn up to that time
 };
 
 // A window controller in a subclass reports its own name in its assertions.
@@ -574,7 +585,7 @@ TEST_F(ApplicationControllerTest, ASectionAskedForWhileARenderingLoadsIsShownOnc
     EXPECT_EQ(webView.anchors.size(), 1u);
 }
 
-TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndANewSectionLoadsThePage)
+TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndChartAndANewSectionLoadsThePage)
 {
     auto battery = std::make_shared<ReadingLeaf>("battery", "Battery");
     root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { group, battery }));
@@ -590,9 +601,24 @@ TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndANewSectionL
     ASSERT_EQ(webView.patches[0].replacements.size(), 1u);
     EXPECT_NE(webView.patches[0].replacements[0].html.find("12.4 "), std::string::npos);
 
+    // The history chart below the table is drawn against the current time: a newer one is patched as well.
+    battery->chartEnds = { 1'800'000'000 };
+    changeNode(*battery);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 2u) << "a new chart is more than a table";
+    battery->chartEnds = { 1'800'000'600 };
+    changeNode(*battery);
+    settle();
+    EXPECT_EQ(webView.loads.size(), 2u) << "the shown page is kept";
+    ASSERT_EQ(webView.patches.size(), 2u);
+    EXPECT_EQ(webView.patches[1].tableCount, 2u);
+    ASSERT_EQ(webView.patches[1].replacements.size(), 1u);
+    EXPECT_EQ(webView.patches[1].replacements[0].index, 1u);
+    EXPECT_EQ(webView.patches[1].replacements[0].html.rfind("<figure", 0), 0u);
+
     battery->setLabel("Battery (replaced)");
     changeNode(*battery);
     settle();
-    EXPECT_EQ(webView.loads.size(), 2u) << "a changed title is more than a table";
-    EXPECT_EQ(webView.patches.size(), 1u);
+    EXPECT_EQ(webView.loads.size(), 3u) << "a changed title is more than a table";
+    EXPECT_EQ(webView.patches.size(), 2u);
 }
