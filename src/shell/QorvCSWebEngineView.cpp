@@ -54,10 +54,10 @@ const char* scrollReporter = R"JS(
 // the template's own start-up handlers (hiding a caption that repeats its heading) see the new tables.
 const char* tableReplacer = R"JS(
 (function (count, changes) {
-    var tables = document.getElementsByTagName('table');
-    if (tables.length !== count)
+    var elements = document.querySelectorAll('table, figure');
+    if (elements.length !== count)
         return false;
-    var targets = changes.map(function (change) { return tables[change[0]]; });
+    var targets = changes.map(function (change) { return elements[change[0]]; });
     changes.forEach(function (change, i) { targets[i].outerHTML = change[1]; });
     document.dispatchEvent(new Event('DOMContentLoaded'));
     return true;

@@ -28,7 +28,7 @@ public:
 
 signals:
     void reportLoaded(bool ok);
-    // Tables were replaced in place.
+    // Tables or figures were replaced in place.
     void reportPatched();
 
 private:

@@ -210,7 +210,7 @@ TEST(QorvCSWebEngineView, TheReadersPlaceFollowsTheHeadingAtTheTopOfTheView)
         << "the heading is at " << evaluate(view, headingTop).toDouble();
 }
 
-TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceAndADocumentItDoesNotFitIsLoaded)
+TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoesNotFitIsLoaded)
 {
     QorvCSWebEngineView view(QStringLiteral("test-patch"));
     view.resize(800, 600);
@@ -225,7 +225,10 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceAndADocumentItDoesNotFitIsL
         for (int section = 0; section < 40; ++section)
             html += "<h2>Section</h2><table><caption>Section</caption><tr><th>Voltage</th><td id=\"v"
                 + std::to_string(section) + "\">" + (section == 39 ? reading : "1 V") + "</td></tr></table>"
-                + std::string(2000, ' ') + "<p>" + std::string(300, 'x') + "</p>";
+                + std::string(2000, ' ') + "<p>" + std::string(300, 'x') + "</p>"
+                + (section == 20 ? "<figure><svg viewBox=\"0 0 10 10\"><text id=\"chart\">" + reading
+                            + "</text></svg><figcaption>Charge</figcaption></figure>"
+                                 : "");
         return html + extra + "</body></html>";
     };
     const std::string first = page("12.1 V");
@@ -242,6 +245,9 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceAndADocumentItDoesNotFitIsL
     ASSERT_TRUE(patched.wait(30000));
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
         QStringLiteral("12.4 V"));
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('chart').textContent")).toString(),
+        QStringLiteral("12.4 V"))
+        << "the chart is patched with the table";
     EXPECT_EQ(evaluate(view, QStringLiteral("document.querySelectorAll('caption:not([hidden])').length")).toInt(), 0)
         << "the page's own start-up handlers saw the new table";
     EXPECT_EQ(evaluate(view, QStringLiteral("window.scrollY")).toInt(), 2000) << "the reader stays in place";
@@ -251,7 +257,7 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceAndADocumentItDoesNotFitIsL
 
     // A patch the shown page does not fit (here, one table more than it has) loads the new document whole.
     const std::string third = page("12.5 V", "<table><tr><td>new</td></tr></table>");
-    changes->tableCount = 41;
+    changes->tableCount = 42;
     view.replaceTables(*changes, third);
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 2; }, loadLimit));
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),

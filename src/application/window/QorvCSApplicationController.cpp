@@ -272,7 +272,8 @@ void QorvCSApplicationController::show(std::string screen, std::string exported,
 {
     ++m_renderCount;
     if (m_contentWebView) {
-        // A change inside tables (a new reading) patches the page the reader is on; anything else loads it anew.
+        // A change inside tables or charts (a new reading) patches the page the reader is on; anything else loads it
+        // anew.
         const auto changes = !patches || m_shownScreen.empty()
             ? std::nullopt
             : QorvCSReportTableChanges::between(m_shownScreen, screen);

@@ -217,7 +217,7 @@ private:
     void cancelPendingUpdate();
     void renderChanges();
     std::pair<std::string, std::string> renderBothViews(); // screen, export; the failure notice when it fails
-    // patches: a change the reader did not ask for, so one inside tables patches the shown page in place.
+    // patches: a change the reader did not ask for, so one inside tables or charts patches the shown page in place.
     void show(std::string screen, std::string exported, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;
     std::chrono::steady_clock::time_point m_firstPendingChange;

@@ -33,8 +33,8 @@ public:
     virtual ~QorvCSWebView() = default;
     virtual void setDelegate(QorvCSWebViewDelegate* delegate) = 0;
     virtual void loadHTMLString(const std::string& html) = 0;
-    // Replaces tables of the shown document in place, which keeps the reader's place and starts no load. A view
-    // that cannot (no document shown yet, one still loading, or one without changes.tableCount tables) loads
+    // Replaces tables and figures of the shown document in place, which keeps the reader's place and starts no load.
+    // A view that cannot (no document shown yet, one still loading, or one without changes.tableCount of them) loads
     // document, the whole new one, instead.
     virtual void replaceTables(const QorvCSReportTableChanges& changes, const std::string& document)
     {

@@ -192,34 +192,49 @@ TEST_F(HTMLReportTable, EachRenderingReadsTheRulesAsTheyNowAre)
     EXPECT_NE(report->asHTML().find("<td>third</td>"), std::string::npos) << "\"rule\" sorts last, so is applied first";
 }
 
-TEST(ReportTableChanges, OnlyChangesInsideTablesArePatches)
+TEST(ReportTableChanges, OnlyChangesInsideTablesAndFiguresArePatches)
 {
     using Replacement = QorvCSReportTableChanges::Replacement;
-    const std::string shown = "<h1>A</h1><table summary=\"a\"><tr><td>1</td></tr></table><h1>B</h1><table>2</table>";
+    const std::string chart
+        = "<figure class=\"history-chart\"><svg><path d=\"M0 1\"/></svg><figcaption>Charge</figcaption>"
+          "</figure>";
+    const std::string movedChart = "<figure class=\"history-chart\"><svg><path d=\"M0 2\"/></svg><figcaption>Charge"
+                                   "</figcaption></figure>";
+    const std::string first = "<h1>A</h1><table summary=\"a\"><tr><td>1</td></tr></table>";
+    const std::string shown = first + chart + "<h1>B</h1><table>2</table>";
     struct Case {
         std::string next;
         std::optional<std::vector<Replacement>> replacements; // nullopt: load the page
     };
     const Case cases[] = {
         { shown, std::vector<Replacement> {} },
-        { "<h1>A</h1><table summary=\"a\"><tr><td>7</td></tr></table><h1>B</h1><table>2</table>",
+        { "<h1>A</h1><table summary=\"a\"><tr><td>7</td></tr></table>" + chart + "<h1>B</h1><table>2</table>",
             std::vector<Replacement> { { 0, "<table summary=\"a\"><tr><td>7</td></tr></table>" } } },
-        { "<h1>A</h1><table summary=\"a\"><tr><td>1</td></tr><tr><td>+</td></tr></table><h1>B</h1><table>3</table>",
+        { "<h1>A</h1><table summary=\"a\"><tr><td>1</td></tr><tr><td>+</td></tr></table>" + chart
+                + "<h1>B</h1><table>3</table>",
             std::vector<Replacement> { { 0, "<table summary=\"a\"><tr><td>1</td></tr><tr><td>+</td></tr></table>" },
-                { 1, "<table>3</table>" } } },
-        { "<h1>A!</h1><table summary=\"a\"><tr><td>1</td></tr></table><h1>B</h1><table>2</table>", std::nullopt },
+                { 2, "<table>3</table>" } } },
+        { first + movedChart + "<h1>B</h1><table>3</table>",
+            std::vector<Replacement> { { 1, movedChart }, { 2, "<table>3</table>" } } },
+        { "<h1>A!</h1><table summary=\"a\"><tr><td>1</td></tr></table>" + chart + "<h1>B</h1><table>2</table>",
+            std::nullopt },
         { shown + "<h1>C</h1><table>3</table>", std::nullopt },
-        { "<h1>A</h1><table summary=\"a\"><tr><td>1</td></tr></table><h1>B</h1>", std::nullopt },
-        { "<h1>A</h1><table><table>1</table></table><h1>B</h1><table>2</table>", std::nullopt },
-        { "<h1>A</h1><table summary=\"a\">1<h1>B</h1><table>2</table>", std::nullopt },
-        { "<h1>A</h1><tablet>1</tablet><h1>B</h1><table>2</table>", std::nullopt },
+        { first + chart + chart + "<h1>B</h1><table>2</table>", std::nullopt },
+        { first + "<h1>B</h1><table>2</table>", std::nullopt },
+        { first + chart + "<h1>B</h1>", std::nullopt },
+        { "<h1>A</h1><table><table>1</table></table>" + chart + "<h1>B</h1><table>2</table>", std::nullopt },
+        { first + "<figure><table>1</table></figure><h1>B</h1><table>2</table>", std::nullopt },
+        { first + "<figure>1</figure></figure><h1>B</h1><table>2</table>", std::nullopt },
+        { "<h1>A</h1><table summary=\"a\">1<h1>B</h1>" + chart + "<table>2</table>", std::nullopt },
+        { "<h1>A</h1><tablet>1</tablet>" + chart + "<h1>B</h1><table>2</table>", std::nullopt },
+        { first + "<figures>1</figures><h1>B</h1><table>2</table>", std::nullopt },
     };
     for (const auto& c : cases) {
         const auto changes = QorvCSReportTableChanges::between(shown, c.next);
         ASSERT_EQ(changes.has_value(), c.replacements.has_value()) << c.next;
         if (changes) {
             EXPECT_EQ(changes->replacements, *c.replacements) << c.next;
-            EXPECT_EQ(changes->tableCount, 2u);
+            EXPECT_EQ(changes->tableCount, 3u);
         }
     }
 }

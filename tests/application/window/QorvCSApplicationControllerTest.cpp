@@ -1,6 +1,7 @@
 #include "WindowFakes.h"
 
 #include "QorvCSApplicationController.h"
+#include "QorvCSReportHistoryChart.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
@@ -38,9 +39,19 @@ public:
         auto table = QorvCSReportTable::tableWithSummary("readings", "");
         table->addHeading(
             QorvCSReportTableHeading::headingWithTitle("Voltage"), QorvCSReportTableValue::valueWithLabel(reading));
-        return { QorvCSReportTitle::titleWithText(label()), table };
+        QorvCSReportItemList items { QorvCSReportTitle::titleWithText(label()), table };
+        for (const int64_t to : chartEnds) {
+            QorvCSHistoryChart chart;
+            chart.title = "Charge";
+            chart.summary = "Up to " + std::to_string(to);
+            chart.from = to - 3600;
+            chart.to = to;
+            items.push_back(QorvCSReportHistoryChart::itemWithChart(std::move(chart)));
+        }
+        return items;
     }
     std::string reading = "12.1 V";
+    std::vector<int64_t> chartEnds; // a history chart below the table for each, drawn up to that time
 };
 
 // A window controller in a subclass reports its own name in its assertions.
@@ -574,25 +585,39 @@ TEST_F(ApplicationControllerTest, ASectionAskedForWhileARenderingLoadsIsShownOnc
     EXPECT_EQ(webView.anchors.size(), 1u);
 }
 
-TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndANewSectionLoadsThePage)
+TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndChartAndANewSectionLoadsThePage)
 {
     auto battery = std::make_shared<ReadingLeaf>("battery", "Battery");
     root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { group, battery }));
     controller.awakeFromNib();
     ASSERT_EQ(webView.loads.size(), 1u);
 
-    battery->reading = "12.4 V";
-    changeNode(*battery);
-    settle();
-    EXPECT_EQ(webView.loads.size(), 1u) << "the shown page is kept";
-    ASSERT_EQ(webView.patches.size(), 1u);
-    EXPECT_EQ(webView.patches[0].tableCount, 1u);
-    ASSERT_EQ(webView.patches[0].replacements.size(), 1u);
-    EXPECT_NE(webView.patches[0].replacements[0].html.find("12.4 "), std::string::npos);
-
-    battery->setLabel("Battery (replaced)");
-    changeNode(*battery);
-    settle();
-    EXPECT_EQ(webView.loads.size(), 2u) << "a changed title is more than a table";
-    EXPECT_EQ(webView.patches.size(), 1u);
+    // Each change, then the loads and patches the page has had; a patch replaces one element holding the text.
+    struct Step {
+        std::string what;
+        std::function<void()> change;
+        size_t loads, patches;
+        size_t elements = 0, index = 0;
+        std::string text = "";
+    };
+    const Step steps[] = {
+        { "a new reading", [&] { battery->reading = "12.4 V"; }, 1, 1, 1, 0, "12.4 " },
+        { "a new chart", [&] { battery->chartEnds = { 1'800'000'000 }; }, 2, 1 },
+        // The history chart is drawn against the current time, so nearly every update redraws it.
+        { "a redrawn chart", [&] { battery->chartEnds = { 1'800'000'600 }; }, 2, 2, 2, 1, "Up to 1800000600" },
+        { "a changed title", [&] { battery->setLabel("Battery (replaced)"); }, 3, 2 },
+    };
+    for (const auto& step : steps) {
+        step.change();
+        changeNode(*battery);
+        settle();
+        EXPECT_EQ(webView.loads.size(), step.loads) << step.what;
+        ASSERT_EQ(webView.patches.size(), step.patches) << step.what;
+        if (step.text.empty())
+            continue;
+        EXPECT_EQ(webView.patches.back().tableCount, step.elements) << step.what;
+        ASSERT_EQ(webView.patches.back().replacements.size(), 1u) << step.what;
+        EXPECT_EQ(webView.patches.back().replacements[0].index, step.index) << step.what;
+        EXPECT_NE(webView.patches.back().replacements[0].html.find(step.text), std::string::npos) << step.what;
+    }
 }
