@@ -3,9 +3,9 @@
 // has run; against the same change loaded as a whole new document, until the load has finished. The report has 20
 // battery-like sections of 25 rows and a day's chart through the real templates and rules. The coalescing wait before a
 // rendering (150 ms of quiet) is not included. Goal: patched, under 16 ms.
+#include "OffscreenWebEngine.h"
 #include "QorvCSApplicationController.h"
 #include "QorvCSReportHistoryChart.h"
-#include "QorvCSReportSchemeHandler.h"
 #include "QorvCSWebEngineView.h"
 
 #include "foundation/Bundle.h"
@@ -18,9 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -155,14 +153,7 @@ BENCHMARK(BM_ReadingLoaded)->UseManualTime()->Unit(benchmark::kMillisecond)->Ite
 
 int main(int argc, char** argv)
 {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (!platform || !*platform)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (::geteuid() == 0)
-        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
-    QorvCSReportSchemeHandler::registerScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    prepareOffscreenWebEngine();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
