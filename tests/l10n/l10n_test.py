@@ -6,6 +6,7 @@ qt      the Qt translation has a finished entry for every text lupdate finds in 
 report  cellsheet --html under a German locale shows no English text of our own tables
 """
 
+import functools
 import glob
 import html
 import os
@@ -210,10 +211,43 @@ def english_texts():
     return patterns
 
 
+# Names that read the same in every language, though their words are English.
+NAMES = ("Network UPS Tools",)
+
+
+def words_of(text):
+    return re.findall(r"[^\W\d_]+", text)
+
+
+def english_words():
+    """The words of our English tables and rules that none of the German ones uses, lower case."""
+    english, german = set(), set()
+    for table in ("Localizable", "QorvFeedbackController"):
+        english.update(read_strings(os.path.join(RESOURCES, "en.lproj", table + ".strings")).values())
+        german.update(read_strings(os.path.join(RESOURCES, LANGUAGE + ".lproj", table + ".strings")).values())
+    english.update(template for _, template in rule_texts())
+    german.update(read_strings(os.path.join(RESOURCES, LANGUAGE + ".lproj", "QorvCSReportCupel.strings")).values())
+    lower = lambda texts: {word.lower() for text in texts for word in words_of(re.sub(r"\{[^{}]*\}", " ", text))}
+    return lower(english) - lower(german) - {word.lower() for word in SAME_WORDS | SAME_IN_GERMAN}
+
+
+def input_words(folder):
+    """The words of what a machine said about itself (device names, the kernel's and NUT's own terms), as written:
+    those may be English. The power-source descriptions are left out, as the program wrote them."""
+    found = set()
+    for directory, _, files in os.walk(folder):
+        for name in files:
+            if not name.startswith("QorvCSPowerSourceBridge"):
+                with open(os.path.join(directory, name), encoding="utf-8", errors="replace") as f:
+                    found.update(words_of(f.read()))
+    return found
+
+
 def case_report():
     binary = sys.argv[3]
     examples = sys.argv[4]
     patterns = english_texts()
+    english_only = english_words()
     with tempfile.TemporaryDirectory() as directory:
         inventory = os.path.join(directory, "inventory.plist")
         with open(inventory, "wb") as f:
@@ -240,6 +274,8 @@ def case_report():
             check(result.returncode == 0, f"{example}: exit status {result.returncode}: {result.stderr}")
             if result.returncode != 0:
                 continue
+            with open(inventory, "rb") as f:
+                machine = input_words(os.path.join(examples, example)) | set(words_of(str(plistlib.load(f))))
             parser = Texts()
             with open(output, encoding="utf-8") as f:
                 page = f.read()
@@ -252,6 +288,10 @@ def case_report():
                 for english, (piece, pattern) in patterns.items():
                     if pattern.fullmatch(text) or (len(piece) > 30 and pattern.search(text)):
                         failures.append(f"{example}: English text \"{text[:100]}\" (from \"{english[:80]}\")")
+                # English words our own code wrote, which no table above holds.
+                left = [word for word in words_of(functools.reduce(lambda t, n: t.replace(n, " "), NAMES, text))
+                        if word.lower() in english_only and word not in machine]
+                check(not left, f"{example}: English words {left} in \"{text[:100]}\"")
 
 
 {"tables": case_tables, "qt": case_qt, "report": case_report}[CASE]()
