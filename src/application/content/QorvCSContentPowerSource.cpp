@@ -134,6 +134,9 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
     // The dictionary gives byte order; a stable sort by rank keeps it within a rank.
     std::stable_sort(
         rows.begin(), rows.end(), [](const auto& a, const auto& b) { return rankOf(a.first) < rankOf(b.first); });
+    std::optional<std::string> sourceType;
+    if (auto type = description->find("Type"); type != description->end() && type->second.asString())
+        sourceType = *type->second.asString();
     std::set<std::string> headings;
     for (const auto& [key, value] : rows) {
         auto text = rowText(*value);
@@ -152,6 +155,7 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
         cell->setRaw(*text);
         cell->setValue(*value);
         cell->setProvider(label());
+        cell->setSourceType(sourceType);
         table->addHeading(std::move(heading), std::move(cell));
     }
     // The source's history, when the application keeps one, below its table.

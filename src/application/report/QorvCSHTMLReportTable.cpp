@@ -61,6 +61,7 @@ struct RowTexts {
     std::string_view presentationValue;
     std::optional<std::string_view> provider;
     std::optional<std::string_view> value;
+    std::optional<std::string_view> sourceType;
 };
 
 std::optional<std::string_view> optionalView(const std::optional<std::string>& text)
@@ -71,7 +72,7 @@ std::optional<std::string_view> optionalView(const std::optional<std::string>& t
 RowTexts textsOf(const QorvCSReportTablePair& pair)
 {
     return { pair.heading->title(), optionalView(pair.heading->raw()), pair.value->label(),
-        optionalView(pair.value->provider()), optionalView(pair.value->raw()) };
+        optionalView(pair.value->provider()), optionalView(pair.value->raw()), optionalView(pair.value->sourceType()) };
 }
 
 // The rows of a table, but for their indexes: per row "<tr><th>H</th><td>V" and the escaped "more" text, if any,
@@ -109,7 +110,7 @@ public:
             const RowTexts row = textsOf(pair);
             length += row.presentationHeading.size() + row.presentationValue.size() + 5 * 12;
             length += (row.heading ? row.heading->size() : 0) + (row.provider ? row.provider->size() : 0)
-                + (row.value ? row.value->size() : 0);
+                + (row.value ? row.value->size() : 0) + (row.sourceType ? row.sourceType->size() : 0);
         }
         std::string key;
         key.reserve(length);
@@ -129,6 +130,7 @@ public:
             add(row.presentationValue);
             add(row.provider);
             add(row.value);
+            add(row.sourceType);
         }
         return key;
     }

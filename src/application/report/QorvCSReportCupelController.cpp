@@ -147,5 +147,7 @@ qorv::Value::Dictionary QorvCSReportCupelController::recordForRow(const QorvCSRe
         record.emplace("provider", *row.value->provider());
     if (row.value->raw())
         record.emplace("value", *row.value->raw());
+    if (row.value->sourceType())
+        record.emplace("source type", *row.value->sourceType());
     return record;
 }

@@ -102,10 +102,15 @@ public:
     // The value the label was made from, with its type, for renderings that keep it (JSON); null when unknown.
     const qorv::Value& value() const { return m_value; }
     void setValue(qorv::Value value) { m_value = std::move(value); }
+    // The kind of source the row describes (a power source's "Type"), for rules that read a fact differently for a
+    // UPS than for a laptop's battery; nullopt when the producer does not say.
+    const std::optional<std::string>& sourceType() const { return m_sourceType; }
+    void setSourceType(std::optional<std::string> sourceType) { m_sourceType = std::move(sourceType); }
 
 private:
     std::string m_label;
     qorv::Value m_value;
+    std::optional<std::string> m_sourceType;
 };
 
 inline constexpr std::string_view QorvCSReportTablePairHeading = "QorvCSReportTablePairHeading";

@@ -6,6 +6,7 @@
 #include "QorvCSContentPowerSource.h"
 #include "QorvCSContentPowerSourceGroup.h"
 #include "QorvCSHTMLReport.h"
+#include "QorvCSHTMLReportState.h"
 #include "QorvCSPowerAdapter.h"
 
 #include "foundation/Assert.h"
@@ -111,6 +112,42 @@ TEST(PowerSourceContentTest, EmptyDescriptionGivesNothingAndContainersGiveNoRows
     auto items = itemsOf(*nodeFor({ { "Cells", Value::array({ 1 }) } }));
     ASSERT_TRUE(tableOf(items));
     EXPECT_TRUE(tableOf(items)->headingValuePairs()->empty());
+}
+
+// What the computer runs on, as the shipped rules say it: a UPS on battery means the mains has failed, not that a
+// laptop was unplugged.
+TEST(PowerSourceContentTest, RunningOnSaysWhoseBatteryCarriesTheComputer)
+{
+    TestResources resources;
+    struct Case {
+        const char* type;
+        const char* state;
+        const char* english;
+        const char* german;
+    };
+    const Case cases[] = {
+        { "InternalBattery", "Battery Power", "Battery Power (not plugged in)", "Akkubetrieb (nicht angeschlossen)" },
+        { "InternalBattery", "AC Power", "AC</acronym> Power (plugged in)", "Netzbetrieb (angeschlossen)" },
+        { "Accessory Source", "Battery Power", "Battery Power (not plugged in)", "Akkubetrieb (nicht angeschlossen)" },
+        { "UPS", "AC Power", "AC</acronym> Power (plugged in)", "Netzbetrieb (angeschlossen)" },
+        { "UPS", "Battery Power", "UPS</acronym> Battery Power (the mains supply has failed)",
+            "USV-Akkubetrieb (das Stromnetz ist ausgefallen)" },
+    };
+    for (const auto& c : cases) {
+        for (const std::string language : { "en", "de" }) {
+            qorv::Bundle::main().setLanguages({ language, "en" });
+            auto table = tableOf(itemsOf(*nodeFor({ { "Type", c.type }, { "Power Source State", c.state } })));
+            ASSERT_TRUE(table);
+            QorvCSHTMLReportState state;
+            const std::string html = QorvCSHTMLReport::reportForExport(false)->htmlForReportTable(*table, state);
+            const size_t cell = html.find("<td>") + 4;
+            const std::string running = html.substr(cell, html.find("</td>", cell) - cell);
+            const std::string expected = language == "en" ? c.english : c.german;
+            EXPECT_TRUE(running.ends_with(expected))
+                << c.type << ", " << c.state << " in " << language << ": " << running;
+        }
+    }
+    qorv::Bundle::main().setLanguages({ "en" });
 }
 
 TEST(PowerSourceContentTest, NodeImagesDebugValuesAndAssertions)

@@ -79,6 +79,7 @@ std::shared_ptr<QorvCSReportTable> tableWithRows(const std::vector<Row>& rows)
         auto value = QorvCSReportTableValue::valueWithLabel(row.value);
         value->setRaw(row.value);
         value->setProvider(row.provider);
+        value->setSourceType(row.sourceType);
         table->addHeading(heading, value);
     }
     return table;

@@ -4,6 +4,7 @@
 
 #include "foundation/Value.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct Row {
     std::string heading;
     std::string value;
     std::string provider = "InternalBattery-0";
+    std::optional<std::string> sourceType = std::nullopt; // the power source's "Type"
 };
 std::shared_ptr<QorvCSReportTable> tableWithRows(const std::vector<Row>& rows);
 

@@ -162,6 +162,12 @@ const std::vector<Case>& cases()
             { "750-state-ac-power" } },
         { { "Power Source State", "Battery Power" }, "Battery Power (not plugged in)", "",
             { "749-state-battery-power" } },
+        // A UPS on battery has not been unplugged: the mains has failed.
+        { { "Power Source State", "Battery Power", "InternalBattery-0", "UPS" },
+            acronym("Uninterruptible power supply: a battery unit that keeps the computer running through a power cut",
+                "UPS")
+                + " Battery Power (the mains supply has failed)",
+            "", { "747-state-ups-battery-power" } },
         { { "Power Source State", "Off Line" }, "Off line (not present)", "", { "748-state-off-line" } },
         { { "cycle_count", "0" }, "Not reported", "two half charges make one",
             { "740-cycle-count-unknown", "680-more-cycle-count" } },
