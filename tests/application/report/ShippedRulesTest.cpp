@@ -39,6 +39,7 @@ const std::string watt = acronym("Watt: power, the rate at which energy flows", 
 const std::string milliampereHour
     = acronym("Milliampere-hour: a battery's charge; 1,000 mAh supply one ampere for an hour", "mAh");
 const std::string gigabyte = acronym("Gigabyte: a thousand million bytes", "GB");
+const std::string gigabyteDe = acronym("Gigabyte: eine Milliarde Byte", "GB");
 
 const std::vector<Case>& cases()
 {
@@ -242,6 +243,38 @@ const std::vector<Case>& cases()
             "2.80 " + acronym("Gigahertz: a billion cycles per second", "GHz"), "", {} },
         { { "dimm_speed", "3200 MT/s", "BANK 0" }, "3200 " + acronym("Million transfers per second", "MT&#x2F;s"), "",
             {} },
+        // The inventory's own phrases in German: durations, fixed words alone or among the pieces of a summary, and
+        // every figure with a unit takes the decimal comma; versions and addresses keep their points.
+        { { "uptime", "3 days, 4 hours, 1 minute", "software_overview" }, "3 Tage, 4 Stunden, 1 Minute", "",
+            { "789-duration-table", "788-duration-words" }, "de" },
+        { { "uptime", "1 day, 0 hours, 12 minutes", "software_overview" }, "1 Tag, 0 Stunden, 12 Minuten", "", {},
+            "de" },
+        { { "uptime", "42 seconds", "software_overview" }, "42 Sekunden", "", {}, "de" },
+        { { "uptime", "3 days, 4 hours, 1 minute", "software_overview" }, "3 days, 4 hours, 1 minute", "", {} },
+        { { "enp5s0", "Ethernet, Up, 2.5 Gb/s, 10.0.0.5/24", "network_overview" },
+            "Ethernet, aktiv, 2,5 Gb&#x2F;s, 10.0.0.5&#x2F;24", "", { "798-words-table", "797-words" }, "de" },
+        { { "enp5s0", "Ethernet, Up, 2.5 Gb/s, 10.0.0.5/24", "network_overview" },
+            "Ethernet, Up, 2.5 Gb&#x2F;s, 10.0.0.5&#x2F;24", "", {} },
+        { { "platform_cpu_htt", "Enabled", "hardware_overview" }, "Aktiviert", "", {}, "de" },
+        { { "a", "b, c, d, e, f, g, Up", "network_overview" }, "b, c, d, e, f, g, Up", "", {}, "de" },
+        { { "os_version", "Ubuntu 22.04.3 LTS", "software_overview" }, "Ubuntu 22.04.3 LTS", "", {}, "de" },
+        { { "sppower_ac_charger_watts", "19.5 W (20.0 V × 3.25 A)", "Power Adapter" },
+            "19,5 " + acronym("Watt: Leistung, die Geschwindigkeit, mit der Energie fließt", "W")
+                + " (20,0 V × 3,25 A)",
+            "", { "212-decimal-mark", "211-decimal-mark-second", "210-decimal-mark-third" }, "de" },
+        { { "sppower_ac_charger_watts", "19.5 W (20.0 V × 3.25 A)", "Power Adapter" },
+            "19.5 " + watt + " (20.0 V × 3.25 A)", "", {} },
+        { { "/", "ext4, 123.46 GB free of 502 GB", "storage_overview" },
+            "ext4, 123,46 " + gigabyteDe + " von 502 " + gigabyteDe + " frei", "", { "796-free-of" }, "de" },
+        { { "/", "ext4, 123.46 GB free of 502 GB", "storage_overview" },
+            "ext4, 123.46 " + gigabyte + " free of 502 " + gigabyte, "", {} },
+        { { "memory_slots", "2 of 4 in use", "memory_overview" }, "2 von 4 belegt", "", { "794-in-use" }, "de" },
+        { { "Power Adapter (2)", "USB-C PD, 65 W (rated), connected", "power_overview" },
+            acronym("Universal Serial Bus", "USB") + "-C PD, 65 W (Nennwert), angeschlossen", "", { "793-rated" },
+            "de" },
+        { { "NVMe SSD Controller", "SAMSUNG MZVL2512HCJQ-00BL7, 512.11 GB; link x4, 16.0 GT/s PCIe", "nvme_overview" },
+            "SAMSUNG MZVL2512HCJQ-00BL7, 512,11 " + gigabyteDe + "; Anbindung x4, 16,0 GT&#x2F;s PCIe", "",
+            { "792-link-lanes" }, "de" },
         // The power-management settings of the inventory's Power data type.
         { { "sppower_batteries_found", "None", "power_overview" }, "None", "runs from mains power alone",
             { "604-more-no-battery" } },
