@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 using qorv::Value;
 using reporttest::ResourceDirectory;
@@ -24,6 +25,7 @@ struct Case {
     std::string more; // a phrase of the longer explanation, or empty when there is none
     std::vector<std::string> files; // the rule files that shape this row (each one must change it)
     std::string language = "en"; // the language the report is read in
+    std::string heading = ""; // the heading cell, when a rule rewrites it
 };
 
 std::string acronym(const std::string& title, const std::string& text)
@@ -283,6 +285,20 @@ const std::vector<Case>& cases()
         { { "NVMe SSD Controller", "SAMSUNG MZVL2512HCJQ-00BL7, 512.11 GB; link x4, 16.0 GT/s PCIe", "nvme_overview" },
             "SAMSUNG MZVL2512HCJQ-00BL7, 512,11 " + gigabyteDe + "; Anbindung x4, 16,0 GT&#x2F;s PCIe", "",
             { "792-link-lanes" }, "de" },
+        { { "InternalBattery-0", "58%, Charging, AC Power, condition Fair", "power_overview" },
+            "58%, lädt, Netzbetrieb, Zustand ausreichend", "", { "787-condition-table", "786-condition-words" }, "de" },
+        { { "InternalBattery-0", "58%, Charging, AC Power, condition Fair", "power_overview" },
+            "58%, Charging, " + acronym("Alternating current: mains electricity", "AC") + " Power, condition Fair", "",
+            {} },
+        { { "Iris Xe Graphics", "Intel Corporation; displays DELL U2720Q (3840 x 2160), Built-in Display (1920 x 1200)",
+              "graphics_overview" },
+            "Intel Corporation; Bildschirme DELL U2720Q (3840 x 2160), Eingebauter Bildschirm (1920 x 1200)", "",
+            { "774-displays", "773-built-in-display" }, "de" },
+        { { "sof-hda-dsp", "Realtek ALC287; outputs HDA Analog, HDMI1; inputs DMIC", "audio_overview" },
+            "Realtek ALC287; Ausgänge HDA Analog, HDMI1; Eingänge DMIC", "",
+            { "772-audio-outputs", "768-audio-inputs" }, "de" },
+        { { "Power Adapter (2)", "Mains", "power_overview" }, "Mains", "", { "767-power-adapter-heading" }, "de",
+            "Netzteil (2)" },
         // The power-management settings of the inventory's Power data type.
         { { "sppower_batteries_found", "None", "power_overview" }, "None", "runs from mains power alone",
             { "604-more-no-battery" } },
@@ -298,8 +314,8 @@ const std::vector<Case>& cases()
     return all;
 }
 
-// The row as rendered with the given rule set: its value cell and its "more" text (empty when none).
-std::pair<std::string, std::string> render(
+// The row as rendered with the given rule set: its value cell, its "more" text (empty when none) and its heading.
+std::tuple<std::string, std::string, std::string> render(
     const Row& row, const std::shared_ptr<QorvCSReportCupelController>& rules, const std::string& language = "en")
 {
     qorv::Bundle::main().setLanguages({ language, "en" });
@@ -309,12 +325,14 @@ std::pair<std::string, std::string> render(
     const std::string html
         = QorvCSHTMLReport::reportForExport(false)->htmlForReportTable(*reporttest::tableWithRows({ row }), state);
     qorv::Bundle::main().setLanguages({ "en" });
+    const size_t heading = html.find("<th>") + 4;
+    std::string headingCell = html.substr(heading, html.find("</th>") - heading);
     const size_t cell = html.find("<td>") + 4;
     const size_t button = html.find(" <button ");
     if (button == std::string::npos)
-        return { html.substr(cell, html.find("</td>") - cell), "" };
+        return { html.substr(cell, html.find("</td>") - cell), "", headingCell };
     const size_t more = html.find("id=\"more2\">") + 11;
-    return { html.substr(cell, button - cell), html.substr(more, html.find("</p>") - more) };
+    return { html.substr(cell, button - cell), html.substr(more, html.find("</p>") - more), headingCell };
 }
 
 std::string name(const std::string& path)
@@ -333,8 +351,11 @@ protected:
 TEST_F(ShippedRules, RowsReadInEverydayWords)
 {
     for (const auto& c : cases()) {
-        const auto [cell, more] = render(c.row, nullptr, c.language);
+        const auto [cell, more, heading] = render(c.row, nullptr, c.language);
         EXPECT_EQ(cell, c.cell) << c.row.heading << " = " << c.row.value;
+        if (!c.heading.empty()) {
+            EXPECT_EQ(heading, c.heading) << c.row.heading << " = " << c.row.value;
+        }
         if (c.more.empty())
             EXPECT_EQ(more, "") << c.row.heading << " = " << c.row.value;
         else
@@ -395,7 +416,7 @@ TEST_F(ShippedRules, HeadingsDoNotNameTheUnitsTheRulesConvert)
     // A heading "Voltage Now (µV)" above "12.78 V" would contradict the value.
     qorv::Bundle::main().setLanguages({ "en" });
     for (const auto& c : cases()) {
-        const auto [cell, more] = render(c.row, nullptr, c.language);
+        const std::string cell = std::get<0>(render(c.row, nullptr, c.language));
         if (cell == QorvCSHTMLReport::escapeString(c.row.value) || c.row.heading.find('_') == std::string::npos)
             continue;
         const std::string heading = qorv::Bundle::main().localizedString("QorvCSContentPowerSource." + c.row.heading);
