@@ -256,7 +256,7 @@ const std::vector<Case>& cases()
         // The inventory's own phrases in German: durations, fixed words alone or among the pieces of a summary, and
         // every figure with a unit takes the decimal comma; versions and addresses keep their points.
         { { "uptime", "3 days, 4 hours, 1 minute", "software_overview" }, "3 Tage, 4 Stunden, 1 Minute", "",
-            { "789-duration-table", "788-duration-words" }, "de" },
+            { "789-duration-table", "788-duration-words", "999-values-translated" }, "de" },
         { { "uptime", "1 day, 0 hours, 12 minutes", "software_overview" }, "1 Tag, 0 Stunden, 12 Minuten", "", {},
             "de" },
         { { "uptime", "42 seconds", "software_overview" }, "42 Sekunden", "", {}, "de" },
