@@ -208,10 +208,16 @@ std::string QorvCSHTMLReport::htmlForReportHistoryChart(const QorvCSReportItem& 
 
 std::string QorvCSHTMLReport::escapeString(std::string_view text)
 {
-    // One pass gives the same result as replacing each character over the whole text, ampersand first: no
-    // entity holds a character replaced after it.
     std::string out;
     out.reserve(text.size() + 16);
+    appendEscaped(out, text);
+    return out;
+}
+
+void QorvCSHTMLReport::appendEscaped(std::string& out, std::string_view text)
+{
+    // One pass gives the same result as replacing each character over the whole text, ampersand first: no
+    // entity holds a character replaced after it.
     size_t copied = 0;
     for (size_t at = text.find_first_of("&<>\"'/"); at != std::string_view::npos;
          at = text.find_first_of("&<>\"'/", at + 1)) {
@@ -238,5 +244,4 @@ std::string QorvCSHTMLReport::escapeString(std::string_view text)
         copied = at + 1;
     }
     out.append(text, copied);
-    return out;
 }
