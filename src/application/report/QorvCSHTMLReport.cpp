@@ -217,30 +217,34 @@ std::string QorvCSHTMLReport::escapeString(std::string_view text)
 void QorvCSHTMLReport::appendEscaped(std::string& out, std::string_view text)
 {
     // One pass gives the same result as replacing each character over the whole text, ampersand first: no
-    // entity holds a character replaced after it.
+    // entity holds a character replaced after it. Runs between special characters are copied whole.
     size_t copied = 0;
-    for (size_t at = text.find_first_of("&<>\"'/"); at != std::string_view::npos;
-         at = text.find_first_of("&<>\"'/", at + 1)) {
-        out.append(text, copied, at - copied);
+    for (size_t at = 0; at < text.size(); ++at) {
+        std::string_view entity;
         switch (text[at]) {
         case '&':
-            out += "&amp;";
+            entity = "&amp;";
             break;
         case '<':
-            out += "&lt;";
+            entity = "&lt;";
             break;
         case '>':
-            out += "&gt;";
+            entity = "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            entity = "&quot;";
             break;
         case '\'':
-            out += "&#x27;";
+            entity = "&#x27;";
+            break;
+        case '/':
+            entity = "&#x2F;";
             break;
         default:
-            out += "&#x2F;";
+            continue;
         }
+        out.append(text, copied, at - copied);
+        out += entity;
         copied = at + 1;
     }
     out.append(text, copied);

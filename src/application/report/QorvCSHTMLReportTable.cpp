@@ -282,19 +282,24 @@ std::shared_ptr<const RenderedRows> rememberedRows(
 
     RenderedMemo& rows = rowMemo();
     const uint64_t rowGeneration = rows.generationFor(signature);
-    auto rendered = std::make_shared<RenderedRows>();
-    rendered->rows.reserve(pairs.size());
+    std::vector<std::shared_ptr<const RenderedRows>> found(pairs.size());
+    size_t length = 0;
     for (size_t index = 0; index < pairs.size(); ++index) {
         const std::string_view key = keys.row(index);
-        auto row = rows.find(rowGeneration, key);
-        if (!row) {
+        found[index] = rows.find(rowGeneration, key);
+        if (!found[index]) {
             auto made = std::make_shared<RenderedRows>();
             renderRow(pairs[index], rules, *made);
             rows.remember(rowGeneration, key, made);
-            row = std::move(made);
+            found[index] = std::move(made);
         }
-        rendered->append(*row);
+        length += found[index]->text.size();
     }
+    auto rendered = std::make_shared<RenderedRows>();
+    rendered->text.reserve(length);
+    rendered->rows.reserve(pairs.size());
+    for (const auto& row : found)
+        rendered->append(*row);
     tables.remember(tableGeneration, keys.table(), rendered);
     return rendered;
 }
