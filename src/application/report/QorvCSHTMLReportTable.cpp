@@ -78,6 +78,12 @@ struct RenderedRows {
     }
 };
 
+// A memo key: a text and its hash, worked out once for all the look-ups of a rendering.
+struct MemoKey {
+    std::string_view text;
+    size_t hash;
+};
+
 // Rendered rows remembered by the texts they were made from, for one rule set at a time. A row's markup depends
 // only on its texts and the rules (a pattern's time limit counts steps, not time), so remembered markup is the
 // markup. Bounded, the least recently used entry going first (so a report larger than the bound loses one entry
@@ -102,7 +108,7 @@ public:
         return m_generation;
     }
 
-    std::shared_ptr<const RenderedRows> find(uint64_t generation, std::string_view key)
+    std::shared_ptr<const RenderedRows> find(uint64_t generation, MemoKey key)
     {
         std::lock_guard lock(m_mutex);
         if (generation != m_generation)
@@ -114,7 +120,7 @@ public:
         return it->second.rows;
     }
 
-    void remember(uint64_t generation, std::string_view key, std::shared_ptr<const RenderedRows> rows)
+    void remember(uint64_t generation, MemoKey key, std::shared_ptr<const RenderedRows> rows)
     {
         std::lock_guard lock(m_mutex);
         if (generation != m_generation)
@@ -125,22 +131,32 @@ public:
             return;
         }
         if (m_entries.size() >= m_capacity) {
-            const std::string victim = *m_order.back(); // not a reference into the node being erased
+            m_entries.erase(m_entries.find(m_order.back()));
             m_order.pop_back();
-            m_entries.erase(victim);
         }
-        auto it = m_entries.emplace(std::string(key), Entry { std::move(rows), {} }).first;
-        m_order.push_front(&it->first);
+        auto it = m_entries.emplace(StoredKey { std::string(key.text), key.hash }, Entry { std::move(rows), {} }).first;
+        m_order.push_front(MemoKey { it->first.text, it->first.hash });
         it->second.place = m_order.begin();
     }
 
 private:
+    struct StoredKey {
+        std::string text;
+        size_t hash;
+    };
     struct Hash {
         using is_transparent = void;
-        size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+        size_t operator()(const StoredKey& key) const { return key.hash; }
+        size_t operator()(const MemoKey& key) const { return key.hash; }
     };
-    // Most recently used first; each names its entry's key (node-based map: the key stays put).
-    using Order = std::list<const std::string*>;
+    struct Equal {
+        using is_transparent = void;
+        bool operator()(const StoredKey& a, const StoredKey& b) const { return a.text == b.text; }
+        bool operator()(const MemoKey& a, const StoredKey& b) const { return a.text == b.text; }
+        bool operator()(const StoredKey& a, const MemoKey& b) const { return a.text == b.text; }
+    };
+    // Most recently used first; each views its entry's key (node-based map: the key stays put).
+    using Order = std::list<MemoKey>;
     struct Entry {
         std::shared_ptr<const RenderedRows> rows;
         Order::iterator place;
@@ -149,7 +165,7 @@ private:
     std::mutex m_mutex;
     std::vector<uint64_t> m_signature;
     uint64_t m_generation = 0;
-    std::unordered_map<std::string, Entry, Hash, std::equal_to<>> m_entries;
+    std::unordered_map<StoredKey, Entry, Hash, Equal> m_entries;
     Order m_order;
 };
 
@@ -185,8 +201,11 @@ public:
                 + (provider && pair.value->provider() ? pair.value->provider()->size() : 0)
                 + (value && pair.value->raw() ? pair.value->raw()->size() : 0);
         m_text.reserve(length);
-        m_ends.reserve(pairs.size());
+        m_rows.reserve(pairs.size());
+        // The table's hash is made from its rows' rather than from the whole text again.
+        m_hash = pairs.size();
         for (const auto& pair : pairs) {
+            const size_t start = m_text.size();
             add(std::string_view(pair.heading->title()));
             if (heading)
                 add(pair.heading->raw());
@@ -195,15 +214,17 @@ public:
                 add(pair.value->provider());
             if (value)
                 add(pair.value->raw());
-            m_ends.push_back(m_text.size());
+            const std::string_view row = std::string_view(m_text).substr(start);
+            m_rows.push_back({ start, row.size(), std::hash<std::string_view> {}(row) });
+            m_hash ^= m_rows.back().hash + 0x9e3779b97f4a7c15 + (m_hash << 6) + (m_hash >> 2);
         }
     }
 
-    const std::string& table() const { return m_text; }
-    std::string_view row(size_t index) const
+    MemoKey table() const { return { m_text, m_hash }; }
+    MemoKey row(size_t index) const
     {
-        const size_t start = index == 0 ? 0 : m_ends[index - 1];
-        return std::string_view(m_text).substr(start, m_ends[index] - start);
+        const Row& row = m_rows[index];
+        return { std::string_view(m_text).substr(row.start, row.length), row.hash };
     }
 
 private:
@@ -224,8 +245,12 @@ private:
         m_text.append(text);
     }
 
+    struct Row {
+        size_t start, length, hash;
+    };
     std::string m_text;
-    std::vector<size_t> m_ends;
+    std::vector<Row> m_rows;
+    size_t m_hash = 0;
 };
 
 // Passes one row through the rules and appends its markup.
@@ -285,7 +310,7 @@ std::shared_ptr<const RenderedRows> rememberedRows(
     std::vector<std::shared_ptr<const RenderedRows>> found(pairs.size());
     size_t length = 0;
     for (size_t index = 0; index < pairs.size(); ++index) {
-        const std::string_view key = keys.row(index);
+        const MemoKey key = keys.row(index);
         found[index] = rows.find(rowGeneration, key);
         if (!found[index]) {
             auto made = std::make_shared<RenderedRows>();
