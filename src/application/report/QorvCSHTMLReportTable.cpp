@@ -6,7 +6,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
-#include <charconv>
+#include <cstring>
 #include <list>
 #include <mutex>
 #include <optional>
@@ -196,7 +196,7 @@ public:
         const bool value = rules.readsKey("value");
         size_t length = 0;
         for (const auto& pair : pairs)
-            length += pair.heading->title().size() + pair.value->label().size() + 5 * 12
+            length += pair.heading->title().size() + pair.value->label().size() + 5 * (1 + sizeof(size_t))
                 + (heading && pair.heading->raw() ? pair.heading->raw()->size() : 0)
                 + (provider && pair.value->provider() ? pair.value->provider()->size() : 0)
                 + (value && pair.value->raw() ? pair.value->raw()->size() : 0);
@@ -238,11 +238,12 @@ private:
     }
     void add(std::string_view text)
     {
-        m_text.push_back('+');
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, text.size()).ptr;
-        m_text.append(digits, end).push_back(':');
-        m_text.append(text);
+        const size_t at = m_text.size(), size = text.size();
+        m_text.resize(at + 1 + sizeof size + size);
+        char* out = m_text.data() + at;
+        *out = '+';
+        std::memcpy(out + 1, &size, sizeof size);
+        std::memcpy(out + 1 + sizeof size, text.data(), size);
     }
 
     struct Row {
