@@ -361,6 +361,10 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         // The heading is escaped already; the format is the translator's, so it is escaped too.
         const std::string explainFormat
             = escapeString(qorv::Bundle::main().localizedString("QorvCSHTMLReport.ExplainFormat", "Explain %@"));
+        // Mostly one "%@" and no other conversion: then the heading goes between the two halves.
+        const size_t explainAt = explainFormat.find("%@");
+        const bool explainSplits = explainAt != std::string::npos
+            && explainFormat.find('%', explainAt + 2) == std::string::npos && explainFormat.find('%') == explainAt;
         for (const auto& row : rendered->rows) {
             state.incrementItemIndex();
             html.append(rendered->text, row.start, row.startLength);
@@ -370,8 +374,12 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
                 html += " <button type=\"button\" aria-expanded=\"false\" aria-controls=\"more";
                 html += index;
                 html += "\" aria-label=\"";
-                html += qorv::format(
-                    explainFormat, std::string_view(rendered->text).substr(row.heading, row.headingLength));
+                const std::string_view heading
+                    = std::string_view(rendered->text).substr(row.heading, row.headingLength);
+                if (explainSplits)
+                    html.append(explainFormat, 0, explainAt).append(heading).append(explainFormat, explainAt + 2);
+                else
+                    html += qorv::format(explainFormat, heading);
                 html += "\" onclick=\"$('#more";
                 html += index;
                 html += "').toggle('slow', this);\">+</button><p class=\"more\" id=\"more";
