@@ -180,7 +180,7 @@ RenderedMemo& tableMemo()
 // rows from one table to the next.
 RenderedMemo& rowMemo()
 {
-    static RenderedMemo memo(16384);
+    static RenderedMemo memo(4096);
     return memo;
 }
 
