@@ -14,21 +14,15 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
+#include "../FloorPage.h"
+#include "../ThreadTime.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
-
-double threadSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 constexpr int sectionCount = 200;
 constexpr int rowCount = 25;
@@ -126,46 +120,26 @@ size_t floorPage(const QorvCSReportItemList& items)
 {
     size_t bytes = 0;
     for (int rendering = 0; rendering < 2; ++rendering) {
-        std::string html = "<html><body>";
+        FloorPage page;
         for (const auto& item : items) {
             if (const auto* title = dynamic_cast<const QorvCSReportTitle*>(item.get())) {
-                html += "<h2>";
-                html += QorvCSHTMLReport::escapeString(title->title());
-                html += "</h2>";
+                page.title(title->title());
             } else if (const auto* table = dynamic_cast<const QorvCSReportTable*>(item.get())) {
-                html += "<table summary=\"";
-                html += QorvCSHTMLReport::escapeString(table->summary());
-                html += "\"><caption>";
-                html += QorvCSHTMLReport::escapeString(table->caption());
-                html += "</caption>";
-                for (const auto& pair : *table->headingValuePairs()) {
-                    html += "<tr><th>";
-                    html += QorvCSHTMLReport::escapeString(pair.heading->title());
-                    html += "</th><td>";
-                    html += QorvCSHTMLReport::escapeString(pair.value->label());
-                    html += "</td></tr>";
-                }
-                html += "</table>";
+                page.table(table->summary(), table->caption());
+                for (const auto& pair : *table->headingValuePairs())
+                    page.row(pair.heading->title(), pair.value->label());
+                page.endTable();
             }
         }
-        html += "</body></html>";
-        bytes += html.size();
-        benchmark::DoNotOptimize(html.data());
+        bytes += page.finish();
     }
     return bytes;
 }
 
-// The floor's median processor time in seconds over a few runs.
+// The floor's median processor time in seconds.
 double floorSeconds(const QorvCSReportItemList& items)
 {
-    std::vector<double> runs;
-    for (int run = 0; run < 15; ++run) {
-        const double start = threadSeconds();
-        benchmark::DoNotOptimize(floorPage(items));
-        runs.push_back(threadSeconds() - start);
-    }
-    std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
-    return runs[runs.size() / 2];
+    return benchtime::medianSeconds([&] { return floorPage(items); });
 }
 
 size_t refresh(const QorvCSReportItemList& items)
@@ -189,11 +163,11 @@ void BM_Refresh(benchmark::State& state)
     size_t bytes = refresh(items);
     double total = 0;
     for (auto _ : state) {
-        const double start = threadSeconds();
+        const double start = benchtime::threadSeconds();
         if (mode == 1)
             QorvCSReportCupelController::forgetCachedRules();
         benchmark::DoNotOptimize(bytes = refresh(items));
-        total += threadSeconds() - start;
+        total += benchtime::threadSeconds() - start;
     }
     state.counters["floor_ms"] = floor * 1000;
     state.counters["x_floor"] = total / double(state.iterations()) / floor;
