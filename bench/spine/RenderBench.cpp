@@ -11,22 +11,16 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
+#include "../FloorPage.h"
+#include "../ThreadTime.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-double threadSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 constexpr int sectionCount = 100;
 constexpr int rowCount = 50;
@@ -115,46 +109,25 @@ size_t floorPage()
 {
     size_t bytes = 0;
     for (int rendering = 0; rendering < 2; ++rendering) {
-        std::string html = "<html><body>";
+        FloorPage page;
         for (int section = 0; section < sectionCount; ++section) {
             const std::string label = qorv::format("InternalBattery-%d", section);
-            html += "<h2>";
-            html += QorvCSHTMLReport::escapeString(label);
-            html += "</h2><table summary=\"";
-            html += QorvCSHTMLReport::escapeString(label + " summary");
-            html += "\"><caption>";
-            html += QorvCSHTMLReport::escapeString(label + " caption");
-            html += "</caption>";
+            page.title(label);
+            page.table(label + " summary", label + " caption");
             int row = 0;
-            for (const auto& key : rowKeys()) {
-                html += "<tr><th>";
-                html += QorvCSHTMLReport::escapeString(key);
-                html += "</th><td>";
-                html += QorvCSHTMLReport::escapeString(SectionContent::valueText(section, row++));
-                html += "</td></tr>";
-            }
-            html += "</table>";
+            for (const auto& key : rowKeys())
+                page.row(key, SectionContent::valueText(section, row++));
+            page.endTable();
         }
-        html += "</body></html>";
-        bytes += html.size();
-        benchmark::DoNotOptimize(html.data());
+        bytes += page.finish();
     }
     return bytes;
 }
 
-// The floor's median processor time in seconds over a few runs, measured once per process.
+// The floor's median processor time in seconds, measured once per process.
 double floorSeconds()
 {
-    static const double seconds = [] {
-        std::vector<double> runs;
-        for (int run = 0; run < 15; ++run) {
-            const double start = threadSeconds();
-            benchmark::DoNotOptimize(floorPage());
-            runs.push_back(threadSeconds() - start);
-        }
-        std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
-        return runs[runs.size() / 2];
-    }();
+    static const double seconds = benchtime::medianSeconds(floorPage);
     return seconds;
 }
 
@@ -174,10 +147,10 @@ void renderBoth(benchmark::State& state, bool first)
             QorvCSReportCupelController::cupelController()->cupels();
             state.ResumeTiming();
         }
-        const double start = threadSeconds();
+        const double start = benchtime::threadSeconds();
         const std::string screen = controller.reportHTMLForExport(false);
         const std::string exported = controller.reportHTMLForExport(true);
-        total += threadSeconds() - start;
+        total += benchtime::threadSeconds() - start;
         bytes = screen.size() + exported.size();
         benchmark::DoNotOptimize(bytes);
     }

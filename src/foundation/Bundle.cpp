@@ -32,12 +32,14 @@ void Bundle::setResourceDirectories(std::vector<std::string> directories)
     m_info.reset();
     m_ownInfo.reset();
     m_tables.clear();
+    m_defaultTable.table = nullptr;
 }
 
 void Bundle::setLanguages(std::vector<std::string> languages)
 {
     m_languages = std::move(languages);
     m_tables.clear();
+    m_defaultTable.table = nullptr;
 }
 
 std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const
@@ -153,8 +155,15 @@ std::vector<std::string> Bundle::preferredLanguages()
 
 const Bundle::Table& Bundle::table(std::string_view name) const
 {
-    if (auto it = m_tables.find(name); it != m_tables.end())
+    // The default table is read for every row of a rendering, often twice.
+    const bool isDefault = name == "Localizable";
+    if (isDefault && m_defaultTable.table)
+        return *m_defaultTable.table;
+    if (auto it = m_tables.find(name); it != m_tables.end()) {
+        if (isDefault)
+            m_defaultTable.table = &it->second;
         return it->second;
+    }
     // Entries of a more preferred language win; other languages fill the gaps.
     Table merged;
     for (const auto& language : m_languages) {
@@ -174,7 +183,10 @@ const Bundle::Table& Bundle::table(std::string_view name) const
         for (auto& [key, text] : *entries)
             merged.emplace(key, std::move(text));
     }
-    return m_tables.emplace(std::string(name), std::move(merged)).first->second;
+    const Table& made = m_tables.emplace(std::string(name), std::move(merged)).first->second;
+    if (isDefault)
+        m_defaultTable.table = &made;
+    return made;
 }
 
 std::string Bundle::localizedString(std::string_view key, std::string_view value, std::string_view tableName) const

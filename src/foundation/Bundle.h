@@ -65,6 +65,18 @@ private:
     mutable std::optional<Value> m_info;
     mutable std::optional<Value> m_ownInfo;
     mutable std::map<std::string, Table, std::less<>> m_tables;
+    // "Localizable" in m_tables once read; a copy of the bundle finds it again in its own tables.
+    struct TablePointer {
+        const Table* table = nullptr;
+        TablePointer() = default;
+        TablePointer(const TablePointer&) { }
+        TablePointer& operator=(const TablePointer&)
+        {
+            table = nullptr;
+            return *this;
+        }
+    };
+    mutable TablePointer m_defaultTable;
 };
 
 // Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and

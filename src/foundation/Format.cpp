@@ -89,6 +89,11 @@ template <typename T> std::string printfToString(const std::string& conversion, 
 
 std::string printfNumber(const Conversion& c, char specifier, const Value& v)
 {
+    // The common plain "%d" needs no conversion text and no printf.
+    const bool plain = c.width < 0 && c.precision < 0 && c.flags.find_first_not_of('\'') == std::string::npos;
+    if (plain && (specifier == 'd' || specifier == 'i'))
+        if (auto i = v.asInteger())
+            return std::to_string(static_cast<long long>(*i));
     std::string conversion = "%";
     for (char f : c.flags)
         if (f != '\'')

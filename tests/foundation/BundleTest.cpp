@@ -97,6 +97,18 @@ TEST(Bundle, LocalisationFallsBackThroughThePreferredLanguages)
     EXPECT_EQ(bundleWith({ base }, { "ja" }).localizedString("OnlyEnglish"), "OnlyEnglish");
 }
 
+TEST(Bundle, TextsFollowTheLanguagesAndDirectoriesAsTheyChange)
+{
+    Bundle bundle = bundleWith({ base }, { "de", "en" });
+    EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Computer");
+    const Bundle copy = bundle;
+    bundle.setResourceDirectories({ overlay, base });
+    EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Rechner");
+    bundle.setLanguages({ "en" });
+    EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Computer");
+    EXPECT_EQ(copy.localizedString("QorvCSPowerSource.Name"), "Name (Basis)");
+}
+
 TEST(Bundle, MalformedTableIsLoggedAndIgnored)
 {
     LogCapture capture;

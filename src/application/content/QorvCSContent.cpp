@@ -5,6 +5,8 @@
 #include "foundation/Format.h"
 #include "foundation/NotificationCenter.h"
 
+#include <iterator>
+
 QorvCSContent::QorvCSContent(std::string aUniqueID, std::string aLabel)
 {
     m_uniqueID = std::move(aUniqueID);
@@ -46,7 +48,8 @@ QorvCSReportItemList QorvCSContent::itemsForReport(QorvCSReport& report)
                 continue;
             auto childItems = child->itemsForReport(report);
             tagTitle(childItems, *child);
-            items.insert(items.end(), childItems.begin(), childItems.end());
+            items.insert(
+                items.end(), std::make_move_iterator(childItems.begin()), std::make_move_iterator(childItems.end()));
         }
     }
     if (items.empty())
@@ -66,7 +69,8 @@ QorvCSReportItemList QorvCSContentRoot::itemsForReport(QorvCSReport& report)
                 continue;
             auto childItems = child->itemsForReport(report);
             tagTitle(childItems, *child);
-            items.insert(items.end(), childItems.begin(), childItems.end());
+            items.insert(
+                items.end(), std::make_move_iterator(childItems.begin()), std::make_move_iterator(childItems.end()));
         }
     }
     return items;

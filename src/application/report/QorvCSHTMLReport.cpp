@@ -152,8 +152,8 @@ std::string QorvCSHTMLReport::asHTML()
 
     for (const auto& item : items()) {
         const std::string_view name = item->className();
-        const std::string operation
-            = qorv::format("htmlForReport%@:state:", name.size() > 12 ? name.substr(12) : std::string_view());
+        std::string operation = "htmlForReport";
+        operation.append(name.size() > 12 ? name.substr(12) : std::string_view()).append(":state:");
         auto it = renderers().find(operation);
         QorvAssert(it != renderers().end(), "%@ does not respond to selector %@", className(), operation);
         output += (this->*(it->second))(*item, state);
@@ -190,11 +190,16 @@ std::string QorvCSHTMLReport::htmlForReportTitle(const QorvCSReportItem& item, Q
 {
     const auto* title = dynamic_cast<const QorvCSReportTitle*>(&item);
     QorvAssert(title != nullptr, "%@ cannot render %@ as a title", className(), item.className());
-    const int64_t level = std::clamp<int64_t>(state.headingLevel(), 1, 6);
-    if (!title->anchor().empty())
-        return qorv::format(
-            "<h%ld id=\"%@\">%@</h%ld>", level, escapeString(title->anchor()), escapeString(title->title()), level);
-    return qorv::format("<h%ld>%@</h%ld>", level, escapeString(title->title()), level);
+    const std::string level = std::to_string(std::clamp<int64_t>(state.headingLevel(), 1, 6));
+    std::string html = "<h" + level;
+    if (!title->anchor().empty()) {
+        html += " id=\"";
+        appendEscaped(html, title->anchor());
+        html += '"';
+    }
+    html += '>';
+    appendEscaped(html, title->title());
+    return html.append("</h").append(level).append(">");
 }
 
 std::string QorvCSHTMLReport::htmlForReportHistoryChart(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
@@ -208,35 +213,44 @@ std::string QorvCSHTMLReport::htmlForReportHistoryChart(const QorvCSReportItem& 
 
 std::string QorvCSHTMLReport::escapeString(std::string_view text)
 {
-    // One pass gives the same result as replacing each character over the whole text, ampersand first: no
-    // entity holds a character replaced after it.
     std::string out;
     out.reserve(text.size() + 16);
+    appendEscaped(out, text);
+    return out;
+}
+
+void QorvCSHTMLReport::appendEscaped(std::string& out, std::string_view text)
+{
+    // One pass gives the same result as replacing each character over the whole text, ampersand first: no
+    // entity holds a character replaced after it. Runs between special characters are copied whole.
     size_t copied = 0;
-    for (size_t at = text.find_first_of("&<>\"'/"); at != std::string_view::npos;
-         at = text.find_first_of("&<>\"'/", at + 1)) {
-        out.append(text, copied, at - copied);
+    for (size_t at = 0; at < text.size(); ++at) {
+        std::string_view entity;
         switch (text[at]) {
         case '&':
-            out += "&amp;";
+            entity = "&amp;";
             break;
         case '<':
-            out += "&lt;";
+            entity = "&lt;";
             break;
         case '>':
-            out += "&gt;";
+            entity = "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            entity = "&quot;";
             break;
         case '\'':
-            out += "&#x27;";
+            entity = "&#x27;";
+            break;
+        case '/':
+            entity = "&#x2F;";
             break;
         default:
-            out += "&#x2F;";
+            continue;
         }
+        out.append(text, copied, at - copied);
+        out += entity;
         copied = at + 1;
     }
     out.append(text, copied);
-    return out;
 }

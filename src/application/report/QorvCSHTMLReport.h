@@ -32,6 +32,8 @@ public:
 
     // QorvCSHTMLReportUtilities
     static std::string escapeString(std::string_view text);
+    // Appends the escaped text to out, as out += escapeString(text) does.
+    static void appendEscaped(std::string& out, std::string_view text);
 
     // The system's alternating row background colours; the shell sets them from its palette.
     static void setAlternatingRowBackgroundColors(std::vector<qorv::Color> colors);

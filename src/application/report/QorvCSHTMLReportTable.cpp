@@ -6,7 +6,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Format.h"
 
-#include <charconv>
+#include <cstring>
 #include <list>
 #include <mutex>
 #include <optional>
@@ -54,27 +54,6 @@ void markEvery(std::string& html, const std::string& find, const std::string& ma
     html = std::move(out);
 }
 
-// A row's five texts; an absent one (an item without raw text or provider) is nullopt.
-struct RowTexts {
-    std::string_view presentationHeading;
-    std::optional<std::string_view> heading;
-    std::string_view presentationValue;
-    std::optional<std::string_view> provider;
-    std::optional<std::string_view> value;
-    std::optional<std::string_view> sourceType;
-};
-
-std::optional<std::string_view> optionalView(const std::optional<std::string>& text)
-{
-    return text ? std::optional<std::string_view>(*text) : std::nullopt;
-}
-
-RowTexts textsOf(const QorvCSReportTablePair& pair)
-{
-    return { pair.heading->title(), optionalView(pair.heading->raw()), pair.value->label(),
-        optionalView(pair.value->provider()), optionalView(pair.value->raw()), optionalView(pair.value->sourceType()) };
-}
-
 // The rows of a table, but for their indexes: per row "<tr><th>H</th><td>V" and the escaped "more" text, if any,
 // all in one text.
 struct RenderedRows {
@@ -85,102 +64,198 @@ struct RenderedRows {
     };
     std::string text;
     std::vector<Row> rows;
+
+    void append(const RenderedRows& other)
+    {
+        const size_t shift = text.size();
+        text += other.text;
+        for (Row row : other.rows) {
+            row.start += shift;
+            row.more += shift;
+            row.heading += shift;
+            rows.push_back(row);
+        }
+    }
 };
 
-// Tables already rendered with the current rule set, by the texts of their rows. The report shows the same
-// tables at every refresh, and each refresh renders twice; a row's markup depends only on its texts and the
-// rules (a pattern's time limit counts steps, not time), so a remembered table is the table. A table whose
-// texts changed (a battery's readings) goes through the rules again. Bounded, the least recently used table
-// going first (so a report larger than the bound loses one table per new one, not all at once), and
-// forgotten when the rule set changes.
-class TableMemo {
+// A memo key: a text and its hash, worked out once for all the look-ups of a rendering.
+struct MemoKey {
+    std::string_view text;
+    size_t hash;
+};
+
+// Rendered rows remembered by the texts they were made from, for one rule set at a time. A row's markup depends
+// only on its texts and the rules (a pattern's time limit counts steps, not time), so remembered markup is the
+// markup. Bounded, the least recently used entry going first (so a report larger than the bound loses one entry
+// per new one, not all at once), and forgotten when the rule set changes.
+class RenderedMemo {
 public:
-    static constexpr size_t capacity = 4096;
+    explicit RenderedMemo(size_t capacity)
+        : m_capacity(capacity)
+    { }
 
-    static TableMemo& shared()
-    {
-        static TableMemo memo;
-        return memo;
-    }
-
-    static std::string keyOf(const QorvCSReportTable::Pairs& pairs)
-    {
-        size_t length = 0;
-        for (const auto& pair : pairs) {
-            const RowTexts row = textsOf(pair);
-            length += row.presentationHeading.size() + row.presentationValue.size() + 5 * 12;
-            length += (row.heading ? row.heading->size() : 0) + (row.provider ? row.provider->size() : 0)
-                + (row.value ? row.value->size() : 0) + (row.sourceType ? row.sourceType->size() : 0);
-        }
-        std::string key;
-        key.reserve(length);
-        auto add = [&key](const std::optional<std::string_view>& text) {
-            key.push_back(text ? '+' : '-');
-            if (!text)
-                return;
-            char digits[24];
-            const auto end = std::to_chars(digits, digits + sizeof digits, text->size()).ptr;
-            key.append(digits, end).push_back(':');
-            key.append(*text);
-        };
-        for (const auto& pair : pairs) {
-            const RowTexts row = textsOf(pair);
-            add(row.presentationHeading);
-            add(row.heading);
-            add(row.presentationValue);
-            add(row.provider);
-            add(row.value);
-            add(row.sourceType);
-        }
-        return key;
-    }
-
-    std::shared_ptr<const RenderedRows> find(const std::vector<uint64_t>& signature, const std::string& key)
+    // The generation of the memo for this rule set, which find and remember are then given: comparing the rule
+    // set once per table is enough.
+    uint64_t generationFor(const std::vector<uint64_t>& signature)
     {
         std::lock_guard lock(m_mutex);
-        if (signature != m_signature)
+        if (signature != m_signature) {
+            m_entries.clear();
+            m_order.clear();
+            m_signature = signature;
+            ++m_generation;
+        }
+        return m_generation;
+    }
+
+    std::shared_ptr<const RenderedRows> find(uint64_t generation, MemoKey key)
+    {
+        std::lock_guard lock(m_mutex);
+        if (generation != m_generation)
             return nullptr;
-        auto it = m_tables.find(key);
-        if (it == m_tables.end())
+        auto it = m_entries.find(key);
+        if (it == m_entries.end())
             return nullptr;
         m_order.splice(m_order.begin(), m_order, it->second.place);
         return it->second.rows;
     }
 
-    void remember(const std::vector<uint64_t>& signature, std::string key, std::shared_ptr<const RenderedRows> rows)
+    void remember(uint64_t generation, MemoKey key, std::shared_ptr<const RenderedRows> rows)
     {
         std::lock_guard lock(m_mutex);
-        if (signature != m_signature) {
-            m_tables.clear();
-            m_order.clear();
-            m_signature = signature;
-        }
-        if (auto it = m_tables.find(key); it != m_tables.end()) {
+        if (generation != m_generation)
+            return; // made with rules that another rendering has replaced since
+        if (auto it = m_entries.find(key); it != m_entries.end()) {
             it->second.rows = std::move(rows);
             m_order.splice(m_order.begin(), m_order, it->second.place);
             return;
         }
-        if (m_tables.size() >= capacity) {
-            const std::string victim = *m_order.back(); // not a reference into the node being erased
+        if (m_entries.size() >= m_capacity) {
+            m_entries.erase(m_entries.find(m_order.back()));
             m_order.pop_back();
-            m_tables.erase(victim);
         }
-        auto it = m_tables.emplace(std::move(key), Entry { std::move(rows), {} }).first;
-        m_order.push_front(&it->first);
+        auto it = m_entries.emplace(StoredKey { std::string(key.text), key.hash }, Entry { std::move(rows), {} }).first;
+        m_order.push_front(MemoKey { it->first.text, it->first.hash });
         it->second.place = m_order.begin();
     }
 
 private:
-    // Most recently used first; each names its table's key (node-based map: the key stays put).
-    using Order = std::list<const std::string*>;
+    struct StoredKey {
+        std::string text;
+        size_t hash;
+    };
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(const StoredKey& key) const { return key.hash; }
+        size_t operator()(const MemoKey& key) const { return key.hash; }
+    };
+    struct Equal {
+        using is_transparent = void;
+        bool operator()(const StoredKey& a, const StoredKey& b) const { return a.text == b.text; }
+        bool operator()(const MemoKey& a, const StoredKey& b) const { return a.text == b.text; }
+        bool operator()(const StoredKey& a, const MemoKey& b) const { return a.text == b.text; }
+    };
+    // Most recently used first; each views its entry's key (node-based map: the key stays put).
+    using Order = std::list<MemoKey>;
     struct Entry {
         std::shared_ptr<const RenderedRows> rows;
         Order::iterator place;
     };
+    const size_t m_capacity;
     std::mutex m_mutex;
     std::vector<uint64_t> m_signature;
-    std::unordered_map<std::string, Entry> m_tables;
+    uint64_t m_generation = 0;
+    std::unordered_map<StoredKey, Entry, Hash, Equal> m_entries;
     Order m_order;
+};
+
+// Whole tables: the report shows the same tables at every refresh, and each refresh renders twice.
+RenderedMemo& tableMemo()
+{
+    static RenderedMemo memo(4096);
+    return memo;
+}
+
+// Single rows: a table whose texts changed (a battery's readings) mostly keeps its other rows, and reports repeat
+// rows from one table to the next.
+RenderedMemo& rowMemo()
+{
+    static RenderedMemo memo(4096);
+    return memo;
+}
+
+// The texts of a table's rows that its markup can depend on, each row's a stretch of one text: the shown heading
+// and value, which the markup is made from, and the other texts of the record only where a rule reads them (the
+// provider seldom is, and tables from different providers then share their rows).
+class RowKeys {
+public:
+    RowKeys(const QorvCSReportTable::Pairs& pairs, QorvCSReportCupelController& rules)
+    {
+        const bool heading = rules.readsKey("heading");
+        const bool provider = rules.readsKey("provider");
+        const bool value = rules.readsKey("value");
+        const bool sourceType = rules.readsKey("source type");
+        size_t length = 0;
+        for (const auto& pair : pairs)
+            length += pair.heading->title().size() + pair.value->label().size() + 5 * (1 + sizeof(size_t))
+                + (heading && pair.heading->raw() ? pair.heading->raw()->size() : 0)
+                + (provider && pair.value->provider() ? pair.value->provider()->size() : 0)
+                + (value && pair.value->raw() ? pair.value->raw()->size() : 0)
+                + (sourceType && pair.value->sourceType() ? pair.value->sourceType()->size() : 0);
+        m_text.reserve(length);
+        m_rows.reserve(pairs.size());
+        // The table's hash is made from its rows' rather than from the whole text again.
+        m_hash = pairs.size();
+        for (const auto& pair : pairs) {
+            const size_t start = m_text.size();
+            add(std::string_view(pair.heading->title()));
+            if (heading)
+                add(pair.heading->raw());
+            add(std::string_view(pair.value->label()));
+            if (provider)
+                add(pair.value->provider());
+            if (value)
+                add(pair.value->raw());
+            if (sourceType)
+                add(pair.value->sourceType());
+            const std::string_view row = std::string_view(m_text).substr(start);
+            m_rows.push_back({ start, row.size(), std::hash<std::string_view> {}(row) });
+            m_hash ^= m_rows.back().hash + 0x9e3779b97f4a7c15 + (m_hash << 6) + (m_hash >> 2);
+        }
+    }
+
+    MemoKey table() const { return { m_text, m_hash }; }
+    MemoKey row(size_t index) const
+    {
+        const Row& row = m_rows[index];
+        return { std::string_view(m_text).substr(row.start, row.length), row.hash };
+    }
+
+private:
+    // Present or absent, then length and text, so that no two lists of texts give the same key.
+    void add(const std::optional<std::string>& text)
+    {
+        if (text)
+            add(std::string_view(*text));
+        else
+            m_text.push_back('-');
+    }
+    void add(std::string_view text)
+    {
+        const size_t at = m_text.size(), size = text.size();
+        m_text.resize(at + 1 + sizeof size + size);
+        char* out = m_text.data() + at;
+        *out = '+';
+        std::memcpy(out + 1, &size, sizeof size);
+        std::memcpy(out + 1 + sizeof size, text.data(), size);
+    }
+
+    struct Row {
+        size_t start, length, hash;
+    };
+    std::string m_text;
+    std::vector<Row> m_rows;
+    size_t m_hash = 0;
 };
 
 // Passes one row through the rules and appends its markup.
@@ -188,15 +263,16 @@ void renderRow(const QorvCSReportTablePair& row, QorvCSReportCupelController& ru
 {
     const qorv::Value::Dictionary result = rules.transform(QorvCSReportCupelController::recordForRow(row));
 
-    const std::string* value = stringEntry(result, "presentation value");
-    std::string valueHTML = value ? QorvCSHTMLReport::escapeString(*value) : std::string();
+    std::string valueHTML;
+    if (const std::string* value = stringEntry(result, "presentation value"))
+        QorvCSHTMLReport::appendEscaped(valueHTML, *value);
     if (auto acronym = result.find("acronym"); acronym != result.end()) {
         const qorv::Value* find = acronym->second.find("acronym");
         const qorv::Value* text = acronym->second.find("text");
         if (find && find->asString() && text && text->asString()) {
             const std::string escapedFind = QorvCSHTMLReport::escapeString(*find->asString());
             std::string markup = "<acronym title=\"";
-            markup += QorvCSHTMLReport::escapeString(*text->asString());
+            QorvCSHTMLReport::appendEscaped(markup, *text->asString());
             markup += "\">";
             markup += escapedFind;
             markup += "</acronym>";
@@ -209,7 +285,7 @@ void renderRow(const QorvCSReportTablePair& row, QorvCSReportCupelController& ru
     out.text += "<tr><th>";
     rendered.heading = out.text.size();
     if (const std::string* heading = stringEntry(result, "presentation heading"))
-        out.text += QorvCSHTMLReport::escapeString(*heading);
+        QorvCSHTMLReport::appendEscaped(out.text, *heading);
     rendered.headingLength = out.text.size() - rendered.heading;
     out.text += "</th><td>";
     out.text += valueHTML;
@@ -217,10 +293,45 @@ void renderRow(const QorvCSReportTablePair& row, QorvCSReportCupelController& ru
     if (const std::string* more = stringEntry(result, "more")) {
         rendered.hasMore = true;
         rendered.more = out.text.size();
-        out.text += QorvCSHTMLReport::escapeString(*more);
+        QorvCSHTMLReport::appendEscaped(out.text, *more);
         rendered.moreLength = out.text.size() - rendered.more;
     }
     out.rows.push_back(rendered);
+}
+
+// The table's rows as remembered, else made from remembered rows and rows passed through the rules.
+std::shared_ptr<const RenderedRows> rememberedRows(
+    const QorvCSReportTable::Pairs& pairs, QorvCSReportCupelController& rules)
+{
+    const RowKeys keys(pairs, rules);
+    const std::vector<uint64_t>& signature = rules.signature();
+    RenderedMemo& tables = tableMemo();
+    const uint64_t tableGeneration = tables.generationFor(signature);
+    if (auto table = tables.find(tableGeneration, keys.table()))
+        return table;
+
+    RenderedMemo& rows = rowMemo();
+    const uint64_t rowGeneration = rows.generationFor(signature);
+    std::vector<std::shared_ptr<const RenderedRows>> found(pairs.size());
+    size_t length = 0;
+    for (size_t index = 0; index < pairs.size(); ++index) {
+        const MemoKey key = keys.row(index);
+        found[index] = rows.find(rowGeneration, key);
+        if (!found[index]) {
+            auto made = std::make_shared<RenderedRows>();
+            renderRow(pairs[index], rules, *made);
+            rows.remember(rowGeneration, key, made);
+            found[index] = std::move(made);
+        }
+        length += found[index]->text.size();
+    }
+    auto rendered = std::make_shared<RenderedRows>();
+    rendered->text.reserve(length);
+    rendered->rows.reserve(pairs.size());
+    for (const auto& row : found)
+        rendered->append(*row);
+    tables.remember(tableGeneration, keys.table(), rendered);
+    return rendered;
 }
 
 } // namespace
@@ -231,9 +342,9 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
     QorvAssert(table != nullptr, "%@ cannot render %@ as a table", className(), item.className());
 
     std::string html = "<table summary=\"";
-    html += escapeString(table->summary());
+    appendEscaped(html, table->summary());
     html += "\"><caption>";
-    html += escapeString(table->caption());
+    appendEscaped(html, table->caption());
     html += "</caption>";
 
     const auto pairs = table->headingValuePairs();
@@ -241,25 +352,23 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         // The rule set is made, and its files read, on the first row of the rendering.
         QorvCSReportCupelController& rules = *state.cupels();
         std::shared_ptr<const RenderedRows> rendered;
-        std::string key;
-        const bool remembers = QorvCSReportCupelController::cachesRules();
-        if (remembers) {
-            key = TableMemo::keyOf(*pairs);
-            rendered = TableMemo::shared().find(rules.signature(), key);
-        }
-        if (!rendered) {
+        if (QorvCSReportCupelController::cachesRules()) {
+            rendered = rememberedRows(*pairs, rules);
+        } else {
             auto rows = std::make_shared<RenderedRows>();
             for (const auto& pair : *pairs)
                 renderRow(pair, rules, *rows);
-            rendered = rows;
-            if (remembers)
-                TableMemo::shared().remember(rules.signature(), std::move(key), rendered);
+            rendered = std::move(rows);
         }
 
         html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
         // The heading is escaped already; the format is the translator's, so it is escaped too.
         const std::string explainFormat
             = escapeString(qorv::Bundle::main().localizedString("QorvCSHTMLReport.ExplainFormat", "Explain %@"));
+        // Mostly one "%@" and no other conversion: then the heading goes between the two halves.
+        const size_t explainAt = explainFormat.find("%@");
+        const bool explainSplits = explainAt != std::string::npos
+            && explainFormat.find('%', explainAt + 2) == std::string::npos && explainFormat.find('%') == explainAt;
         for (const auto& row : rendered->rows) {
             state.incrementItemIndex();
             html.append(rendered->text, row.start, row.startLength);
@@ -269,8 +378,12 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
                 html += " <button type=\"button\" aria-expanded=\"false\" aria-controls=\"more";
                 html += index;
                 html += "\" aria-label=\"";
-                html += qorv::format(
-                    explainFormat, std::string_view(rendered->text).substr(row.heading, row.headingLength));
+                const std::string_view heading
+                    = std::string_view(rendered->text).substr(row.heading, row.headingLength);
+                if (explainSplits)
+                    html.append(explainFormat, 0, explainAt).append(heading).append(explainFormat, explainAt + 2);
+                else
+                    html += qorv::format(explainFormat, heading);
                 html += "\" onclick=\"$('#more";
                 html += index;
                 html += "').toggle('slow', this);\">+</button><p class=\"more\" id=\"more";

@@ -110,14 +110,32 @@ const std::vector<uint64_t>& QorvCSReportCupelController::signature()
     return m_signature;
 }
 
+bool QorvCSReportCupelController::readsKey(std::string_view key)
+{
+    cupels();
+    return std::find(m_readKeys.begin(), m_readKeys.end(), key) != m_readKeys.end();
+}
+
 void QorvCSReportCupelController::setCupels(Cupels cupels)
 {
     m_signature.clear();
+    m_readKeys.clear();
+    auto reads = [this](const std::string& key) {
+        if (std::find(m_readKeys.begin(), m_readKeys.end(), key) == m_readKeys.end())
+            m_readKeys.push_back(key);
+    };
     std::vector<std::shared_ptr<const QorvCSReportCupelRule>> rules;
     for (const auto& cupel : cupels) {
         QorvAssert(cupel != nullptr, "Invalid parameter not satisfying: %@", "cupels");
-        m_signature.push_back(cupel->rule()->serial());
-        rules.push_back(cupel->rule());
+        const auto& rule = cupel->rule();
+        m_signature.push_back(rule->serial());
+        // A rule that cannot apply reads nothing that matters.
+        if (rule->canApply()) {
+            reads(rule->matchKey());
+            for (const auto& entry : rule->filter())
+                reads(entry.first);
+        }
+        rules.push_back(rule);
     }
     m_signature.push_back(0); // the localisation, see signature()
     m_selection.emplace(std::move(rules));

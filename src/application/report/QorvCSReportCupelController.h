@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,8 +52,13 @@ public:
     // same signature transform every record alike. Loads the rules first.
     const std::vector<uint64_t>& signature();
 
+    // Whether a rule of the set may read this record entry, as its subject or in its filter. A record's result
+    // differs from another's only in entries no rule reads, and in what the rules write. Loads the rules first.
+    bool readsKey(std::string_view key);
+
 private:
     std::optional<Cupels> m_cupels;
     std::vector<uint64_t> m_signature;
+    std::vector<std::string> m_readKeys;
     std::optional<QorvCSReportCupelSelection> m_selection;
 };

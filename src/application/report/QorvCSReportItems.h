@@ -142,7 +142,7 @@ public:
     std::shared_ptr<const Pairs> headingValuePairs() const { return m_pairs; }
     void setHeadingValuePairs(std::shared_ptr<const Pairs> pairs);
 
-    void addHeadingAndValue(const QorvCSReportTablePair& aPair);
+    void addHeadingAndValue(QorvCSReportTablePair aPair);
     void addHeading(std::shared_ptr<QorvCSReportTableHeading> aHeading, std::shared_ptr<QorvCSReportTableValue> aValue);
 
 private:

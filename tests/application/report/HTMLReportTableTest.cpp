@@ -164,6 +164,46 @@ TEST_F(HTMLReportTable, TheRecordHoldsTheItemsTextsAndLeavesOutAbsentOnes)
     }
 }
 
+TEST_F(HTMLReportTable, RowsShownAlikeStayApartByTheEntriesRulesRead)
+{
+    // Tables whose rows are shown alike and differ in one entry of their records; a rule explains the rows whose
+    // entry holds "x", as its subject or by its filter. Rows are remembered, across tables too, only as far as the
+    // rules cannot tell them apart.
+    for (const auto& [key, filtered] : std::vector<std::pair<std::string, bool>> {
+             { "heading", false }, { "provider", false }, { "value", false }, { "provider", true } }) {
+        Value::Dictionary fields {
+            { "match",
+                Value(Value::Dictionary { { "key", filtered ? "presentation value" : key }, { "regex", "^x$|^s" } }) },
+            { "replace", Value(Value::Dictionary { { "key", "more" }, { "format", "why" } }) },
+        };
+        if (filtered)
+            fields.emplace("filter", Value(Value::Dictionary { { key, "x" } }));
+        resources.writeRule("explain", Value(std::move(fields)));
+        auto table = [&](const char* text) {
+            auto heading = QorvCSReportTableHeading::headingWithTitle("Shown");
+            heading->setRaw(key == "heading" ? text : "raw");
+            auto value = QorvCSReportTableValue::valueWithLabel("shown");
+            value->setRaw(key == "value" ? text : "raw");
+            value->setProvider(key == "provider" ? text : "raw");
+            auto made = QorvCSReportTable::tableWithSummary(text, "");
+            made->addHeading(heading, value);
+            return made;
+        };
+        auto report = QorvCSHTMLReport::reportForExport(false);
+        report->addItemsFromArray({ table("x"), table("y"), table("x"), table("y") });
+        const std::string html = reporttest::body(*report);
+        QorvCSReportCupelController::setCachesRules(false);
+        EXPECT_EQ(html, reporttest::body(*report)) << key;
+        QorvCSReportCupelController::setCachesRules(true);
+        EXPECT_NE(
+            html.find("<table summary=\"x\"><caption></caption><tr><th>Shown</th><td>shown <button"), std::string::npos)
+            << key << ": " << html;
+        EXPECT_NE(html.find("<table summary=\"y\"><caption></caption><tr><th>Shown</th><td>shown</td></tr></table>"),
+            std::string::npos)
+            << key << ": " << html;
+    }
+}
+
 TEST_F(HTMLReportTable, ARenderingWithoutTablesReadsNoRules)
 {
     resources.writeText("QorvCSReportCupel/broken.plist", "not a property list");
