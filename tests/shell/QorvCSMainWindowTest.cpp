@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 // A main window whose settings live in a folder of the test's own: XDG_CONFIG_HOME points there, and the inventory
@@ -279,4 +281,36 @@ TEST_F(MainWindowTest, UPSServersChosenInTheEditMenuAreReadAtOnceAndRemembered)
     EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), std::vector<std::string> { "ups.lan:3500" });
     window.setUPSServers(std::nullopt);
     EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), QorvCSNUTPowerSourceProvider::bundleServers());
+}
+
+TEST_F(MainWindowTest, TheExportViewsRendererEndsWithEachPDFAndTheNextPDFStillWorks)
+{
+    QorvCSMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTemporaryDir folder;
+    QorvCSWebEngineView* exportView = window.contentPrintView();
+    for (const char* name : { "first.pdf", "second.pdf" }) {
+        SCOPED_TRACE(name);
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        std::optional<std::string> failure;
+        qint64 renderer = 0;
+        window.applicationController().printToPDF(
+            path.toStdString(), [&](bool ok, const std::string& reason) { failure = ok ? std::string() : reason; });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                if (const qint64 pid = exportView->page()->renderProcessPid())
+                    renderer = pid;
+                return failure.has_value();
+            },
+            120000));
+        EXPECT_EQ(*failure, "");
+        EXPECT_GT(QFileInfo(path).size(), 0);
+        ASSERT_GT(renderer, 0);
+        EXPECT_NE(renderer, window.contentWebView()->page()->renderProcessPid());
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !QFileInfo::exists(QStringLiteral("/proc/%1/status").arg(renderer)); }, 20000))
+            << "the export view's renderer is still running";
+        EXPECT_EQ(exportView->page()->renderProcessPid(), 0);
+    }
 }

@@ -224,6 +224,7 @@ private:
     std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
     std::string m_shownExport; // the export rendering that goes with it
     std::string m_printViewDocument; // what the export view was last given
+    unsigned m_printJobs = 0; // handed to the print operation and not yet finished
     std::string m_renderFailure; // why the last rendering failed; empty after a good one
     // The screen report's heading id of each section, by the node's unique identifier. Ids are counted, so the
     // document carries no identifier of the machine's devices.

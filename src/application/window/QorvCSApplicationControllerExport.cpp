@@ -86,11 +86,18 @@ void QorvCSApplicationController::printWithInfo(
     }
     // Updates wait until the operation has finished, however it ends.
     pauseUpdates();
-    if (m_contentPrintView && m_printViewDocument != m_shownExport) {
+    // A job the operation turns away (another is running) must not change the document the running one prints.
+    if (m_contentPrintView && m_printJobs == 0 && m_printViewDocument != m_shownExport) {
         m_printViewDocument = m_shownExport;
         m_contentPrintView->loadHTMLString(m_printViewDocument);
     }
+    ++m_printJobs;
     m_printOperation->run(job, showPrintPanel, [this, completion](bool ok, const std::string& reason) {
+        // The export view's renderer is as large as the screen's: it is let go until the next job needs it.
+        if (--m_printJobs == 0 && m_contentPrintView) {
+            m_contentPrintView->releaseDocument();
+            m_printViewDocument.clear();
+        }
         resumeUpdates();
         if (completion)
             completion(ok, reason);
