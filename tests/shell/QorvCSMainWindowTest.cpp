@@ -1,6 +1,7 @@
 #include "QorvCSMainWindow.h"
 
 #include "QorvCSApplicationController.h"
+#include "QorvCSContentController.h"
 #include "QorvCSHTMLReport.h"
 #include "QorvCSPrintInfo.h"
 #include "QorvCSSearchField.h"
@@ -283,6 +284,15 @@ TEST_F(MainWindowTest, UPSServersChosenInTheEditMenuAreReadAtOnceAndRemembered)
     EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), QorvCSNUTPowerSourceProvider::bundleServers());
 }
 
+namespace {
+
+struct ChosenPath : QorvCSSavePanel {
+    void beginSheet(const Options&, Completion completion) override { completion(path); }
+    std::string path;
+};
+
+} // namespace
+
 TEST_F(MainWindowTest, TheExportViewsRendererEndsWithEachPDFAndTheNextPDFStillWorks)
 {
     QorvCSMainWindow window;
@@ -313,4 +323,38 @@ TEST_F(MainWindowTest, TheExportViewsRendererEndsWithEachPDFAndTheNextPDFStillWo
             << "the export view's renderer is still running";
         EXPECT_EQ(exportView->page()->renderProcessPid(), 0);
     }
+}
+
+TEST_F(MainWindowTest, AChoiceIsSavedShortlyAfterItIsMadeWithoutClosingTheWindow)
+{
+    QorvCSMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto& controller = window.applicationController();
+    auto root = QorvCSContent::rootContent();
+    auto battery = QorvCSContent::contentWithUniqueID("battery-4711", "Battery");
+    root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { battery }));
+    controller.contentController()->setRoot(root);
+    root->postDidChangeNotification();
+    QTest::qWait(100);
+    const auto saved = [&](const char* key) {
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        return settings.value(QString::fromLatin1(key)).toString();
+    };
+
+    // The sidebar's checkbox, as the tree announces it.
+    battery->setInclude(false);
+    root->postDidChangeNotification();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saved("sidebar/unticked") == QStringLiteral("battery-4711"); }, 10000))
+        << "the unticked section is saved while the window is open";
+    EXPECT_FALSE(window.hasUnsavedSettings());
+
+    // A folder saved into, through the save panel.
+    ChosenPath panel;
+    QTemporaryDir folder;
+    panel.path = folder.filePath(QStringLiteral("debug.plist")).toStdString();
+    controller.setSavePanel(&panel);
+    controller.exportForDebug();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saved("export/folder") == folder.path(); }, 10000));
+    controller.setSavePanel(nullptr);
 }

@@ -116,6 +116,12 @@ public:
     {
         m_includeMemory = QorvCSIncludeMemory(std::move(unticked));
     }
+    // Called when a choice the window remembers changed here: a section ticked or unticked, the page setup, the
+    // save folder.
+    void setRememberedChoicesObserver(std::function<void()> observer)
+    {
+        m_rememberedChoicesObserver = std::move(observer);
+    }
     // Where the computer's name comes from (the system by default).
     void setComputerNameSource(std::function<std::string()> source) { m_computerNameSource = std::move(source); }
     // Where the user's names (login, full name) that sanitising masks come from (the running account by default).
@@ -200,6 +206,12 @@ private:
     std::string m_saveFolder;
     QorvCSIncludeMemory m_includeMemory;
     void rememberSaveFolder(const std::string& path);
+    void rememberedChoicesChanged()
+    {
+        if (m_rememberedChoicesObserver)
+            m_rememberedChoicesObserver();
+    }
+    std::function<void()> m_rememberedChoicesObserver;
     void alert(const std::string& message, const std::string& detail);
     void makeEmailAttachment(bool sanitize);
     void composeEmail(const std::string& path);

@@ -111,8 +111,12 @@ void QorvCSApplicationController::printDocument()
 
 void QorvCSApplicationController::runPageLayout()
 {
-    if (m_printOperation)
-        m_printOperation->runPageLayout(m_sharedPrintSettings);
+    if (!m_printOperation)
+        return;
+    const auto before = m_sharedPrintSettings;
+    m_printOperation->runPageLayout(m_sharedPrintSettings);
+    if (m_sharedPrintSettings != before)
+        rememberedChoicesChanged();
 }
 
 QorvCSSavePanel::Options QorvCSApplicationController::savePanelOptions(const std::string& fileType) const
@@ -130,10 +134,13 @@ QorvCSSavePanel::Options QorvCSApplicationController::savePanelOptions(const std
 void QorvCSApplicationController::rememberSaveFolder(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0)
-        m_saveFolder = path.substr(0, slash);
-    else if (slash == 0)
-        m_saveFolder = "/";
+    if (slash == std::string::npos)
+        return;
+    std::string folder = slash > 0 ? path.substr(0, slash) : "/";
+    if (folder == m_saveFolder)
+        return;
+    m_saveFolder = std::move(folder);
+    rememberedChoicesChanged();
 }
 
 void QorvCSApplicationController::alert(const std::string& message, const std::string& detail)
