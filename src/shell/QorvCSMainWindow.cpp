@@ -103,6 +103,9 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     connect(m_webView->page(), &QWebEnginePage::findTextFinished, this, [this](const QWebEngineFindTextResult& result) {
         m_search->showResult(m_searchedText, result.activeMatch(), result.numberOfMatches());
     });
+    // A new rendering takes the highlighted matches with it; searching it again would scroll the reader away.
+    connect(m_webView, &QorvCSWebEngineView::reportLoaded, m_search, &QorvCSSearchField::forgetResult);
+    connect(m_webView, &QorvCSWebEngineView::reportPatched, m_search, &QorvCSSearchField::forgetResult);
 
     m_controller->setToolbar(m_toolbarAdapter.get());
     m_controller->setContentOutline(m_outline);

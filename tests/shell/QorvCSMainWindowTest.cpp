@@ -162,6 +162,15 @@ TEST_F(MainWindowTest, SearchCountsMatchesStepsThroughThemAndSaysWhenThereAreNon
     search->previousButton()->click();
     EXPECT_TRUE(waitFor(QStringLiteral("3 of 3"))) << "wraps around: " << count->text().toStdString();
 
+    // A new rendering clears the highlight: its count goes too, and the next step counts the new page.
+    QSignalSpy loaded(window.contentWebView(), &QorvCSWebEngineView::reportLoaded);
+    window.contentWebView()->loadHTMLString("<html><body><p>cell one</p><p>cell two</p></body></html>");
+    ASSERT_TRUE(loaded.wait(20000));
+    EXPECT_TRUE(count->text().isEmpty()) << count->text().toStdString();
+    EXPECT_EQ(search->lineEdit()->text(), QStringLiteral("cell"));
+    search->nextButton()->click();
+    EXPECT_TRUE(waitFor(QStringLiteral("1 of 2"))) << count->text().toStdString();
+
     QTest::keyClicks(search->lineEdit(), QStringLiteral("z"));
     EXPECT_TRUE(waitFor(QStringLiteral("Not found"))) << count->text().toStdString();
     EXPECT_TRUE(search->isNotFound());
