@@ -205,6 +205,28 @@ TEST(HistoryChart, GapsFollowTheThinningOfOlderSamples)
     }
 }
 
+TEST(HistoryChart, AChartIsDrawnAgainWhenAnythingItShowsChanged)
+{
+    std::vector<QorvCSHistorySample> samples;
+    addSamples(samples, now - 2 * hour, now, QorvCSHistoryState::Discharging);
+    const QorvCSHistoryChartRenderer renderer(QorvCSReportPalette {}, false);
+    std::string drawn;
+    {
+        UTC utc;
+        drawn = renderer.html(activityChart(samples), "h");
+        auto changed = samples;
+        changed.back().percent = 12.0;
+        EXPECT_TRUE(renderer.html(activityChart(changed), "h") != drawn) << "one sample";
+        EXPECT_TRUE(renderer.html(activityChart(samples), "g") != drawn) << "the ids";
+    }
+    {
+        ScopedEnvironment india("TZ", "IST-5:30");
+        ::tzset();
+        EXPECT_TRUE(renderer.html(activityChart(samples), "h") != drawn) << "the time labels' zone";
+    }
+    ::tzset();
+}
+
 TEST(HistoryChart, PrintIsBlackOnWhiteAndTheScreenFollowsThePalette)
 {
     std::vector<QorvCSHistorySample> samples;
