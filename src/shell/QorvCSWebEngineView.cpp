@@ -163,14 +163,18 @@ void QorvCSWebEngineView::installPage()
 
 void QorvCSWebEngineView::releaseDocument()
 {
-    if (!m_hasDocument && !m_loading)
-        return; // a page that never loaded has no renderer to let go of
-    // The old page may be the sender of the signal this is called from: it goes once that has returned.
+    if (!m_pageUsed)
+        return; // a page that was never given a document has no renderer to let go of
+    // The old page may be the sender of the signal this is called from: it goes once that has returned, or with
+    // the view, whichever comes first (setPage would delete a page that is the view's own child at once).
     QWebEnginePage* old = page();
     old->disconnect(this);
-    old->setParent(nullptr); // setPage would delete its own child at once
+    if (!m_releasedPages)
+        m_releasedPages = new QObject(this);
+    old->setParent(m_releasedPages);
     old->deleteLater();
     installPage();
+    m_pageUsed = false;
     m_hasDocument = false;
     m_loading = false;
     m_patchable = false;
@@ -181,6 +185,7 @@ void QorvCSWebEngineView::releaseDocument()
 
 void QorvCSWebEngineView::loadHTMLString(const std::string& html)
 {
+    m_pageUsed = true;
     m_loading = true;
     m_patchable = false;
     ++m_generation;

@@ -44,6 +44,8 @@ private:
 
     QString m_name;
     QorvCSWebViewDelegate* m_delegate = nullptr;
+    QObject* m_releasedPages = nullptr; // holds pages let go of until they are deleted
+    bool m_pageUsed = false; // the page was given a document, which started its renderer
     bool m_hasDocument = false;
     bool m_loading = false;
     int m_loadCount = 0;
