@@ -204,6 +204,7 @@ void BM_ReadingLoaded(benchmark::State& state)
     readingToPage(state, false);
 }
 BENCHMARK(BM_ReadingLoaded)
+    ->ArgName("charts")
     ->Arg(int(Charts::ToTheMinute))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
