@@ -18,14 +18,11 @@
 #include <QPalette>
 #include <QTimer>
 
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -43,28 +40,7 @@ std::string writeOutput(const std::string& path, std::string_view bytes)
 
 std::string QorvCSBatchReport::printPDF(QorvCSApplicationController& controller, const std::string& path)
 {
-    // The web engine writes the file itself, truncating and following whatever is at the path. It writes into a
-    // folder of our own instead, and the finished file is then written like every other output.
-    std::string pattern = (std::filesystem::temp_directory_path() / "cellsheet-pdf-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        return std::strerror(errno);
-    const std::filesystem::path folder = pattern;
-    const std::string printed = (folder / "report.pdf").string();
-    std::string error = printPDFInto(controller, printed);
-    if (error.empty()) {
-        std::ifstream file(printed, std::ios::binary);
-        std::stringstream bytes;
-        bytes << file.rdbuf();
-        error = file ? qorv::writeFileAtomically(path, bytes.str()) : "the PDF file could not be written";
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    return error;
-}
-
-std::string QorvCSBatchReport::printPDFInto(QorvCSApplicationController& controller, const std::string& path)
-{
-    // The same print routine as the window's, on a hidden export view.
+    // The same print routine as the window's, on a hidden export view; it writes the file like the other outputs.
     QorvCSWebEngineView view(QStringLiteral("export"));
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(800, 1000);

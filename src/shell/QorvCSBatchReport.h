@@ -20,8 +20,6 @@ private:
     // a replaced file keeps its mode, nothing is left behind on failure); returns an empty string on success,
     // else the reason.
     std::string printPDF(QorvCSApplicationController& controller, const std::string& path);
-    // Prints the export rendering to a file that the web engine writes itself.
-    std::string printPDFInto(QorvCSApplicationController& controller, const std::string& path);
 
     QorvCSCommandLine m_commandLine;
 };

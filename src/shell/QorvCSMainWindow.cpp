@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QWebEngineFindTextResult>
 
@@ -102,6 +103,9 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     connect(m_webView->page(), &QWebEnginePage::findTextFinished, this, [this](const QWebEngineFindTextResult& result) {
         m_search->showResult(m_searchedText, result.activeMatch(), result.numberOfMatches());
     });
+    // A new rendering takes the highlighted matches with it; searching it again would scroll the reader away.
+    connect(m_webView, &QorvCSWebEngineView::reportLoaded, m_search, &QorvCSSearchField::forgetResult);
+    connect(m_webView, &QorvCSWebEngineView::reportPatched, m_search, &QorvCSSearchField::forgetResult);
 
     m_controller->setToolbar(m_toolbarAdapter.get());
     m_controller->setContentOutline(m_outline);
@@ -115,7 +119,38 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     m_controller->setAttachmentReview(new QorvCSAttachmentReviewDialog(this));
     m_settingsStore = std::make_unique<QorvCSQtSettingsStore>();
     restoreSettings(QorvCSWindowSettings(*m_settingsStore).load());
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(settingsSaveDelay);
+    connect(m_saveTimer, &QTimer::timeout, this, &QorvCSMainWindow::saveSettings);
+    m_controller->setRememberedChoicesObserver([this] { saveSettingsSoon(); });
+    connect(m_splitter, &QSplitter::splitterMoved, this, &QorvCSMainWindow::saveSettingsSoon);
     m_controller->awakeFromNib();
+}
+
+void QorvCSMainWindow::saveSettingsSoon()
+{
+    if (m_saveTimer)
+        m_saveTimer->start();
+}
+
+bool QorvCSMainWindow::hasUnsavedSettings() const
+{
+    return m_saveTimer && m_saveTimer->isActive();
+}
+
+void QorvCSMainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (isVisible())
+        saveSettingsSoon();
+}
+
+void QorvCSMainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (isVisible())
+        saveSettingsSoon();
 }
 
 void QorvCSMainWindow::restoreSettings(const QorvCSRememberedWindow& remembered)
@@ -143,6 +178,8 @@ void QorvCSMainWindow::restoreSettings(const QorvCSRememberedWindow& remembered)
 
 void QorvCSMainWindow::saveSettings()
 {
+    if (m_saveTimer)
+        m_saveTimer->stop();
     QorvCSRememberedWindow remembered;
     remembered.geometry = saveGeometry().toBase64().toStdString();
     remembered.state = saveState().toBase64().toStdString();
@@ -198,6 +235,9 @@ QLineEdit* QorvCSMainWindow::searchField() const
 
 QorvCSMainWindow::~QorvCSMainWindow()
 {
+    // A change still waiting for the timer is not lost with the window.
+    if (hasUnsavedSettings())
+        saveSettings();
     // The controller goes first: it stops observing and must not reach the views after they are gone.
     m_controller.reset();
     m_printOperation.reset();
@@ -220,7 +260,11 @@ void QorvCSMainWindow::buildMenus()
     sanitize->setChecked(m_controller->sanitizesReport());
     connect(sanitize, &QAction::toggled, this, [this](bool on) { m_controller->setSanitizesReport(on); });
     m_fileMenu->addSeparator();
-    QAction* pageSetup = m_fileMenu->addAction(tr("Page Set&up…"), this, [this] { m_controller->runPageLayout(); });
+    QAction* pageSetup = m_fileMenu->addAction(tr("Page Set&up…"), this, [this] {
+        m_controller->runPageLayout();
+        if (hasUnsavedSettings()) // the dialog's OK is kept at once
+            saveSettings();
+    });
     pageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     QAction* print = m_fileMenu->addAction(tr("&Print…"), this, [this] { m_controller->print(); });
     print->setShortcut(QKeySequence::Print);

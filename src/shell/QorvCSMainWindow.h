@@ -10,6 +10,7 @@
 class QLineEdit;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QorvCSApplicationController;
 class QorvCSSidebarView;
@@ -49,6 +50,9 @@ public:
 
     // Writes what the window remembers (place, sidebar, unticked sections, page setup, folder) to its settings.
     void saveSettings();
+    // Saves them once changes have paused this long, so a crash loses no more than the last moment's.
+    static constexpr int settingsSaveDelay = 1000; // ms
+    bool hasUnsavedSettings() const;
     // Opens the UPS servers dialog, window-modal; on OK its choice is applied.
     void showUPSServers();
     // Reads these UPS servers from now on (nullopt: the bundle's) and remembers them.
@@ -58,12 +62,15 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
     void buildToolbarItems();
     void applyPalette();
     void restoreSettings(const QorvCSRememberedWindow& remembered);
+    void saveSettingsSoon();
 
     QorvCSSidebarView* m_outline = nullptr;
     QorvCSWebEngineView* m_webView = nullptr;
@@ -76,6 +83,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QSplitter* m_splitter = nullptr;
     int m_rememberedSidebarWidth = 0;
+    QTimer* m_saveTimer = nullptr;
     std::optional<std::vector<std::string>> m_upsServers; // chosen in the window; nullopt: the bundle's
     std::unique_ptr<QorvCSQtSettingsStore> m_settingsStore;
     std::unique_ptr<QorvCSQtToolbar> m_toolbarAdapter;

@@ -75,6 +75,15 @@ void QorvCSSearchField::showResult(const QString& text, int activeMatch, int mat
         m_count->setText(tr("%1 of %2").arg(std::max(activeMatch, 1)).arg(matches));
 }
 
+void QorvCSSearchField::forgetResult()
+{
+    const bool searching = !m_field->text().isEmpty();
+    m_previous->setEnabled(searching);
+    m_next->setEnabled(searching);
+    setNotFound(false);
+    m_count->clear();
+}
+
 void QorvCSSearchField::setNotFound(bool notFound)
 {
     m_notFound = notFound;

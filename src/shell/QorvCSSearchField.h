@@ -23,6 +23,9 @@ public:
 public slots:
     // The result of the last search: activeMatch counts from 1 (0: none active), matches may be 0.
     void showResult(const QString& text, int activeMatch, int matches);
+    // The page the last result was counted in changed (a new document, replaced tables): its count and highlight
+    // are gone. The text stays, and the next step searches it afresh.
+    void forgetResult();
     void findNext() { emit searchRequested(currentText(), true); }
     void findPrevious() { emit searchRequested(currentText(), false); }
 

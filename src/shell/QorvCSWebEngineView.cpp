@@ -113,6 +113,22 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
     : QWebEngineView(parent)
     , m_name(name)
 {
+    installPage();
+    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        m_loading = false;
+        ++m_loadCount;
+        m_patchable = ok;
+        if (ok)
+            m_hasDocument = true;
+        if (m_delegate)
+            m_delegate->webViewDidFinishLoad(*this);
+        emit reportLoaded(ok);
+    });
+}
+
+void QorvCSWebEngineView::installPage()
+{
     auto* page = new Page(this);
     setPage(page);
     // A template is web content from whoever sent the resource folder: nothing it names is read from the disk or
@@ -129,32 +145,47 @@ QorvCSWebEngineView::QorvCSWebEngineView(const QString& name, QWidget* parent)
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
     settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    if (m_printBackgrounds)
+        settings->setAttribute(QWebEngineSettings::PrintElementBackgrounds, *m_printBackgrounds);
     QWebEngineScript script;
     script.setName(QStringLiteral("cellsheet-scroll"));
     script.setSourceCode(QString::fromUtf8(scrollReporter));
     script.setInjectionPoint(QWebEngineScript::DocumentReady);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     page->scripts().insert(script);
-    setContextMenuPolicy(Qt::NoContextMenu);
     // A dead renderer finishes no load; the next document starts a new one.
     connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
         m_loading = false;
         m_patchable = false;
+        emit rendererStopped();
     });
-    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        m_loading = false;
-        ++m_loadCount;
-        m_patchable = ok;
-        if (ok)
-            m_hasDocument = true;
-        if (m_delegate)
-            m_delegate->webViewDidFinishLoad(*this);
-        emit reportLoaded(ok);
-    });
+}
+
+void QorvCSWebEngineView::releaseDocument()
+{
+    if (!m_pageUsed)
+        return; // a page that was never given a document has no renderer to let go of
+    // The old page may be the sender of the signal this is called from: it goes once that has returned, or with
+    // the view, whichever comes first (setPage would delete a page that is the view's own child at once).
+    QWebEnginePage* old = page();
+    old->disconnect(this);
+    if (!m_releasedPages)
+        m_releasedPages = new QObject(this);
+    old->setParent(m_releasedPages);
+    old->deleteLater();
+    installPage();
+    m_pageUsed = false;
+    m_hasDocument = false;
+    m_loading = false;
+    m_patchable = false;
+    ++m_generation; // a patch's answer from the old page loads nothing
+    m_scroll = {};
+    m_place = {};
 }
 
 void QorvCSWebEngineView::loadHTMLString(const std::string& html)
 {
+    m_pageUsed = true;
     m_loading = true;
     m_patchable = false;
     ++m_generation;
@@ -235,6 +266,7 @@ void QorvCSWebEngineView::searchFor(const std::string& text, bool forward, bool 
 
 void QorvCSWebEngineView::setShouldPrintBackgrounds(bool printBackgrounds)
 {
+    m_printBackgrounds = printBackgrounds; // for a page made after a release
     settings()->setAttribute(QWebEngineSettings::PrintElementBackgrounds, printBackgrounds);
 }
 

@@ -6,6 +6,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <optional>
+
 // The report's web view: loads documents through the report scheme, reports finished loads and navigation
 // decisions to its delegate, keeps track of the document's scroll position, and shows no context menu.
 class QorvCSWebEngineView : public QWebEngineView, public QorvCSWebView {
@@ -21,6 +23,8 @@ public:
     void searchFor(const std::string& text, bool forward, bool caseSensitive, bool wrap) override;
     void setShouldPrintBackgrounds(bool printBackgrounds) override;
     void scrollToAnchor(const std::string& anchor) override;
+    // Deletes the page, and with it its renderer process, for a fresh page of the same settings.
+    void releaseDocument() override;
 
     bool isLoading() const { return m_loading; }
     int loadCount() const { return m_loadCount; }
@@ -30,19 +34,25 @@ signals:
     void reportLoaded(bool ok);
     // Tables or figures were replaced in place.
     void reportPatched();
+    // The page's renderer process ended before its time (it crashed or was killed).
+    void rendererStopped();
 
 private:
     class Page;
     friend class Page;
+    void installPage();
 
     QString m_name;
     QorvCSWebViewDelegate* m_delegate = nullptr;
+    QObject* m_releasedPages = nullptr; // holds pages let go of until they are deleted
+    bool m_pageUsed = false; // the page was given a document, which started its renderer
     bool m_hasDocument = false;
     bool m_loading = false;
     int m_loadCount = 0;
     int m_patchCount = 0;
     bool m_patchable = false; // a document has loaded and its renderer lives
     unsigned m_generation = 0; // counts documents and patches handed to the view
+    std::optional<bool> m_printBackgrounds;
     Point m_scroll;
     QJsonObject m_place; // the heading the reader was at when m_scroll was reported, and the offset below it
 };

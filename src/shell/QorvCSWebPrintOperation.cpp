@@ -4,6 +4,8 @@
 
 #include "QorvCSPDFFinisher.h"
 
+#include "foundation/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,11 +47,10 @@ QorvCSWebPrintOperation::QorvCSWebPrintOperation(QorvCSWebEngineView* view, QWid
     connect(m_deadline, &QTimer::timeout, this,
         [this] { finish(false, tr("the report did not print in time").toStdString()); });
     // A renderer that dies never answers: the job (and the pause of the report it holds) ends here instead.
-    connect(m_view->page(), &QWebEnginePage::renderProcessTerminated, this,
-        [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
-            if (isRunning())
-                finish(false, tr("the report's renderer stopped before the job was done").toStdString());
-        });
+    connect(m_view, &QorvCSWebEngineView::rendererStopped, this, [this] {
+        if (isRunning())
+            finish(false, tr("the report's renderer stopped before the job was done").toStdString());
+    });
 }
 
 QorvCSWebPrintOperation::~QorvCSWebPrintOperation()
@@ -63,6 +64,7 @@ void QorvCSWebPrintOperation::finish(bool ok, const std::string& reason)
     disconnect(m_finished);
     disconnect(m_loaded);
     m_deadline->stop();
+    m_scratch.reset(); // nothing of the report stays behind in the temporary folder
     auto completion = std::move(m_completion);
     m_completion = {};
     // The printer must live until the engine is done with it; release it after this event.
@@ -94,7 +96,9 @@ void QorvCSWebPrintOperation::openWhatTheReaderOpened(std::function<void()> then
     static const QString opened = QStringLiteral(
         "Array.prototype.filter.call(document.querySelectorAll('p.more[id]'),"
         " function (p) { return getComputedStyle(p).display !== 'none'; }).map(function (p) { return p.id; })");
-    auto mark = [this, then](const QVariant& ids) {
+    auto mark = [this, then, self = QPointer(this), job = m_job](const QVariant& ids) {
+        if (!self || !isCurrent(job))
+            return;
         const QString script = QStringLiteral(
             "(function (ids) {"
             " Array.prototype.forEach.call(document.querySelectorAll('p.more.opened'),"
@@ -103,7 +107,10 @@ void QorvCSWebPrintOperation::openWhatTheReaderOpened(std::function<void()> then
             "})(%1)")
                                    .arg(QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(ids.toStringList()))
                                                               .toJson(QJsonDocument::Compact)));
-        m_view->page()->runJavaScript(script, [then](const QVariant&) { then(); });
+        m_view->page()->runJavaScript(script, [this, then, self, job](const QVariant&) {
+            if (self && isCurrent(job))
+                then();
+        });
     };
     if (m_readerView)
         m_readerView->page()->runJavaScript(opened, mark);
@@ -118,6 +125,7 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
         return;
     }
     m_completion = std::move(completion);
+    ++m_job;
     const QPageLayout layout = pageLayout(job);
 
     if (job.saveToFile && !showPrintPanel) {
@@ -129,8 +137,18 @@ void QorvCSWebPrintOperation::run(const QorvCSPrintJob& job, bool showPrintPanel
                                : tr("the folder does not exist or cannot be written").toStdString());
             return;
         }
-        printFinishedPDF(
-            path, layout, job.bottomMargin, [this](const std::string& reason) { finish(reason.empty(), reason); });
+        // The engine writes its file itself, truncating whatever is at the path: it prints into a private folder,
+        // and the finished file then replaces the chosen one whole, or leaves it as it was.
+        m_scratch = std::make_unique<QTemporaryDir>();
+        if (!m_scratch->isValid()) {
+            finish(false, m_scratch->errorString().toStdString());
+            return;
+        }
+        const QString printed = m_scratch->filePath(QStringLiteral("report.pdf"));
+        printFinishedPDF(printed, layout, job.bottomMargin, [this, printed, path](const std::string& reason) {
+            const std::string error = reason.empty() ? putInPlace(printed, path) : reason;
+            finish(error.empty(), error);
+        });
         return;
     }
 
@@ -196,8 +214,11 @@ void QorvCSWebPrintOperation::printPass(const QString& path, const QPageLayout& 
             const QString script
                 = QStringLiteral("typeof cellsheetKeepWithRows === 'function' ? cellsheetKeepWithRows(%1) : 0")
                       .arg(QString::fromUtf8(QJsonDocument(lastLines).toJson(QJsonDocument::Compact)));
-            m_view->page()->runJavaScript(
-                script, [this, path, layout, bottomMargin, done, pass, finishFile](const QVariant& moved) {
+            m_view->page()->runJavaScript(script,
+                [this, path, layout, bottomMargin, done, pass, finishFile, self = QPointer(this), job = m_job](
+                    const QVariant& moved) {
+                    if (!self || !isCurrent(job))
+                        return;
                     if (moved.toInt() > 0)
                         printPass(path, layout, bottomMargin, done, pass + 1);
                     else
@@ -231,12 +252,20 @@ QJsonArray QorvCSWebPrintOperation::pageEndings(const QString& pdf)
 std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter& printer)
 {
     // "Print to file" in the dialog: the finished PDF itself, with its real text.
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
-        QFile::remove(printer.outputFileName());
-        return QFile::copy(pdf, printer.outputFileName()) ? std::string()
-                                                          : tr("the PDF file could not be written").toStdString();
-    }
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return putInPlace(pdf, printer.outputFileName());
     return rasterize(pdf, printer);
+}
+
+std::string QorvCSWebPrintOperation::putInPlace(const QString& printed, const QString& path)
+{
+    QFile file(printed);
+    if (!file.open(QIODevice::ReadOnly))
+        return tr("the PDF file could not be written").toStdString();
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return tr("the PDF file could not be written").toStdString();
+    return qorv::writeFileAtomically(path.toStdString(), std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 std::string QorvCSWebPrintOperation::rasterize(const QString& pdf, QPrinter& printer)

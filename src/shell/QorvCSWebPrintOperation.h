@@ -41,9 +41,14 @@ public:
     // The last line of text of every page but the last, as {text, page, pages} (pages counted from 1).
     static QJsonArray pageEndings(const QString& pdf);
     static std::string rasterize(const QString& pdf, QPrinter& printer);
+    // Writes the printed file to path whole (qorv::writeFileAtomically): a failure leaves what was there intact.
+    static std::string putInPlace(const QString& printed, const QString& path);
 
 private:
     void finish(bool ok, const std::string& reason);
+    // Whether an answer the engine gives now belongs to the job still running: one that has ended, in time or not,
+    // starts nothing more and writes nothing.
+    bool isCurrent(unsigned job) const { return isRunning() && m_job == job; }
     void runWhenLoaded(std::function<void()> work);
     void openWhatTheReaderOpened(std::function<void()> then);
     // Prints the export view to a PDF file and numbers and names it (QorvCSPDFFinisher); done gets the reason of a
@@ -57,8 +62,9 @@ private:
     QPointer<QWidget> m_dialogParent;
     QPointer<QWebEngineView> m_readerView;
     std::unique_ptr<QPrinter> m_printer; // alive until the engine says it has finished
-    std::unique_ptr<QTemporaryDir> m_scratch; // the PDF a paper printout is made from
+    std::unique_ptr<QTemporaryDir> m_scratch; // the PDF a file or a paper printout is made from
     Completion m_completion;
+    unsigned m_job = 0; // counts the jobs run
     QMetaObject::Connection m_finished;
     QMetaObject::Connection m_loaded;
     QTimer* m_deadline;

@@ -1,6 +1,7 @@
 #include "QorvCSMainWindow.h"
 
 #include "QorvCSApplicationController.h"
+#include "QorvCSContentController.h"
 #include "QorvCSHTMLReport.h"
 #include "QorvCSPrintInfo.h"
 #include "QorvCSSearchField.h"
@@ -32,6 +33,8 @@
 #include <QWebEngineScript>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -159,6 +162,15 @@ TEST_F(MainWindowTest, SearchCountsMatchesStepsThroughThemAndSaysWhenThereAreNon
     search->previousButton()->click();
     EXPECT_TRUE(waitFor(QStringLiteral("3 of 3"))) << "wraps around: " << count->text().toStdString();
 
+    // A new rendering clears the highlight: its count goes too, and the next step counts the new page.
+    QSignalSpy loaded(window.contentWebView(), &QorvCSWebEngineView::reportLoaded);
+    window.contentWebView()->loadHTMLString("<html><body><p>cell one</p><p>cell two</p></body></html>");
+    ASSERT_TRUE(loaded.wait(20000));
+    EXPECT_TRUE(count->text().isEmpty()) << count->text().toStdString();
+    EXPECT_EQ(search->lineEdit()->text(), QStringLiteral("cell"));
+    search->nextButton()->click();
+    EXPECT_TRUE(waitFor(QStringLiteral("1 of 2"))) << count->text().toStdString();
+
     QTest::keyClicks(search->lineEdit(), QStringLiteral("z"));
     EXPECT_TRUE(waitFor(QStringLiteral("Not found"))) << count->text().toStdString();
     EXPECT_TRUE(search->isNotFound());
@@ -279,4 +291,79 @@ TEST_F(MainWindowTest, UPSServersChosenInTheEditMenuAreReadAtOnceAndRemembered)
     EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), std::vector<std::string> { "ups.lan:3500" });
     window.setUPSServers(std::nullopt);
     EXPECT_EQ(QorvCSNUTPowerSourceProvider::configuredServers(), QorvCSNUTPowerSourceProvider::bundleServers());
+}
+
+namespace {
+
+struct ChosenPath : QorvCSSavePanel {
+    void beginSheet(const Options&, Completion completion) override { completion(path); }
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, TheExportViewsRendererEndsWithEachPDFAndTheNextPDFStillWorks)
+{
+    QorvCSMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTemporaryDir folder;
+    QorvCSWebEngineView* exportView = window.contentPrintView();
+    for (const char* name : { "first.pdf", "second.pdf" }) {
+        SCOPED_TRACE(name);
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        std::optional<std::string> failure;
+        qint64 renderer = 0;
+        window.applicationController().printToPDF(
+            path.toStdString(), [&](bool ok, const std::string& reason) { failure = ok ? std::string() : reason; });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                if (const qint64 pid = exportView->page()->renderProcessPid())
+                    renderer = pid;
+                return failure.has_value();
+            },
+            120000));
+        EXPECT_EQ(*failure, "");
+        EXPECT_GT(QFileInfo(path).size(), 0);
+        ASSERT_GT(renderer, 0);
+        EXPECT_NE(renderer, window.contentWebView()->page()->renderProcessPid());
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !QFileInfo::exists(QStringLiteral("/proc/%1/status").arg(renderer)); }, 20000))
+            << "the export view's renderer is still running";
+        EXPECT_EQ(exportView->page()->renderProcessPid(), 0);
+    }
+}
+
+TEST_F(MainWindowTest, AChoiceIsSavedShortlyAfterItIsMadeWithoutClosingTheWindow)
+{
+    QorvCSMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto& controller = window.applicationController();
+    auto root = QorvCSContent::rootContent();
+    auto battery = QorvCSContent::contentWithUniqueID("battery-4711", "Battery");
+    root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { battery }));
+    controller.contentController()->setRoot(root);
+    root->postDidChangeNotification();
+    QTest::qWait(100);
+    const auto saved = [&](const char* key) {
+        QSettings settings(settingsPath(), QSettings::IniFormat);
+        return settings.value(QString::fromLatin1(key)).toString();
+    };
+
+    // The sidebar's checkbox, as the tree announces it.
+    battery->setInclude(false);
+    root->postDidChangeNotification();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saved("sidebar/unticked") == QStringLiteral("battery-4711"); }, 10000))
+        << "the unticked section is saved while the window is open";
+    EXPECT_FALSE(window.hasUnsavedSettings());
+
+    // A folder saved into, through the save panel.
+    ChosenPath panel;
+    QTemporaryDir folder;
+    panel.path = folder.filePath(QStringLiteral("debug.plist")).toStdString();
+    controller.setSavePanel(&panel);
+    controller.exportForDebug();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saved("export/folder") == folder.path(); }, 10000));
+    controller.setSavePanel(nullptr);
 }

@@ -7,7 +7,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <list>
+#include <mutex>
 
 namespace {
 
@@ -234,7 +237,79 @@ QorvCSHistoryChartRenderer::QorvCSHistoryChartRenderer(const QorvCSReportPalette
     m_colors.dashes = false;
 }
 
+namespace {
+
+template <typename T>
+bool sameRows(const std::shared_ptr<const std::vector<T>>& a, const std::shared_ptr<const std::vector<T>>& b)
+{
+    if (a == b)
+        return true;
+    const size_t sizeA = a ? a->size() : 0, sizeB = b ? b->size() : 0;
+    return sizeA == sizeB && (sizeA == 0 || *a == *b);
+}
+
+bool sameDrawing(const QorvCSHistoryChart& a, const QorvCSHistoryChart& b)
+{
+    return a.kind == b.kind && a.from == b.from && a.to == b.to && a.title == b.title && a.summary == b.summary
+        && a.labels == b.labels && a.weekdays == b.weekdays && a.months == b.months && sameRows(a.samples, b.samples)
+        && sameRows(a.capacities, b.capacities);
+}
+
+// The time labels follow the local zone: the offsets at both ends and the zone's name stand for it.
+std::string zoneOf(int64_t from, int64_t to)
+{
+    std::string zone;
+    for (const int64_t at : { from, to }) {
+        const std::time_t time = static_cast<std::time_t>(at);
+        std::tm local {};
+        localtime_r(&time, &local);
+        zone += std::to_string(local.tm_gmtoff) + ' ';
+    }
+    if (const char* name = std::getenv("TZ"))
+        zone += name;
+    return zone;
+}
+
+struct DrawnChart {
+    QorvCSHistoryChart chart;
+    std::string idPrefix;
+    std::string zone;
+    std::string html;
+};
+
+constexpr size_t drawnChartsKept = 64;
+
+} // namespace
+
 std::string QorvCSHistoryChartRenderer::html(const QorvCSHistoryChart& chart, const std::string& idPrefix) const
+{
+    // Most renderings draw the charts of the one before: those are remembered, the most recently used first.
+    struct Memory {
+        std::mutex mutex;
+        std::list<std::pair<Colors, DrawnChart>> drawn;
+    };
+    static Memory memory;
+    const std::string zone = zoneOf(chart.from, chart.to);
+    {
+        std::lock_guard lock(memory.mutex);
+        for (auto it = memory.drawn.begin(); it != memory.drawn.end(); ++it) {
+            const auto& [colors, drawn] = *it;
+            if (colors == m_colors && drawn.idPrefix == idPrefix && drawn.zone == zone
+                && sameDrawing(drawn.chart, chart)) {
+                memory.drawn.splice(memory.drawn.begin(), memory.drawn, it);
+                return memory.drawn.front().second.html;
+            }
+        }
+    }
+    std::string out = draw(chart, idPrefix);
+    std::lock_guard lock(memory.mutex);
+    memory.drawn.emplace_front(m_colors, DrawnChart { chart, idPrefix, zone, out });
+    if (memory.drawn.size() > drawnChartsKept)
+        memory.drawn.pop_back();
+    return out;
+}
+
+std::string QorvCSHistoryChartRenderer::draw(const QorvCSHistoryChart& chart, const std::string& idPrefix) const
 {
     const std::string titleID = idPrefix + "-title", descID = idPrefix + "-desc";
     std::string out;

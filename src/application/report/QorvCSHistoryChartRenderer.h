@@ -13,6 +13,8 @@ public:
     QorvCSHistoryChartRenderer(const QorvCSReportPalette& palette, bool forPrint);
 
     // idPrefix makes the chart's element ids unique in its document. Times are labelled in the local time zone.
+    // The last few charts drawn are remembered by everything they were drawn from: drawing one again from the same
+    // samples (an update that added none) costs a comparison.
     std::string html(const QorvCSHistoryChart& chart, const std::string& idPrefix) const;
 
 private:
@@ -20,7 +22,9 @@ private:
         std::string text, rule, charge, rate, charging, discharging, wear;
         double shade; // opacity of the shaded bands
         bool dashes;
+        bool operator==(const Colors&) const = default;
     };
+    std::string draw(const QorvCSHistoryChart& chart, const std::string& idPrefix) const;
     std::string activity(const QorvCSHistoryChart& chart) const;
     std::string wear(const QorvCSHistoryChart& chart) const;
 

@@ -119,9 +119,17 @@ std::string QorvCSHistoryCharts::wearSummary(const std::vector<QorvCSHistoryCapa
     return text;
 }
 
-QorvCSReportItemList QorvCSHistoryCharts::itemsForSource(
-    const QorvCSHistory& history, const qorv::Value::Dictionary& description, int64_t now)
+int64_t QorvCSHistoryCharts::drawnUntil(int64_t now)
 {
+    constexpr int64_t minute = 60; // the recorder's sample interval
+    const int64_t into = now % minute;
+    return into == 0 ? now : now + (into > 0 ? minute - into : -into);
+}
+
+QorvCSReportItemList QorvCSHistoryCharts::itemsForSource(
+    const QorvCSHistory& history, const qorv::Value::Dictionary& description, int64_t clock)
+{
+    const int64_t now = drawnUntil(clock);
     QorvCSReportItemList items;
     const auto& store = history.store();
     const std::string identity = QorvCSHistoryReading(description).identity();

@@ -10,9 +10,14 @@
 // from the localisation tables.
 class QorvCSHistoryCharts {
 public:
-    // Nothing for a source the history has no samples or capacities of. `now` in seconds since the epoch.
+    // Nothing for a source the history has no samples or capacities of. `now` in seconds since the epoch; the charts
+    // end at drawnUntil(now).
     static QorvCSReportItemList itemsForSource(
         const QorvCSHistory& history, const qorv::Value::Dictionary& description, int64_t now);
+    // The end of the minute (the recorder's sample interval) that holds `now`. Charts drawn up to it come out byte for
+    // byte the same all through that minute unless a sample arrives, so an update that adds none leaves them as
+    // they were.
+    static int64_t drawnUntil(int64_t now);
 
     // The text alternatives: "Charge between 23 % and 98 %; 7.5 W on average while discharging".
     static std::string activitySummary(const std::vector<QorvCSHistorySample>& samples);

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// What one history chart shows. Times are seconds since the epoch.
+// What one history chart shows. Times are seconds since the epoch. The renderer remembers charts by all of these
+// fields (sameDrawing): a new one must be compared there too.
 struct QorvCSHistoryChart {
     enum class Kind {
         Activity, // charge % and rate (W) over [from, to), charging and discharging shaded

@@ -324,7 +324,10 @@ void QorvCSApplicationController::contentControllerDidNotify(const qorv::Notific
     auto node
         = notification.userInfoValue<std::shared_ptr<QorvCSContent>>(QorvCSContentControllerNotificationKeyContent);
     // New sections (a device plugged in, the inventory arriving) take the user's earlier choice before they show.
+    const std::set<std::string> unticked = m_includeMemory.unticked();
     m_includeMemory.apply(*contentController()->root());
+    if (m_includeMemory.unticked() != unticked)
+        rememberedChoicesChanged();
     if (m_contentOutline) {
         // A sidebar that fails to show the change must not keep the report from showing it.
         try {

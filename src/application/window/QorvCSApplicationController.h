@@ -116,6 +116,12 @@ public:
     {
         m_includeMemory = QorvCSIncludeMemory(std::move(unticked));
     }
+    // Called when a choice the window remembers changed here: a section ticked or unticked, the page setup, the
+    // save folder.
+    void setRememberedChoicesObserver(std::function<void()> observer)
+    {
+        m_rememberedChoicesObserver = std::move(observer);
+    }
     // Where the computer's name comes from (the system by default).
     void setComputerNameSource(std::function<std::string()> source) { m_computerNameSource = std::move(source); }
     // Where the user's names (login, full name) that sanitising masks come from (the running account by default).
@@ -200,6 +206,12 @@ private:
     std::string m_saveFolder;
     QorvCSIncludeMemory m_includeMemory;
     void rememberSaveFolder(const std::string& path);
+    void rememberedChoicesChanged()
+    {
+        if (m_rememberedChoicesObserver)
+            m_rememberedChoicesObserver();
+    }
+    std::function<void()> m_rememberedChoicesObserver;
     void alert(const std::string& message, const std::string& detail);
     void makeEmailAttachment(bool sanitize);
     void composeEmail(const std::string& path);
@@ -224,6 +236,7 @@ private:
     std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
     std::string m_shownExport; // the export rendering that goes with it
     std::string m_printViewDocument; // what the export view was last given
+    unsigned m_printJobs = 0; // handed to the print operation and not yet finished
     std::string m_renderFailure; // why the last rendering failed; empty after a good one
     // The screen report's heading id of each section, by the node's unique identifier. Ids are counted, so the
     // document carries no identifier of the machine's devices.

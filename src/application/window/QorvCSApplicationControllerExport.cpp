@@ -86,11 +86,18 @@ void QorvCSApplicationController::printWithInfo(
     }
     // Updates wait until the operation has finished, however it ends.
     pauseUpdates();
-    if (m_contentPrintView && m_printViewDocument != m_shownExport) {
+    // A job the operation turns away (another is running) must not change the document the running one prints.
+    if (m_contentPrintView && m_printJobs == 0 && m_printViewDocument != m_shownExport) {
         m_printViewDocument = m_shownExport;
         m_contentPrintView->loadHTMLString(m_printViewDocument);
     }
+    ++m_printJobs;
     m_printOperation->run(job, showPrintPanel, [this, completion](bool ok, const std::string& reason) {
+        // The export view's renderer is as large as the screen's: it is let go until the next job needs it.
+        if (--m_printJobs == 0 && m_contentPrintView) {
+            m_contentPrintView->releaseDocument();
+            m_printViewDocument.clear();
+        }
         resumeUpdates();
         if (completion)
             completion(ok, reason);
@@ -104,8 +111,12 @@ void QorvCSApplicationController::printDocument()
 
 void QorvCSApplicationController::runPageLayout()
 {
-    if (m_printOperation)
-        m_printOperation->runPageLayout(m_sharedPrintSettings);
+    if (!m_printOperation)
+        return;
+    const auto before = m_sharedPrintSettings;
+    m_printOperation->runPageLayout(m_sharedPrintSettings);
+    if (m_sharedPrintSettings != before)
+        rememberedChoicesChanged();
 }
 
 QorvCSSavePanel::Options QorvCSApplicationController::savePanelOptions(const std::string& fileType) const
@@ -123,10 +134,13 @@ QorvCSSavePanel::Options QorvCSApplicationController::savePanelOptions(const std
 void QorvCSApplicationController::rememberSaveFolder(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0)
-        m_saveFolder = path.substr(0, slash);
-    else if (slash == 0)
-        m_saveFolder = "/";
+    if (slash == std::string::npos)
+        return;
+    std::string folder = slash > 0 ? path.substr(0, slash) : "/";
+    if (folder == m_saveFolder)
+        return;
+    m_saveFolder = std::move(folder);
+    rememberedChoicesChanged();
 }
 
 void QorvCSApplicationController::alert(const std::string& message, const std::string& detail)

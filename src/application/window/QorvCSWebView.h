@@ -48,4 +48,6 @@ public:
     virtual void setShouldPrintBackgrounds(bool printBackgrounds) = 0;
     // Scrolls the element with this HTML id to the top of the view; nothing when the document has none.
     virtual void scrollToAnchor(const std::string& anchor) = 0;
+    // Lets go of the document and of what holds it (a web engine's renderer process); the next load starts afresh.
+    virtual void releaseDocument() { }
 };

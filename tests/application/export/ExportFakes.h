@@ -15,13 +15,17 @@ struct FakeWebView : QorvCSWebView {
     void searchFor(const std::string&, bool, bool, bool) override { }
     void scrollToAnchor(const std::string&) override { }
     void setShouldPrintBackgrounds(bool) override { }
+    void releaseDocument() override { ++releases; }
     std::vector<std::string> loads;
+    int releases = 0;
 };
 
 // Keeps each job's completion so a test decides when the operation ends; a PDF job writes its file.
 struct FakePrintOperation : QorvCSPrintOperation {
     void run(const QorvCSPrintJob& job, bool showPrintPanel, Completion completion) override
     {
+        if (pending)
+            return completion(false, "another print job is running");
         jobs.push_back(job);
         panels.push_back(showPrintPanel);
         pending = std::move(completion);

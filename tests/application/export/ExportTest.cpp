@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -137,6 +138,32 @@ TEST_F(ExportTest, PrintToPDFOverridesTheSharedSettingsWithoutAPanel)
     EXPECT_GT(printer.jobs[0].leftMargin, 0) << "the default paper keeps a border";
     printer.finish(true);
     EXPECT_TRUE(result);
+}
+
+TEST_F(ExportTest, TheExportViewIsLetGoAfterEachJobAndLoadedAgainForTheNext)
+{
+    controller.refresh();
+    const auto printTo = [&](const char* name, std::optional<bool>& result) {
+        controller.printToPDF((directory / name).string(), [&](bool ok, const std::string&) { result = ok; });
+    };
+    std::optional<bool> first, refused, second;
+    printTo("first.pdf", first);
+    ASSERT_EQ(exported.loads.size(), 1u);
+    printTo("refused.pdf", refused);
+    EXPECT_EQ(refused, false);
+    EXPECT_EQ(exported.releases, 0) << "a job turned away lets go of nothing the running one prints";
+    EXPECT_EQ(exported.loads.size(), 1u);
+    printer.finish(true);
+    EXPECT_EQ(first, true);
+    EXPECT_EQ(exported.releases, 1);
+
+    // The same document again: the view let go of it, so it is loaded again.
+    printTo("second.pdf", second);
+    ASSERT_EQ(exported.loads.size(), 2u);
+    EXPECT_EQ(exported.loads[1], exported.loads[0]);
+    printer.finish(false);
+    EXPECT_EQ(second, false);
+    EXPECT_EQ(exported.releases, 2) << "a failed job lets go too";
 }
 
 TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)

@@ -205,6 +205,28 @@ TEST(HistoryChart, GapsFollowTheThinningOfOlderSamples)
     }
 }
 
+TEST(HistoryChart, AChartIsDrawnAgainWhenAnythingItShowsChanged)
+{
+    std::vector<QorvCSHistorySample> samples;
+    addSamples(samples, now - 2 * hour, now, QorvCSHistoryState::Discharging);
+    const QorvCSHistoryChartRenderer renderer(QorvCSReportPalette {}, false);
+    std::string drawn;
+    {
+        UTC utc;
+        drawn = renderer.html(activityChart(samples), "h");
+        auto changed = samples;
+        changed.back().percent = 12.0;
+        EXPECT_TRUE(renderer.html(activityChart(changed), "h") != drawn) << "one sample";
+        EXPECT_TRUE(renderer.html(activityChart(samples), "g") != drawn) << "the ids";
+    }
+    {
+        ScopedEnvironment india("TZ", "IST-5:30");
+        ::tzset();
+        EXPECT_TRUE(renderer.html(activityChart(samples), "h") != drawn) << "the time labels' zone";
+    }
+    ::tzset();
+}
+
 TEST(HistoryChart, PrintIsBlackOnWhiteAndTheScreenFollowsThePalette)
 {
     std::vector<QorvCSHistorySample> samples;
@@ -363,4 +385,17 @@ TEST(HistoryCharts, ReportItemsFollowTheStoreAndTheShownDays)
     EXPECT_EQ(first.find("time")->asInteger(), now - 5 * day);
     EXPECT_EQ(first.find("state")->description(), "discharging");
     EXPECT_EQ(history_->asArray()->at(2).find("capacities")->asArray()->at(1).find("cycles")->asInteger(), 30);
+
+    // Updates within one minute draw the same charts, unless a sample arrived.
+    const auto drawn = [&](int64_t at) {
+        QorvCSHTMLReport report(false);
+        report.addItemsFromArray(QorvCSHistoryCharts::itemsForSource(history, battery, at));
+        return reporttest::body(report);
+    };
+    const std::string early = drawn(now + 5);
+    EXPECT_EQ(drawn(now + 55), early);
+    batch = {};
+    batch.samples.push_back({ identity, { now + 30, 49.0, 6.0, QorvCSHistoryState::Discharging } });
+    ASSERT_TRUE(store->write(batch));
+    EXPECT_NE(drawn(now + 55), early) << "a new sample is drawn";
 }
