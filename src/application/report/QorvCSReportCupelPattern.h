@@ -29,6 +29,7 @@ private:
     bool m_constrained = false; // false: anything may match
     bool m_anchored = false; // a match starts at the subject's first byte
     std::bitset<256> m_firstBytes; // the bytes a match can start with
+    std::string m_required; // text every match contains, the longest run of plain characters outside any choice
     bool m_wholeTextsOnly = false;
     std::set<std::string, std::less<>> m_wholeTexts;
 };
