@@ -375,6 +375,9 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     for (const auto& atoms : *alternatives)
         combined.push_back(combineSequence(atoms));
     const Fragment whole = combineAlternatives(combined);
+    m_emptyAtStart = alternatives->size() == 1
+        && std::all_of(alternatives->front().begin(), alternatives->front().end(),
+            [](const Fragment& atom) { return atom.kind == Fragment::Kind::Start; });
     if (whole.nullable)
         return;
     m_constrained = true;

@@ -257,3 +257,12 @@ TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
     for (const auto& c : cases)
         EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
 }
+
+// A pattern of start anchors alone is known to match without a search; anything more is searched.
+TEST(CupelPattern, KnowsAPatternOfStartAnchorsAloneMatchesEverySubject)
+{
+    for (const auto& [regex, emptyAtStart] :
+        std::initializer_list<std::pair<const char*, bool>> { { "^", true }, { "", true }, { "^^", true },
+            { "^$", false }, { "(^)", false }, { "^|a", false }, { "\\A", false }, { "^a", false }, { "^(", false } })
+        EXPECT_EQ(QorvCSReportCupelPattern(regex).matchesEmptyAtStart(), emptyAtStart) << regex;
+}
