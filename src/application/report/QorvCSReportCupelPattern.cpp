@@ -1,5 +1,6 @@
 #include "QorvCSReportCupelPattern.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -374,6 +375,9 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     for (const auto& atoms : *alternatives)
         combined.push_back(combineSequence(atoms));
     const Fragment whole = combineAlternatives(combined);
+    m_emptyAtStart = alternatives->size() == 1
+        && std::all_of(alternatives->front().begin(), alternatives->front().end(),
+            [](const Fragment& atom) { return atom.kind == Fragment::Kind::Start; });
     if (whole.nullable)
         return;
     m_constrained = true;
@@ -381,6 +385,16 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     if (alternatives->size() != 1)
         return;
     const auto& atoms = alternatives->front();
+    std::string run;
+    for (const auto& atom : atoms) {
+        if (atom.kind == Fragment::Kind::Consuming && !atom.nullable && atom.texts && atom.texts->size() == 1) {
+            run += atom.texts->front();
+            if (run.size() > m_required.size())
+                m_required = run;
+        } else {
+            run.clear();
+        }
+    }
     m_anchored = !atoms.empty() && atoms.front().kind == Fragment::Kind::Start;
     if (!m_anchored || atoms.size() < 3 || atoms.back().kind != Fragment::Kind::End)
         return;
@@ -411,10 +425,13 @@ bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
         const std::string_view shorter = withoutFinalLineTerminator(subject);
         return shorter.size() != subject.size() && m_wholeTexts.contains(shorter);
     }
-    if (m_anchored)
-        return !subject.empty() && m_firstBytes.test(static_cast<unsigned char>(subject.front()));
-    for (const char c : subject)
-        if (m_firstBytes.test(static_cast<unsigned char>(c)))
-            return true;
-    return false;
+    if (m_anchored) {
+        if (subject.empty() || !m_firstBytes.test(static_cast<unsigned char>(subject.front())))
+            return false;
+    } else if (std::none_of(subject.begin(), subject.end(),
+                   [&](char c) { return m_firstBytes.test(static_cast<unsigned char>(c)); })) {
+        return false;
+    }
+    // Far cheaper than the search, and most texts lack the words a rule looks for.
+    return m_required.empty() || subject.find(m_required) != std::string_view::npos;
 }

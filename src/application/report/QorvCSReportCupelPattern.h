@@ -23,12 +23,16 @@ public:
     const std::set<std::string, std::less<>>& wholeTexts() const { return m_wholeTexts; }
 
     // The subject without one final line terminator, or the subject itself when it does not end in one.
+    // True when the pattern is only start anchors, or nothing: it matches the empty text at every subject's start.
+    bool matchesEmptyAtStart() const { return m_emptyAtStart; }
     static std::string_view withoutFinalLineTerminator(std::string_view subject);
 
 private:
     bool m_constrained = false; // false: anything may match
     bool m_anchored = false; // a match starts at the subject's first byte
     std::bitset<256> m_firstBytes; // the bytes a match can start with
+    std::string m_required; // text every match contains, the longest run of plain characters outside any choice
+    bool m_emptyAtStart = false;
     bool m_wholeTextsOnly = false;
     std::set<std::string, std::less<>> m_wholeTexts;
 };

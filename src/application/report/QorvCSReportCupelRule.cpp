@@ -192,6 +192,8 @@ std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const 
     }
     if (!m_pattern)
         return std::nullopt; // does not compile: not reported
+    if (m_shape->matchesEmptyAtStart())
+        return std::vector<std::string>(1); // the whole match, empty; such a pattern has no groups
 
     std::unique_lock lock(m_matcherMutex, std::try_to_lock);
     if (!lock.owns_lock())

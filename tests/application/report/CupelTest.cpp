@@ -1,4 +1,5 @@
 #include "QorvCSReportCupel.h"
+#include "QorvCSReportCupelPattern.h"
 #include "ReportTestSupport.h"
 
 #include "foundation/Assert.h"
@@ -229,4 +230,39 @@ TEST(Cupel, SetFieldsReplacesTheRule)
     EXPECT_TRUE(cupel->transform(record));
     EXPECT_EQ(record.at("value"), Value("five"));
     EXPECT_EQ(cupel->fields().find("replace")->find("format")->description(), "five");
+}
+
+// The shape read from a pattern turns a subject down only when the search could not match it.
+TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
+{
+    const struct {
+        const char* regex;
+        const char* subject;
+        bool mayMatch;
+    } cases[] = {
+        { "^(.*?)inputs (.*)$", "2 inputs 3", true },
+        { "^(.*?)inputs (.*)$", "2 outputs, 3 input", false },
+        { "^Power Adapter \\((\\d+)\\)$", "Power Adapter (2)", true },
+        { "^Power Adapter \\((\\d+)\\)$", "Power Adapter 2", false },
+        { "(\\d[^,;]*?) free of (\\d)", "5 GB free of 10 GB", true },
+        { "(\\d[^,;]*?) free of (\\d)", "5 GB free, 10 GB", false },
+        // Choices, optional and repeated pieces and look-arounds end a run of plain characters.
+        { "ab(?:c|d)ef", "xabdef", true },
+        { "ab(?:c|d)ef", "xbdef", false },
+        { "x?yz", "yz", true },
+        { "ab+c", "abbc", true },
+        { "a(?=b)bc", "abc", true },
+        { "a(?:b)c", "abd", false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
+}
+
+// A pattern of start anchors alone is known to match without a search; anything more is searched.
+TEST(CupelPattern, KnowsAPatternOfStartAnchorsAloneMatchesEverySubject)
+{
+    for (const auto& [regex, emptyAtStart] :
+        std::initializer_list<std::pair<const char*, bool>> { { "^", true }, { "", true }, { "^^", true },
+            { "^$", false }, { "(^)", false }, { "^|a", false }, { "\\A", false }, { "^a", false }, { "^(", false } })
+        EXPECT_EQ(QorvCSReportCupelPattern(regex).matchesEmptyAtStart(), emptyAtStart) << regex;
 }

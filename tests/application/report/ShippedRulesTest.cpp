@@ -103,6 +103,12 @@ const std::vector<Case>& cases()
             { "985-kind-minutes", "785-minutes-clock", "784-minutes-read-clock", "650-more-time-estimates" } },
         { { "Time to Full Charge", "-1" }, "Calculating…", "reads \"Calculating…\" until", { "790-minutes-unknown" } },
         { { "Time to Empty", "5" }, "5 min", "An estimate", {} },
+        // Each thousand minutes has its own table, up to the last the clock tells.
+        { { "Time to Empty", "1234" }, "20 h 34 min", "An estimate", { "785-minutes-clock-1000" } },
+        { { "Time to Full Charge", "2005" }, "33 h 25 min", "An estimate", { "785-minutes-clock-2000" } },
+        { { "Time to Empty", "3599" }, "59 h 59 min", "An estimate", { "785-minutes-clock-3000" } },
+        { { "Runtime on Battery", "4060" }, "67 h 40 min", "if the mains failed now", { "785-minutes-clock-4000" } },
+        { { "Time to Empty", "5999" }, "99 h 59 min", "An estimate", { "785-minutes-clock-5000" } },
         { { "Time to Empty", "0" }, "Not discharging", "when it does not apply", { "780-minutes-not-discharging" } },
         // A UPS served by Network UPS Tools.
         { { "UPS Status", "On battery, discharging" },
