@@ -22,9 +22,10 @@ public:
     bool matchesWholeTextsOnly() const { return m_wholeTextsOnly; }
     const std::set<std::string, std::less<>>& wholeTexts() const { return m_wholeTexts; }
 
-    // The subject without one final line terminator, or the subject itself when it does not end in one.
     // True when the pattern is only start anchors, or nothing: it matches the empty text at every subject's start.
     bool matchesEmptyAtStart() const { return m_emptyAtStart; }
+
+    // The subject without one final line terminator, or the subject itself when it does not end in one.
     static std::string_view withoutFinalLineTerminator(std::string_view subject);
 
 private:
