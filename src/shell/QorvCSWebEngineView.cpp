@@ -50,19 +50,53 @@ const char* scrollReporter = R"JS(
 })();
 )JS";
 
-// Replaces tables by their place among the document's tables, when it has as many as the new document, and lets
-// the template's own start-up handlers (hiding a caption that repeats its heading) see the new tables.
+// Replaces tables by their place among the document's tables and figures, when it has as many as the new document,
+// and lets the template's own start-up handlers (hiding a caption that repeats its heading) see the new tables; the
+// page is laid out before the answer, so that a new reading is then ready to be drawn. Answers the figures (by their
+// places) that wait to be replaced, the one nearest the reader first, or false when the patch does not fit the page.
 const char* tableReplacer = R"JS(
-(function (count, changes) {
+(function (count, tables, waiting) {
     var elements = document.querySelectorAll('table, figure');
     if (elements.length !== count)
         return false;
-    var targets = changes.map(function (change) { return elements[change[0]]; });
-    changes.forEach(function (change, i) { targets[i].outerHTML = change[1]; });
+    var distance = function (index) {
+        var box = elements[index].getBoundingClientRect();
+        return box.bottom < 0 ? -box.bottom : Math.max(box.top - window.innerHeight, 0);
+    };
+    var distances = {};
+    waiting.forEach(function (index) { distances[index] = distance(index); });
+    waiting.sort(function (a, b) { return distances[a] - distances[b] || a - b; });
+    var targets = tables.map(function (change) { return elements[change[0]]; });
+    tables.forEach(function (change, i) { targets[i].outerHTML = change[1]; });
+    if (tables.length)
+        document.dispatchEvent(new Event('DOMContentLoaded'));
+    void document.body.offsetHeight;
+    return waiting;
+})(%1, %2, %3);
+)JS";
+
+// Replaces figures as tableReplacer does tables: a few history charts at a time, so that the page is drawn and answers
+// input in between (a minute's turn redraws every chart, and each takes the engine milliseconds to parse and lay out).
+const char* figureReplacer = R"JS(
+(function (count, figures) {
+    var elements = document.querySelectorAll('table, figure');
+    if (elements.length !== count)
+        return false;
+    var targets = figures.map(function (change) { return elements[change[0]]; });
+    figures.forEach(function (change, i) { targets[i].outerHTML = change[1]; });
     document.dispatchEvent(new Event('DOMContentLoaded'));
+    void document.body.offsetHeight;
     return true;
 })(%1, %2);
 )JS";
+
+// How much figure markup one step replaces: about three history charts of a day.
+constexpr size_t figureBytesPerStep = 64 * 1024;
+
+QString jsonArray(const QJsonArray& array)
+{
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
 
 } // namespace
 
@@ -179,12 +213,16 @@ void QorvCSWebEngineView::releaseDocument()
     m_loading = false;
     m_patchable = false;
     ++m_generation; // a patch's answer from the old page loads nothing
+    ++m_pageGeneration;
+    forgetWaitingFigures();
     m_scroll = {};
     m_place = {};
 }
 
 void QorvCSWebEngineView::loadHTMLString(const std::string& html)
 {
+    ++m_pageGeneration;
+    forgetWaitingFigures();
     m_pageUsed = true;
     m_loading = true;
     m_patchable = false;
@@ -198,25 +236,87 @@ void QorvCSWebEngineView::replaceTables(const QorvCSReportTableChanges& changes,
         loadHTMLString(document);
         return;
     }
-    QJsonArray replacements;
-    for (const auto& replacement : changes.replacements)
-        replacements.append(QJsonArray { qint64(replacement.index), QString::fromStdString(replacement.html) });
-    const QString script = QString::fromUtf8(tableReplacer)
-                               .arg(qint64(changes.tableCount))
-                               .arg(QString::fromUtf8(QJsonDocument(replacements).toJson(QJsonDocument::Compact)));
+    // The tables go in at once; the figures wait here, a later patch's version of one replacing the earlier one.
+    QJsonArray tables;
+    for (const auto& replacement : changes.replacements) {
+        if (replacement.html.starts_with("<figure"))
+            m_waitingFigures[replacement.index] = replacement.html;
+        else
+            tables.append(QJsonArray { qint64(replacement.index), QString::fromStdString(replacement.html) });
+    }
+    m_figureCount = changes.tableCount;
+    QJsonArray waiting;
+    for (const auto& [index, html] : m_waitingFigures)
+        waiting.append(qint64(index));
+    const QString script
+        = QString::fromUtf8(tableReplacer).arg(qint64(changes.tableCount)).arg(jsonArray(tables), jsonArray(waiting));
     const unsigned generation = ++m_generation;
-    // The shown document is not one the patch fits: load the new one, unless something newer was handed over since.
+    const unsigned pageGeneration = m_pageGeneration;
+    m_patchedDocument = document;
     page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-        [view = QPointer(this), generation, document](const QVariant& replaced) {
-            if (!view)
+        [view = QPointer(this), generation, pageGeneration](const QVariant& answer) {
+            if (!view || pageGeneration != view->m_pageGeneration)
+                return;
+            if (answer.typeId() != QMetaType::QVariantList) {
+                // The shown document is not one the patch fits: load the new one, unless something newer was handed
+                // over since.
+                if (generation == view->m_generation)
+                    view->loadHTMLString(view->m_patchedDocument);
+                return;
+            }
+            view->m_figureOrder.clear();
+            for (const QVariant& index : answer.toList())
+                view->m_figureOrder.push_back(size_t(index.toLongLong()));
+            view->m_answeredPatch = generation;
+            ++view->m_patchCount;
+            emit view->reportPatched();
+            if (!view->m_replacingFigures)
+                view->replaceWaitingFigures();
+        });
+}
+
+void QorvCSWebEngineView::replaceWaitingFigures()
+{
+    QJsonArray figures;
+    size_t bytes = 0;
+    for (const size_t index : m_figureOrder) {
+        if (bytes >= figureBytesPerStep)
+            break;
+        const auto waiting = m_waitingFigures.find(index);
+        if (waiting == m_waitingFigures.end())
+            continue; // replaced by an earlier step
+        bytes += waiting->second.size();
+        figures.append(QJsonArray { qint64(index), QString::fromStdString(waiting->second) });
+        m_waitingFigures.erase(waiting);
+    }
+    if (figures.isEmpty()) {
+        m_replacingFigures = false;
+        // A patch handed over but not yet answered brings its own figures, or none, and says so itself.
+        if (m_answeredPatch == m_generation)
+            emit chartsSettled();
+        return;
+    }
+    m_replacingFigures = true;
+    const QString script = QString::fromUtf8(figureReplacer).arg(qint64(m_figureCount)).arg(jsonArray(figures));
+    page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+        [view = QPointer(this), pageGeneration = m_pageGeneration](const QVariant& replaced) {
+            if (!view || pageGeneration != view->m_pageGeneration)
                 return;
             if (replaced.toBool()) {
-                ++view->m_patchCount;
-                emit view->reportPatched();
-            } else if (generation == view->m_generation) {
-                view->loadHTMLString(document);
+                view->replaceWaitingFigures();
+            } else {
+                // A template's script changed the page's tables or figures under the waiting ones.
+                view->loadHTMLString(view->m_patchedDocument);
             }
         });
+}
+
+void QorvCSWebEngineView::forgetWaitingFigures()
+{
+    // A new document has the figures it was rendered with.
+    m_waitingFigures.clear();
+    m_figureOrder.clear();
+    m_replacingFigures = false;
 }
 
 std::optional<QorvCSWebView::Point> QorvCSWebEngineView::scrollPosition() const

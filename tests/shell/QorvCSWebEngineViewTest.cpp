@@ -241,13 +241,15 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoes
     const std::string second = page("12.4 V");
     auto changes = QorvCSReportTableChanges::between(first, second);
     ASSERT_TRUE(changes);
+    QSignalSpy settled(&view, &QorvCSWebEngineView::chartsSettled);
     view.replaceTables(*changes, second);
     ASSERT_TRUE(patched.wait(30000));
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
         QStringLiteral("12.4 V"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settled.count() == 1; }, 30000));
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('chart').textContent")).toString(),
         QStringLiteral("12.4 V"))
-        << "the chart is patched with the table";
+        << "the chart is patched after the table";
     EXPECT_EQ(evaluate(view, QStringLiteral("document.querySelectorAll('caption:not([hidden])').length")).toInt(), 0)
         << "the page's own start-up handlers saw the new table";
     EXPECT_EQ(evaluate(view, QStringLiteral("window.scrollY")).toInt(), 2000) << "the reader stays in place";
@@ -263,4 +265,56 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoes
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
         QStringLiteral("12.5 V"));
     EXPECT_EQ(view.patchCount(), 1);
+}
+
+TEST(QorvCSWebEngineView, ChartsFollowTheReadingAndEndAsAFreshLoadWouldShowThemWhateverComesMeanwhile)
+{
+    QorvCSWebEngineView view(QStringLiteral("test-charts"));
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    QSignalSpy patched(&view, &QorvCSWebEngineView::reportPatched);
+    QSignalSpy settled(&view, &QorvCSWebEngineView::chartsSettled);
+    // 30 sections of a reading and a chart of 25 kB, more than one step of charts; the charts' texts per section.
+    auto page = [](const std::string& reading, const std::vector<std::string>& charts) {
+        std::string html = "<html><body>";
+        for (size_t section = 0; section < charts.size(); ++section)
+            html += "<h2>Section</h2><table><tr><th>Voltage</th><td>" + reading + "</td></tr></table><figure><svg>"
+                + std::string(25000, ' ') + "<text>" + charts[section] + "</text></svg></figure>";
+        return html + "</body></html>";
+    };
+    const std::vector<std::string> drawn(30, "10:00");
+    std::vector<std::string> moved(30, "10:01"), movedAgain = moved;
+    movedAgain[3] = movedAgain[27] = "10:02";
+    const std::string first = page("12.1 V", drawn), second = page("12.2 V", moved), third = page("12.3 V", movedAgain);
+    view.loadHTMLString(first);
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    evaluate(view, QStringLiteral("window.scrollTo(0, document.getElementsByTagName('figure')[20].offsetTop); true"));
+
+    // The next reading moves every chart; the one after it comes before they are all in and moves two again.
+    const auto toSecond = QorvCSReportTableChanges::between(first, second);
+    const auto toThird = QorvCSReportTableChanges::between(second, third);
+    ASSERT_TRUE(toSecond && toThird);
+    ASSERT_EQ(toThird->replacements.size(), 30 + 2);
+    view.replaceTables(*toSecond, second);
+    view.replaceTables(*toThird, third);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return patched.count() == 2; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settled.count() == 1; }, 30000));
+    EXPECT_EQ(view.loadCount(), 1) << "no load";
+    const QString shown = QStringLiteral("document.body.innerHTML");
+    const QString patchedPage = evaluate(view, shown).toString();
+    view.loadHTMLString(third);
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    ASSERT_TRUE(patchedPage.contains(QStringLiteral("12.3 V")));
+    EXPECT_TRUE(patchedPage == evaluate(view, shown).toString()) << "the patched page is the document loaded whole";
+
+    // Charts still on their way when a new document is loaded do not reach it.
+    const std::string moving = page("12.4 V", moved), fourth = page("12.5 V", drawn);
+    view.replaceTables(*QorvCSReportTableChanges::between(third, moving), moving);
+    view.loadHTMLString(fourth);
+    ASSERT_TRUE(loaded.wait(loadLimit));
+    EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementsByTagName('text')[20].textContent")).toString(),
+        QStringLiteral("10:00"));
+    EXPECT_EQ(patched.count(), 2) << "the old page's answer is not taken for the new one's";
+    EXPECT_EQ(settled.count(), 1);
 }
