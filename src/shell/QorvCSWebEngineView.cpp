@@ -292,8 +292,10 @@ void QorvCSWebEngineView::replaceWaitingFigures()
     if (figures.isEmpty()) {
         m_replacingFigures = false;
         // A patch handed over but not yet answered brings its own figures, or none, and says so itself.
-        if (m_answeredPatch == m_generation)
+        if (m_answeredPatch == m_generation) {
+            std::string().swap(m_patchedDocument); // the page is that document now; an idle window holds no copy
             emit chartsSettled();
+        }
         return;
     }
     m_replacingFigures = true;

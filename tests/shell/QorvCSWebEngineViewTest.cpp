@@ -57,6 +57,20 @@ QVariant evaluate(QorvCSWebEngineView& view, const QString& script)
     return result;
 }
 
+// A shown view and what it says of its loads and patches.
+struct PatchedView {
+    explicit PatchedView(const QString& name)
+        : view(name)
+    {
+        view.resize(800, 600);
+        view.show();
+    }
+    QorvCSWebEngineView view;
+    QSignalSpy loaded { &view, &QorvCSWebEngineView::reportLoaded };
+    QSignalSpy patched { &view, &QorvCSWebEngineView::reportPatched };
+    QSignalSpy settled { &view, &QorvCSWebEngineView::chartsSettled };
+};
+
 } // namespace
 
 TEST(QorvCSWebEngineView, LoadsALargeReportAndTracksItsScrollPosition)
@@ -212,12 +226,9 @@ TEST(QorvCSWebEngineView, TheReadersPlaceFollowsTheHeadingAtTheTopOfTheView)
 
 TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoesNotFitIsLoaded)
 {
-    QorvCSWebEngineView view(QStringLiteral("test-patch"));
-    view.resize(800, 600);
-    view.show();
-    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
+    PatchedView patchedView(QStringLiteral("test-patch"));
+    auto& [view, loaded, patched, settled] = patchedView;
     QSignalSpy started(&view, &QWebEngineView::loadStarted);
-    QSignalSpy patched(&view, &QorvCSWebEngineView::reportPatched);
     auto page = [](const std::string& reading, const std::string& extra = "") {
         std::string html = "<html><head><script>document.addEventListener('DOMContentLoaded', function () {"
                            " document.querySelectorAll('caption').forEach(function (c) { c.hidden = true; }); });"
@@ -241,7 +252,6 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoes
     const std::string second = page("12.4 V");
     auto changes = QorvCSReportTableChanges::between(first, second);
     ASSERT_TRUE(changes);
-    QSignalSpy settled(&view, &QorvCSWebEngineView::chartsSettled);
     view.replaceTables(*changes, second);
     ASSERT_TRUE(patched.wait(30000));
     EXPECT_EQ(evaluate(view, QStringLiteral("document.getElementById('v39').textContent")).toString(),
@@ -269,12 +279,8 @@ TEST(QorvCSWebEngineView, ANewReadingIsPatchedInPlaceChartsTooAndADocumentItDoes
 
 TEST(QorvCSWebEngineView, ChartsFollowTheReadingAndEndAsAFreshLoadWouldShowThemWhateverComesMeanwhile)
 {
-    QorvCSWebEngineView view(QStringLiteral("test-charts"));
-    view.resize(800, 600);
-    view.show();
-    QSignalSpy loaded(&view, &QorvCSWebEngineView::reportLoaded);
-    QSignalSpy patched(&view, &QorvCSWebEngineView::reportPatched);
-    QSignalSpy settled(&view, &QorvCSWebEngineView::chartsSettled);
+    PatchedView patchedView(QStringLiteral("test-charts"));
+    auto& [view, loaded, patched, settled] = patchedView;
     // 30 sections of a reading and a chart of 25 kB, more than one step of charts; the charts' texts per section.
     auto page = [](const std::string& reading, const std::vector<std::string>& charts) {
         std::string html = "<html><body>";
