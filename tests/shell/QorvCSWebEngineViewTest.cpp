@@ -295,7 +295,9 @@ TEST(QorvCSWebEngineView, ChartsFollowTheReadingAndEndAsAFreshLoadWouldShowThemW
     const std::string first = page("12.1 V", drawn), second = page("12.2 V", moved), third = page("12.3 V", movedAgain);
     view.loadHTMLString(first);
     ASSERT_TRUE(loaded.wait(loadLimit));
-    evaluate(view, QStringLiteral("window.scrollTo(0, document.getElementsByTagName('figure')[20].offsetTop); true"));
+    const QString scrollToChart20
+        = QStringLiteral("window.scrollTo(0, document.getElementsByTagName('figure')[20].offsetTop); true");
+    evaluate(view, scrollToChart20);
 
     // The next reading moves every chart; the one after it comes before they are all in and moves two again.
     const auto toSecond = QorvCSReportTableChanges::between(first, second);
@@ -323,4 +325,12 @@ TEST(QorvCSWebEngineView, ChartsFollowTheReadingAndEndAsAFreshLoadWouldShowThemW
         QStringLiteral("10:00"));
     EXPECT_EQ(patched.count(), 2) << "the old page's answer is not taken for the new one's";
     EXPECT_EQ(settled.count(), 1);
+
+    // The charts the reader sees go in before those far above.
+    evaluate(view, scrollToChart20);
+    view.replaceTables(*QorvCSReportTableChanges::between(fourth, moving), moving);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return patched.count() == 3; }, 30000));
+    const QString movedChart = QStringLiteral("document.getElementsByTagName('text')[%1].textContent === '10:01'");
+    EXPECT_TRUE(!evaluate(view, movedChart.arg(0)).toBool() || evaluate(view, movedChart.arg(20)).toBool());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settled.count() == 2; }, 30000));
 }
