@@ -3,6 +3,7 @@
 //     recorder leaves it: thinned samples, a capacity row a day), read from the store and drawn for the screen.
 //     Goal: under 10 ms for both batteries.
 //   BM_DrawChartsForAYear: the drawing alone, from series already read.
+//   BM_DrawChartsAMinuteOn: the same charts drawn anew a minute further on, as when the minute turns.
 //   BM_StoreHourOfSampling: one simulated hour of recording two batteries into that store: a sample a minute,
 //     a batch written every five minutes, one thinning pass. The CPU time of one iteration over 3,600 s is the
 //     share of a core the history costs; the "core_percent" counter states it. Goal: under 0.1 %.
@@ -130,6 +131,30 @@ void BM_DrawChartsForAYear(benchmark::State& state)
                 renderer.html(static_cast<const QorvCSReportHistoryChart&>(*item).chart(), "h").size());
 }
 BENCHMARK(BM_DrawChartsForAYear)->Unit(benchmark::kMillisecond);
+
+// A minute later: the same series drawn one minute further on, as every chart of the window is when the minute turns.
+void BM_DrawChartsAMinuteOn(benchmark::State& state)
+{
+    useResources();
+    YearOfHistory year;
+    QorvCSHistory history(year.store, nullptr);
+    std::vector<QorvCSHistoryChart> charts;
+    for (const auto& description : year.batteries)
+        for (const auto& item : QorvCSHistoryCharts::itemsForSource(history, description, now))
+            charts.push_back(static_cast<const QorvCSReportHistoryChart&>(*item).chart());
+    const QorvCSHistoryChartRenderer renderer(QorvCSReportPalette {}, false);
+    int64_t minutes = 0;
+    for (auto _ : state) {
+        ++minutes;
+        for (auto chart : charts) {
+            chart.from += minutes * minute;
+            chart.to += minutes * minute;
+            benchmark::DoNotOptimize(renderer.html(chart, "h").size());
+        }
+    }
+    state.counters["charts"] = static_cast<double>(charts.size());
+}
+BENCHMARK(BM_DrawChartsAMinuteOn)->Unit(benchmark::kMillisecond);
 
 void BM_StoreHourOfSampling(benchmark::State& state)
 {
