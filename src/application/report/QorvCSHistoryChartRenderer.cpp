@@ -22,6 +22,27 @@ constexpr double plotWidth = width - left - right, plotHeight = height - top - b
 // A coordinate with one decimal: enough for any screen, and short.
 void appendNumber(std::string& out, double value)
 {
+    // The common case in whole tenths, several times faster than to_chars, which a week's thousands of points feel.
+    // Below 1e8 tenths the product is off the exact value by less than 1e-7, so its rounding is the exact value's
+    // unless it lies next to a half: those, and anything larger, go to to_chars.
+    if (const double tenths = value * 10; std::fabs(tenths) < 1e8) {
+        const double rounded = std::nearbyint(tenths);
+        if (std::fabs(std::fabs(tenths - rounded) - 0.5) > 1e-6) {
+            auto whole = static_cast<int64_t>(rounded);
+            if (whole < 0) {
+                out += '-';
+                whole = -whole;
+            }
+            char digits[24];
+            const auto written = std::to_chars(digits, digits + sizeof digits, whole / 10);
+            out.append(digits, written.ptr);
+            if (whole % 10) {
+                out += '.';
+                out += static_cast<char>('0' + whole % 10);
+            }
+            return;
+        }
+    }
     char text[32];
     // to_chars: no locale, and several times faster than printf over the thousands of points of a week.
     const auto result
