@@ -8,7 +8,9 @@
 void QorvCSReportSchemeHandler::registerScheme()
 {
     QWebEngineUrlScheme reportScheme(scheme);
-    reportScheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    // Addresses with a host (the view's name) give all of a view's documents one origin, so that the engine shows
+    // each new one in the renderer process of the one before instead of starting a process per document.
+    reportScheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     // Not LocalAccessAllowed: a report page may not read local files.
     reportScheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
     QWebEngineUrlScheme::registerScheme(reportScheme);
@@ -28,13 +30,12 @@ QUrl QorvCSReportSchemeHandler::publish(const QString& viewName, const QByteArra
 {
     m_documents.insert(viewName, html);
     // A fresh address per document, so the engine never serves an earlier one from its cache.
-    return QUrl(QStringLiteral("%1:%2/%3").arg(QLatin1String(scheme), viewName).arg(++m_generation));
+    return QUrl(QStringLiteral("%1://%2/%3").arg(QLatin1String(scheme), viewName).arg(++m_generation));
 }
 
 void QorvCSReportSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
-    const QString path = job->requestUrl().path();
-    const QString viewName = path.section(QLatin1Char('/'), 0, 0);
+    const QString viewName = job->requestUrl().host();
     auto it = m_documents.constFind(viewName);
     if (it == m_documents.constEnd()) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);

@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 
-// Serves the report documents under "cellsheet:" addresses. The web engine's setHtml() refuses documents over
+// Serves the report documents under "cellsheet://VIEW/N" addresses. The web engine's setHtml() refuses documents over
 // 2 MB, and an inventory report can be larger.
 class QorvCSReportSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
