@@ -273,25 +273,26 @@ private:
         XML_StopParser(m_parser, XML_FALSE);
     }
 
-    void deliver(Value value)
+    // Takes a Value or what one is made of, which is then made in its place in the container.
+    template <typename T> void deliver(T&& value)
     {
         if (m_frames.empty()) {
-            root = std::move(value);
+            root = Value(std::forward<T>(value));
             // Whatever follows the root value is ignored.
             XML_StopParser(m_parser, XML_FALSE);
             return;
         }
         Frame& top = m_frames.back();
         if (!top.isDictionary) {
-            m_items.push_back(std::move(value));
+            m_items.emplace_back(std::forward<T>(value));
             return;
         }
         // Keys usually come sorted (our own writer sorts them): try the end first.
         auto& dictionary = top.dictionary;
         if (dictionary.empty() || dictionary.rbegin()->first < top.key)
-            dictionary.emplace_hint(dictionary.end(), std::move(top.key), std::move(value));
+            dictionary.emplace_hint(dictionary.end(), std::move(top.key), std::forward<T>(value));
         else
-            dictionary.insert_or_assign(std::move(top.key), std::move(value));
+            dictionary.insert_or_assign(std::move(top.key), Value(std::forward<T>(value)));
         top.key.clear();
         top.hasKey = false;
     }
@@ -345,21 +346,21 @@ private:
                 m_frames.back().hasKey = true;
                 return;
             }
-            return deliver(Value(takeText())); // outside a dictionary a key reads as a string
+            return deliver(takeText()); // outside a dictionary a key reads as a string
         case Element::String:
-            return deliver(Value(takeText()));
+            return deliver(takeText());
         case Element::Integer:
             return deliver(integerValue(m_text));
         case Element::Real:
-            return deliver(Value(realValue(m_text)));
+            return deliver(realValue(m_text));
         case Element::True:
-            return deliver(Value(true));
+            return deliver(true);
         case Element::False:
-            return deliver(Value(false));
+            return deliver(false);
         case Element::Date:
-            return deliver(Value(dateValue(m_text)));
+            return deliver(dateValue(m_text));
         case Element::Data:
-            return deliver(Value(Value::Data { dataValue(m_text) }));
+            return deliver(Value::Data { dataValue(m_text) });
         default:
             return fail("malformed property list");
         }
