@@ -18,31 +18,41 @@ namespace {
 
 enum class Element { Unknown, Plist, Array, Dict, Key, String, Integer, Real, True, False, Date, Data };
 
+// Whether the NUL-terminated name is the tag; inlined character by character, it stops at the first difference
+// and never reads past the name's end.
+template <size_t N> bool is(const char* name, const char (&tag)[N])
+{
+    for (size_t i = 0; i < N; ++i)
+        if (name[i] != tag[i])
+            return false;
+    return true;
+}
+
 Element classify(const char* name)
 {
     switch (name[0]) {
     case 'a':
-        return std::strcmp(name, "array") == 0 ? Element::Array : Element::Unknown;
+        return is(name, "array") ? Element::Array : Element::Unknown;
     case 'd':
-        if (std::strcmp(name, "dict") == 0)
+        if (is(name, "dict"))
             return Element::Dict;
-        if (std::strcmp(name, "date") == 0)
+        if (is(name, "date"))
             return Element::Date;
-        return std::strcmp(name, "data") == 0 ? Element::Data : Element::Unknown;
+        return is(name, "data") ? Element::Data : Element::Unknown;
     case 'f':
-        return std::strcmp(name, "false") == 0 ? Element::False : Element::Unknown;
+        return is(name, "false") ? Element::False : Element::Unknown;
     case 'i':
-        return std::strcmp(name, "integer") == 0 ? Element::Integer : Element::Unknown;
+        return is(name, "integer") ? Element::Integer : Element::Unknown;
     case 'k':
-        return std::strcmp(name, "key") == 0 ? Element::Key : Element::Unknown;
+        return is(name, "key") ? Element::Key : Element::Unknown;
     case 'p':
-        return std::strcmp(name, "plist") == 0 ? Element::Plist : Element::Unknown;
+        return is(name, "plist") ? Element::Plist : Element::Unknown;
     case 'r':
-        return std::strcmp(name, "real") == 0 ? Element::Real : Element::Unknown;
+        return is(name, "real") ? Element::Real : Element::Unknown;
     case 's':
-        return std::strcmp(name, "string") == 0 ? Element::String : Element::Unknown;
+        return is(name, "string") ? Element::String : Element::Unknown;
     case 't':
-        return std::strcmp(name, "true") == 0 ? Element::True : Element::Unknown;
+        return is(name, "true") ? Element::True : Element::Unknown;
     default:
         return Element::Unknown;
     }
@@ -50,7 +60,17 @@ Element classify(const char* name)
 
 bool isSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    constexpr uint64_t spaces = (1ull << ' ') | (1ull << '\t') | (1ull << '\n') | (1ull << '\r');
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' && ((spaces >> byte) & 1) != 0;
+}
+
+bool isAllSpace(const char* s, int length)
+{
+    for (int i = 0; i < length; ++i)
+        if (!isSpace(s[i]))
+            return false;
+    return true;
 }
 
 std::string_view trimmed(std::string_view text)
@@ -241,7 +261,7 @@ private:
     struct Frame {
         bool isDictionary;
         bool hasKey = false;
-        Value::Array array;
+        size_t firstItem = 0; // an array's items are m_items[firstItem...]
         Value::Dictionary dictionary;
         std::string key;
     };
@@ -253,25 +273,26 @@ private:
         XML_StopParser(m_parser, XML_FALSE);
     }
 
-    void deliver(Value value)
+    // Takes a Value or what one is made of, which is then made in its place in the container.
+    template <typename T> void deliver(T&& value)
     {
         if (m_frames.empty()) {
-            root = std::move(value);
+            root = Value(std::forward<T>(value));
             // Whatever follows the root value is ignored.
             XML_StopParser(m_parser, XML_FALSE);
             return;
         }
         Frame& top = m_frames.back();
         if (!top.isDictionary) {
-            top.array.push_back(std::move(value));
+            m_items.emplace_back(std::forward<T>(value));
             return;
         }
         // Keys usually come sorted (our own writer sorts them): try the end first.
         auto& dictionary = top.dictionary;
         if (dictionary.empty() || dictionary.rbegin()->first < top.key)
-            dictionary.emplace_hint(dictionary.end(), std::move(top.key), std::move(value));
+            dictionary.emplace_hint(dictionary.end(), std::move(top.key), std::forward<T>(value));
         else
-            dictionary.insert_or_assign(std::move(top.key), std::move(value));
+            dictionary.insert_or_assign(std::move(top.key), Value(std::forward<T>(value)));
         top.key.clear();
         top.hasKey = false;
     }
@@ -292,7 +313,7 @@ private:
         if (element == Element::Array || element == Element::Dict) {
             if (m_frames.size() >= XMLPropertyListReader::maximumDepth)
                 return fail("property list nested more than 512 levels deep");
-            m_frames.push_back(Frame { element == Element::Dict, false, {}, {}, {} });
+            m_frames.push_back(Frame { element == Element::Dict, false, m_items.size(), {}, {} });
             return;
         }
         m_leaf = element;
@@ -307,35 +328,39 @@ private:
         case Element::Unknown: {
             if (m_frames.empty())
                 return; // </plist> without a value: caught when the document ends
-            Frame frame = std::move(m_frames.back());
+            Frame& frame = m_frames.back();
+            Value container;
+            if (frame.isDictionary) {
+                container = Value(std::move(frame.dictionary));
+            } else {
+                const auto first = m_items.begin() + static_cast<ptrdiff_t>(frame.firstItem);
+                container = Value(Value::Array(std::make_move_iterator(first), std::make_move_iterator(m_items.end())));
+                m_items.erase(first, m_items.end());
+            }
             m_frames.pop_back();
-            if (frame.isDictionary)
-                return deliver(Value(std::move(frame.dictionary)));
-            return deliver(Value(std::move(frame.array)));
+            return deliver(std::move(container));
         }
         case Element::Key:
             if (!m_frames.empty() && m_frames.back().isDictionary) {
-                m_frames.back().key.assign(m_text);
-                if (hasC1Control(m_text))
-                    m_frames.back().key = cleanText(m_text);
+                m_frames.back().key = takeText();
                 m_frames.back().hasKey = true;
                 return;
             }
-            return deliver(Value(text())); // outside a dictionary a key reads as a string
+            return deliver(takeText()); // outside a dictionary a key reads as a string
         case Element::String:
-            return deliver(Value(text()));
+            return deliver(takeText());
         case Element::Integer:
             return deliver(integerValue(m_text));
         case Element::Real:
-            return deliver(Value(realValue(m_text)));
+            return deliver(realValue(m_text));
         case Element::True:
-            return deliver(Value(true));
+            return deliver(true);
         case Element::False:
-            return deliver(Value(false));
+            return deliver(false);
         case Element::Date:
-            return deliver(Value(dateValue(m_text)));
+            return deliver(dateValue(m_text));
         case Element::Data:
-            return deliver(Value(Value::Data { dataValue(m_text) }));
+            return deliver(Value::Data { dataValue(m_text) });
         default:
             return fail("malformed property list");
         }
@@ -356,22 +381,13 @@ private:
         return false;
     }
 
-    std::string text() const
+    // Moved out rather than copied: the string is the value's, and most leaves arrive in one piece, so
+    // collecting the next one in a fresh string costs no more than copying this one would.
+    std::string takeText()
     {
-        if (hasC1Control(m_text))
-            return cleanText(m_text);
-        return m_text; // a copy: the buffer keeps its capacity for the next leaf
-    }
-
-    void characterData(const char* s, int length)
-    {
-        if (m_leaf != Element::Unknown) {
-            m_text.append(s, static_cast<size_t>(length));
-            return;
-        }
-        for (int i = 0; i < length; ++i)
-            if (!isSpace(s[i]))
-                return fail("malformed property list");
+        std::string text = hasC1Control(m_text) ? cleanText(m_text) : std::move(m_text);
+        m_text.clear();
+        return text;
     }
 
     static void start(void* self, const XML_Char* name, const XML_Char**)
@@ -379,9 +395,14 @@ private:
         static_cast<Builder*>(self)->startElement(name);
     }
     static void end(void* self, const XML_Char*) { static_cast<Builder*>(self)->endElement(); }
+    // Called for every run of text, the indentation between elements included.
     static void characters(void* self, const XML_Char* s, int length)
     {
-        static_cast<Builder*>(self)->characterData(s, length);
+        auto* builder = static_cast<Builder*>(self);
+        if (builder->m_leaf != Element::Unknown)
+            builder->m_text.append(s, static_cast<size_t>(length));
+        else if (!isAllSpace(s, length))
+            builder->fail("malformed property list");
     }
     static void entityDeclaration(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
         const XML_Char*, const XML_Char*, const XML_Char*)
@@ -391,6 +412,7 @@ private:
 
     XML_Parser m_parser;
     std::vector<Frame> m_frames;
+    std::vector<Value> m_items; // the items of the open arrays, innermost last
     Element m_leaf = Element::Unknown;
     bool m_sawPlist = false;
     std::string m_text;

@@ -74,7 +74,13 @@ std::string QorvCSSanitizer::placeholderFor(Kind kind, const std::string& value)
         { Kind::Address, "address" },
         { Kind::UUID, "UUID" },
     };
-    std::string placeholder = "[" + std::string(names.at(kind)) + " " + std::to_string(++m_counts[kind]) + "]";
+    // Appended piece by piece: GCC 12 misreads `"literal" + std::string` (an insert at the front) as an overlapping
+    // copy and warns with -Wrestrict at -O3.
+    std::string placeholder = "[";
+    placeholder += names.at(kind);
+    placeholder += ' ';
+    placeholder += std::to_string(++m_counts[kind]);
+    placeholder += ']';
     m_placeholders.emplace(value, placeholder);
     return placeholder;
 }
