@@ -491,6 +491,31 @@ TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
     EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-4711"), std::string::npos);
 }
 
+TEST_F(ApplicationControllerTest, BothRenderingsFromOneBuildAreThoseMadeOneByOne)
+{
+    // A battery whose serial shows in its title and its table.
+    class SerialLeaf : public ReadingLeaf {
+    public:
+        using ReadingLeaf::ReadingLeaf;
+        void insertDebugValues(qorv::Value::Dictionary& values) override
+        {
+            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
+        }
+    };
+    auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711");
+    serial->reading = "SN-4711 at 12.1 V";
+    group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { left, serial }));
+    controller.setComputerNameSource([] { return "Ada's ThinkPad"; });
+    for (const bool sanitize : { false, true }) {
+        controller.setSanitizesReport(sanitize);
+        const auto both = controller.reportHTMLForScreenAndExport();
+        EXPECT_EQ(both.screen, controller.reportHTMLForExport(false)) << sanitize;
+        EXPECT_EQ(both.exported, controller.reportHTMLForExport(true)) << sanitize;
+        EXPECT_NE(both.screen.find("id=\"section-3\""), std::string::npos) << sanitize;
+        EXPECT_EQ(both.screen.find("SN-4711") == std::string::npos, sanitize);
+    }
+}
+
 TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByDefault)
 {
     class SerialLeaf : public TitledLeaf {
