@@ -66,11 +66,11 @@ public:
         for (const auto& key : rowKeys()) {
             auto heading = QorvCSReportTableHeading::headingWithTitle(localise(key));
             heading->setRaw(key);
-            heading->setProvider(label());
+            heading->setProvider(providerLabel());
             const std::string text = valueText(m_index, row);
             auto value = QorvCSReportTableValue::valueWithLabel(text);
             value->setRaw(text);
-            value->setProvider(label());
+            value->setProvider(providerLabel());
             table->addHeading(std::move(heading), std::move(value));
             ++row;
         }

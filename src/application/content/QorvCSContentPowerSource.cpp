@@ -150,11 +150,11 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
             title = qorv::format("%@ (%@)", title, key);
         auto heading = QorvCSReportTableHeading::headingWithTitle(std::move(title));
         heading->setRaw(std::string(key));
-        heading->setProvider(label());
+        heading->setProvider(providerLabel());
         auto cell = QorvCSReportTableValue::valueWithLabel(*text);
         cell->setRaw(*text);
         cell->setValue(*value);
-        cell->setProvider(label());
+        cell->setProvider(providerLabel());
         cell->setSourceType(sourceType);
         table->addHeading(std::move(heading), std::move(cell));
     }

@@ -87,11 +87,11 @@ QorvCSReportItemList QorvCSContentSystemProfileDataType::itemsForReport(QorvCSRe
             continue;
         auto heading = QorvCSReportTableHeading::headingWithTitle(localise(*name->asString()));
         heading->setRaw(*name->asString());
-        heading->setProvider(label());
+        heading->setProvider(providerLabel());
         auto cell = QorvCSReportTableValue::valueWithLabel(localise(*text));
         cell->setRaw(*text);
         cell->setValue(*value);
-        cell->setProvider(label());
+        cell->setProvider(providerLabel());
         table->addHeading(std::move(heading), std::move(cell));
     }
     return items;

@@ -233,7 +233,7 @@ public:
 
 private:
     // Present or absent, then length and text, so that no two lists of texts give the same key.
-    void add(const std::optional<std::string>& text)
+    void add(std::optional<std::string_view> text)
     {
         if (text)
             add(std::string_view(*text));

@@ -22,12 +22,20 @@ public:
     const std::optional<std::string>& raw() const { return m_raw; }
     void setRaw(std::optional<std::string> raw) { m_raw = std::move(raw); }
     // The unlocalised label of the content node that produced the item.
-    const std::optional<std::string>& provider() const { return m_provider; }
-    void setProvider(std::optional<std::string> provider) { m_provider = std::move(provider); }
+    std::optional<std::string_view> provider() const
+    {
+        return m_provider ? std::optional<std::string_view>(*m_provider) : std::nullopt;
+    }
+    void setProvider(std::optional<std::string> provider)
+    {
+        m_provider = provider ? std::make_shared<const std::string>(std::move(*provider)) : nullptr;
+    }
+    // The same, sharing the text: every row of a table names the same provider, twice.
+    void setProvider(std::shared_ptr<const std::string> provider) { m_provider = std::move(provider); }
 
 private:
     std::optional<std::string> m_raw;
-    std::optional<std::string> m_provider;
+    std::shared_ptr<const std::string> m_provider;
 };
 
 class QorvCSReportSubSectionStart : public QorvCSReportItem {
