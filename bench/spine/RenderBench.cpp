@@ -62,17 +62,16 @@ public:
     QorvCSReportItemList itemsForReport(QorvCSReport&) override
     {
         auto table = QorvCSReportTable::tableWithSummary(label() + " summary", label() + " caption");
-        int row = 0;
+        table->reserveRows(rowKeys().size());
+        int index = 0;
         for (const auto& key : rowKeys()) {
-            auto heading = QorvCSReportTableHeading::headingWithTitle(localise(key));
-            heading->setRaw(key);
-            heading->setProvider(providerLabel());
-            const std::string text = valueText(m_index, row);
-            auto value = QorvCSReportTableValue::valueWithLabel(text);
-            value->setRaw(text);
-            value->setProvider(providerLabel());
-            table->addHeading(std::move(heading), std::move(value));
-            ++row;
+            std::string text = valueText(m_index, index++);
+            auto row = QorvCSReportTablePair::pairWithTitleAndLabel(localise(key), text);
+            row.heading->setRaw(key);
+            row.heading->setProvider(providerLabel());
+            row.value->setRaw(std::move(text));
+            row.value->setProvider(providerLabel());
+            table->addHeadingAndValue(std::move(row));
         }
         return { QorvCSReportTitle::titleWithText(localisedLabel()), table };
     }

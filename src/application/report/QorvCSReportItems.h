@@ -128,6 +128,9 @@ inline constexpr std::string_view QorvCSReportTablePairValue = "QorvCSReportTabl
 struct QorvCSReportTablePair {
     std::shared_ptr<QorvCSReportTableHeading> heading; // QorvCSReportTablePairHeading
     std::shared_ptr<QorvCSReportTableValue> value; // QorvCSReportTablePairValue
+
+    // A new heading and value made together, in one allocation: reports are built anew at every change, row by row.
+    static QorvCSReportTablePair pairWithTitleAndLabel(std::string title, std::string label);
 };
 
 class QorvCSReportTable : public QorvCSReportItem {
@@ -150,6 +153,8 @@ public:
     std::shared_ptr<const Pairs> headingValuePairs() const { return m_pairs; }
     void setHeadingValuePairs(std::shared_ptr<const Pairs> pairs);
 
+    // Room for this many rows, for a producer that knows how many it adds.
+    void reserveRows(size_t count);
     void addHeadingAndValue(QorvCSReportTablePair aPair);
     void addHeading(std::shared_ptr<QorvCSReportTableHeading> aHeading, std::shared_ptr<QorvCSReportTableValue> aValue);
 
@@ -159,6 +164,8 @@ private:
     std::shared_ptr<const Pairs> m_pairs;
     // The list when this table made it itself: appended in place while no one else holds it.
     std::shared_ptr<Pairs> m_ownPairs;
+    // That list, made (with room for capacity rows) when there is none or someone else holds it.
+    Pairs& ownPairs(size_t capacity);
 };
 
 using QorvCSReportItemList = std::vector<std::shared_ptr<QorvCSReportItem>>;
