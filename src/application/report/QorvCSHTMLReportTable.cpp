@@ -336,6 +336,34 @@ std::shared_ptr<const RenderedRows> rememberedRows(
 
 } // namespace
 
+// The rows each table of the shared items was rendered to, with the list they were made from and the rules'
+// generation. Holding the list keeps its place from being taken by another and makes a table that gains rows
+// append to a copy.
+struct QorvCSHTMLReport::RenderedTables {
+    struct Entry {
+        std::shared_ptr<const QorvCSReportTable::Pairs> pairs;
+        uint64_t generation;
+        std::shared_ptr<const RenderedRows> rows;
+    };
+    std::unordered_map<const QorvCSReportTable*, Entry> entries;
+
+    std::shared_ptr<const RenderedRows> find(const QorvCSReportTable& table,
+        const std::shared_ptr<const QorvCSReportTable::Pairs>& pairs, uint64_t generation) const
+    {
+        const auto it = entries.find(&table);
+        if (it == entries.end() || it->second.pairs != pairs || it->second.generation != generation)
+            return nullptr;
+        return it->second.rows;
+    }
+};
+
+void QorvCSHTMLReport::shareRenderedRowsWith(QorvCSHTMLReport& other)
+{
+    if (!other.m_renderedTables)
+        other.m_renderedTables = std::make_shared<RenderedTables>();
+    m_renderedTables = other.m_renderedTables;
+}
+
 std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
 {
     const auto* table = dynamic_cast<const QorvCSReportTable*>(&item);
@@ -353,7 +381,14 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         QorvCSReportCupelController& rules = *state.cupels();
         std::shared_ptr<const RenderedRows> rendered;
         if (QorvCSReportCupelController::cachesRules()) {
-            rendered = rememberedRows(*pairs, rules);
+            const uint64_t generation = m_renderedTables ? tableMemo().generationFor(rules.signature()) : 0;
+            if (m_renderedTables)
+                rendered = m_renderedTables->find(*table, pairs, generation);
+            if (!rendered) {
+                rendered = rememberedRows(*pairs, rules);
+                if (m_renderedTables)
+                    m_renderedTables->entries[table] = { pairs, generation, rendered };
+            }
         } else {
             auto rows = std::make_shared<RenderedRows>();
             for (const auto& pair : *pairs)

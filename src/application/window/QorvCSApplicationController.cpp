@@ -121,6 +121,7 @@ QorvCSApplicationController::ReportDocuments QorvCSApplicationController::report
         sanitizer.emplace(newSanitizer());
     auto exportReport = newHTMLReport(true, sanitizer ? &*sanitizer : nullptr);
     auto screenReport = newHTMLReport(false, sanitizer ? &*sanitizer : nullptr);
+    screenReport->shareRenderedRowsWith(*exportReport);
     // One sanitiser masks the same texts in the same order as one for each document would.
     auto items = contentController()->itemsForReport(*screenReport);
     if (sanitizer)
