@@ -55,6 +55,8 @@ public:
 
 private:
     std::string filledTop(std::string top) const;
+    // What htmlForReportTable gives, appended to html.
+    void appendTable(std::string& html, const QorvCSReportItem& item, QorvCSHTMLReportState& state);
 
     struct RenderedTables;
     std::shared_ptr<RenderedTables> m_renderedTables;

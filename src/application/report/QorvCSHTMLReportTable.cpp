@@ -366,10 +366,18 @@ void QorvCSHTMLReport::shareRenderedRowsWith(QorvCSHTMLReport& other)
 
 std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
 {
+    std::string html;
+    appendTable(html, item, state);
+    return html;
+}
+
+void QorvCSHTMLReport::appendTable(std::string& html, const QorvCSReportItem& item, QorvCSHTMLReportState& state)
+{
     const auto* table = dynamic_cast<const QorvCSReportTable*>(&item);
     QorvAssert(table != nullptr, "%@ cannot render %@ as a table", className(), item.className());
 
-    std::string html = "<table summary=\"";
+    const bool alone = html.empty();
+    html += "<table summary=\"";
     appendEscaped(html, table->summary());
     html += "\"><caption>";
     appendEscaped(html, table->caption());
@@ -396,7 +404,9 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
             rendered = std::move(rows);
         }
 
-        html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
+        // A document being written has its room already, and grows as strings do.
+        if (alone)
+            html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
         // The heading is escaped already; the format is the translator's, so it is escaped too.
         const std::string explainFormat
             = escapeString(qorv::Bundle::main().localizedString("QorvCSHTMLReport.ExplainFormat", "Explain %@"));
@@ -431,5 +441,4 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         }
     }
     html += "</table>";
-    return html;
 }
