@@ -54,6 +54,16 @@ public:
     std::vector<int64_t> chartEnds; // a history chart below the table for each, drawn up to that time
 };
 
+// A battery whose serial is stated in its debug values, as a power source's is.
+class SerialLeaf : public ReadingLeaf {
+public:
+    using ReadingLeaf::ReadingLeaf;
+    void insertDebugValues(qorv::Value::Dictionary& values) override
+    {
+        values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
+    }
+};
+
 // A window controller in a subclass reports its own name in its assertions.
 class RenamedController : public QorvCSApplicationController {
 public:
@@ -456,15 +466,6 @@ TEST(QorvCSApplicationController, StopsObservingWhenItGoes)
 
 TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
 {
-    // A battery whose serial shows in its title and is stated in its debug values.
-    class SerialLeaf : public TitledLeaf {
-    public:
-        using TitledLeaf::TitledLeaf;
-        void insertDebugValues(qorv::Value::Dictionary& values) override
-        {
-            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
-        }
-    };
     auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711 of Ada's ThinkPad");
     group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { serial }));
     controller.setComputerNameSource([] { return "Ada's ThinkPad"; });
@@ -493,15 +494,7 @@ TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
 
 TEST_F(ApplicationControllerTest, BothRenderingsFromOneBuildAreThoseMadeOneByOne)
 {
-    // A battery whose serial shows in its title and its table.
-    class SerialLeaf : public ReadingLeaf {
-    public:
-        using ReadingLeaf::ReadingLeaf;
-        void insertDebugValues(qorv::Value::Dictionary& values) override
-        {
-            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
-        }
-    };
+    // The serial shows in the title and the table.
     auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711");
     serial->reading = "SN-4711 at 12.1 V";
     group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { left, serial }));
