@@ -102,8 +102,18 @@ int QorvCSBatchReport::run()
             }
         };
         controller.setSanitizesReport(m_commandLine.sanitize);
-        produce(m_commandLine.html, [&] { return controller.reportHTMLForExport(false); });
-        produce(m_commandLine.exportHTML, [&] { return controller.reportHTMLForExport(true); });
+        // Both renderings from one build of the report when both are asked for; should that fail, each is made
+        // alone, so one that can be made is still written and each failure names its own file.
+        std::optional<QorvCSApplicationController::ReportDocuments> both;
+        if (m_commandLine.html && m_commandLine.exportHTML) {
+            try {
+                both = controller.reportHTMLForScreenAndExport();
+            } catch (const std::exception&) { }
+        }
+        produce(
+            m_commandLine.html, [&] { return both ? std::move(both->screen) : controller.reportHTMLForExport(false); });
+        produce(m_commandLine.exportHTML,
+            [&] { return both ? std::move(both->exported) : controller.reportHTMLForExport(true); });
         produce(m_commandLine.debugPlist, [&] { return qorv::PropertyList::toXML(controller.debugTree()); });
         produce(m_commandLine.json, [&] { return controller.reportJSON(CELLSHEET_VERSION); });
         if (m_commandLine.pdf)

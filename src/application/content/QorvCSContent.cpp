@@ -134,7 +134,15 @@ void QorvCSContent::setLabel(std::string label)
     if (label == m_label)
         return;
     m_localisedLabel.reset();
+    m_providerLabel.reset();
     m_label = std::move(label);
+}
+
+const std::shared_ptr<const std::string>& QorvCSContent::providerLabel()
+{
+    if (!m_providerLabel)
+        m_providerLabel = std::make_shared<const std::string>(m_label);
+    return m_providerLabel;
 }
 
 const std::string& QorvCSContent::localisedLabel()

@@ -58,6 +58,8 @@ public:
 
     const std::string& label() const { return m_label; }
     void setLabel(std::string label);
+    // The label as the provider of this node's report items, one text that all of them share.
+    const std::shared_ptr<const std::string>& providerLabel();
     const std::string& localisedLabel();
     void setLocalisedLabel(std::optional<std::string> localisedLabel) { m_localisedLabel = std::move(localisedLabel); }
     virtual std::string localise(std::string_view text) const;
@@ -98,6 +100,7 @@ private:
     bool m_include = true;
     bool m_group = false;
     std::string m_label;
+    std::shared_ptr<const std::string> m_providerLabel;
     std::optional<std::string> m_localisedLabel;
     qorv::Image m_image;
 };

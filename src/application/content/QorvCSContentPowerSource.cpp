@@ -138,6 +138,7 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
     if (auto type = description->find("Type"); type != description->end() && type->second.asString())
         sourceType = *type->second.asString();
     std::set<std::string> headings;
+    table->reserveRows(rows.size());
     for (const auto& [key, value] : rows) {
         auto text = rowText(*value);
         if (!text)
@@ -148,15 +149,14 @@ QorvCSReportItemList QorvCSContentPowerSource::itemsForReport(QorvCSReport&)
         // Diagnostic files written before a key took over an attribute file hold both: tell them apart.
         if (!headings.insert(title).second)
             title = qorv::format("%@ (%@)", title, key);
-        auto heading = QorvCSReportTableHeading::headingWithTitle(std::move(title));
-        heading->setRaw(std::string(key));
-        heading->setProvider(label());
-        auto cell = QorvCSReportTableValue::valueWithLabel(*text);
-        cell->setRaw(*text);
-        cell->setValue(*value);
-        cell->setProvider(label());
-        cell->setSourceType(sourceType);
-        table->addHeading(std::move(heading), std::move(cell));
+        auto row = QorvCSReportTablePair::pairWithTitleAndLabel(std::move(title), *text);
+        row.heading->setRaw(std::string(key));
+        row.heading->setProvider(providerLabel());
+        row.value->setRaw(std::move(text));
+        row.value->setValue(*value);
+        row.value->setProvider(providerLabel());
+        row.value->setSourceType(sourceType);
+        table->addHeadingAndValue(std::move(row));
     }
     // The source's history, when the application keeps one, below its table.
     if (auto history = QorvCSHistory::shared()) {

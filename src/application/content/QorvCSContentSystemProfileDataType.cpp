@@ -79,20 +79,20 @@ QorvCSReportItemList QorvCSContentSystemProfileDataType::itemsForReport(QorvCSRe
         localise(qorv::format("%@.%@", label(), QorvCSContentSystemProfileDataTypeSummary)),
         localise(qorv::format("%@.%@", label(), QorvCSContentSystemProfileDataTypeCaption)));
     QorvCSReportItemList items { QorvCSReportTitle::titleWithText(localisedLabel()), table };
+    table->reserveRows(records.size());
     for (const auto& record : records) {
         const auto* name = record.find(QorvCSSystemProfilerDataTypeItemName);
         const auto* value = record.find(QorvCSSystemProfilerDataTypeItemValue);
-        const auto text = value ? displayText(*value) : std::nullopt;
+        auto text = value ? displayText(*value) : std::nullopt;
         if (!name || !name->asString() || !text)
             continue;
-        auto heading = QorvCSReportTableHeading::headingWithTitle(localise(*name->asString()));
-        heading->setRaw(*name->asString());
-        heading->setProvider(label());
-        auto cell = QorvCSReportTableValue::valueWithLabel(localise(*text));
-        cell->setRaw(*text);
-        cell->setValue(*value);
-        cell->setProvider(label());
-        table->addHeading(std::move(heading), std::move(cell));
+        auto row = QorvCSReportTablePair::pairWithTitleAndLabel(localise(*name->asString()), localise(*text));
+        row.heading->setRaw(*name->asString());
+        row.heading->setProvider(providerLabel());
+        row.value->setRaw(std::move(text));
+        row.value->setValue(*value);
+        row.value->setProvider(providerLabel());
+        table->addHeadingAndValue(std::move(row));
     }
     return items;
 }

@@ -156,7 +156,11 @@ std::string QorvCSHTMLReport::asHTML()
         operation.append(name.size() > 12 ? name.substr(12) : std::string_view()).append(":state:");
         auto it = renderers().find(operation);
         QorvAssert(it != renderers().end(), "%@ does not respond to selector %@", className(), operation);
-        output += (this->*(it->second))(*item, state);
+        // Tables are most of a document: written in place rather than made apart and copied.
+        if (it->second == &QorvCSHTMLReport::htmlForReportTable)
+            appendTable(output, *item, state);
+        else
+            output += (this->*(it->second))(*item, state);
         state.incrementItemIndex();
     }
 

@@ -49,8 +49,17 @@ public:
     // filled in. Placeholders that a template does not use are ignored.
     void setTemplateValue(const std::string& name, const std::string& text);
 
+    // Lets this report and other take the rows a table was rendered to by either, when the rules are the same: for
+    // two renderings of the same items (the screen's and the export's), whose rows do not change in between.
+    void shareRenderedRowsWith(QorvCSHTMLReport& other);
+
 private:
     std::string filledTop(std::string top) const;
+    // What htmlForReportTable gives, appended to html.
+    void appendTable(std::string& html, const QorvCSReportItem& item, QorvCSHTMLReportState& state);
+
+    struct RenderedTables;
+    std::shared_ptr<RenderedTables> m_renderedTables;
 
     std::vector<std::pair<std::string, std::string>> m_templateValues;
 };

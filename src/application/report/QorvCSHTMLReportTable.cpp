@@ -233,7 +233,7 @@ public:
 
 private:
     // Present or absent, then length and text, so that no two lists of texts give the same key.
-    void add(const std::optional<std::string>& text)
+    void add(std::optional<std::string_view> text)
     {
         if (text)
             add(std::string_view(*text));
@@ -336,12 +336,48 @@ std::shared_ptr<const RenderedRows> rememberedRows(
 
 } // namespace
 
+// The rows each table of the shared items was rendered to, with the list they were made from and the rules'
+// generation. Holding the list keeps its place from being taken by another and makes a table that gains rows
+// append to a copy.
+struct QorvCSHTMLReport::RenderedTables {
+    struct Entry {
+        std::shared_ptr<const QorvCSReportTable::Pairs> pairs;
+        uint64_t generation;
+        std::shared_ptr<const RenderedRows> rows;
+    };
+    std::unordered_map<const QorvCSReportTable*, Entry> entries;
+
+    std::shared_ptr<const RenderedRows> find(const QorvCSReportTable& table,
+        const std::shared_ptr<const QorvCSReportTable::Pairs>& pairs, uint64_t generation) const
+    {
+        const auto it = entries.find(&table);
+        if (it == entries.end() || it->second.pairs != pairs || it->second.generation != generation)
+            return nullptr;
+        return it->second.rows;
+    }
+};
+
+void QorvCSHTMLReport::shareRenderedRowsWith(QorvCSHTMLReport& other)
+{
+    if (!other.m_renderedTables)
+        other.m_renderedTables = std::make_shared<RenderedTables>();
+    m_renderedTables = other.m_renderedTables;
+}
+
 std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, QorvCSHTMLReportState& state)
+{
+    std::string html;
+    appendTable(html, item, state);
+    return html;
+}
+
+void QorvCSHTMLReport::appendTable(std::string& html, const QorvCSReportItem& item, QorvCSHTMLReportState& state)
 {
     const auto* table = dynamic_cast<const QorvCSReportTable*>(&item);
     QorvAssert(table != nullptr, "%@ cannot render %@ as a table", className(), item.className());
 
-    std::string html = "<table summary=\"";
+    const bool alone = html.empty();
+    html += "<table summary=\"";
     appendEscaped(html, table->summary());
     html += "\"><caption>";
     appendEscaped(html, table->caption());
@@ -353,7 +389,14 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         QorvCSReportCupelController& rules = *state.cupels();
         std::shared_ptr<const RenderedRows> rendered;
         if (QorvCSReportCupelController::cachesRules()) {
-            rendered = rememberedRows(*pairs, rules);
+            const uint64_t generation = m_renderedTables ? tableMemo().generationFor(rules.signature()) : 0;
+            if (m_renderedTables)
+                rendered = m_renderedTables->find(*table, pairs, generation);
+            if (!rendered) {
+                rendered = rememberedRows(*pairs, rules);
+                if (m_renderedTables)
+                    m_renderedTables->entries[table] = { pairs, generation, rendered };
+            }
         } else {
             auto rows = std::make_shared<RenderedRows>();
             for (const auto& pair : *pairs)
@@ -361,7 +404,9 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
             rendered = std::move(rows);
         }
 
-        html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
+        // A document being written has its room already, and grows as strings do.
+        if (alone)
+            html.reserve(html.size() + rendered->text.size() + rendered->rows.size() * 128);
         // The heading is escaped already; the format is the translator's, so it is escaped too.
         const std::string explainFormat
             = escapeString(qorv::Bundle::main().localizedString("QorvCSHTMLReport.ExplainFormat", "Explain %@"));
@@ -396,5 +441,4 @@ std::string QorvCSHTMLReport::htmlForReportTable(const QorvCSReportItem& item, Q
         }
     }
     html += "</table>";
-    return html;
 }

@@ -22,12 +22,20 @@ public:
     const std::optional<std::string>& raw() const { return m_raw; }
     void setRaw(std::optional<std::string> raw) { m_raw = std::move(raw); }
     // The unlocalised label of the content node that produced the item.
-    const std::optional<std::string>& provider() const { return m_provider; }
-    void setProvider(std::optional<std::string> provider) { m_provider = std::move(provider); }
+    std::optional<std::string_view> provider() const
+    {
+        return m_provider ? std::optional<std::string_view>(*m_provider) : std::nullopt;
+    }
+    void setProvider(std::optional<std::string> provider)
+    {
+        m_provider = provider ? std::make_shared<const std::string>(std::move(*provider)) : nullptr;
+    }
+    // The same, sharing the text: every row of a table names the same provider, twice.
+    void setProvider(std::shared_ptr<const std::string> provider) { m_provider = std::move(provider); }
 
 private:
     std::optional<std::string> m_raw;
-    std::optional<std::string> m_provider;
+    std::shared_ptr<const std::string> m_provider;
 };
 
 class QorvCSReportSubSectionStart : public QorvCSReportItem {
@@ -120,6 +128,9 @@ inline constexpr std::string_view QorvCSReportTablePairValue = "QorvCSReportTabl
 struct QorvCSReportTablePair {
     std::shared_ptr<QorvCSReportTableHeading> heading; // QorvCSReportTablePairHeading
     std::shared_ptr<QorvCSReportTableValue> value; // QorvCSReportTablePairValue
+
+    // A new heading and value made together, in one allocation: reports are built anew at every change, row by row.
+    static QorvCSReportTablePair pairWithTitleAndLabel(std::string title, std::string label);
 };
 
 class QorvCSReportTable : public QorvCSReportItem {
@@ -142,6 +153,8 @@ public:
     std::shared_ptr<const Pairs> headingValuePairs() const { return m_pairs; }
     void setHeadingValuePairs(std::shared_ptr<const Pairs> pairs);
 
+    // Room for this many rows, for a producer that knows how many it adds.
+    void reserveRows(size_t count);
     void addHeadingAndValue(QorvCSReportTablePair aPair);
     void addHeading(std::shared_ptr<QorvCSReportTableHeading> aHeading, std::shared_ptr<QorvCSReportTableValue> aValue);
 
@@ -151,6 +164,8 @@ private:
     std::shared_ptr<const Pairs> m_pairs;
     // The list when this table made it itself: appended in place while no one else holds it.
     std::shared_ptr<Pairs> m_ownPairs;
+    // That list, made (with room for capacity rows) when there is none or someone else holds it.
+    Pairs& ownPairs(size_t capacity);
 };
 
 using QorvCSReportItemList = std::vector<std::shared_ptr<QorvCSReportItem>>;

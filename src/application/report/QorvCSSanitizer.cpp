@@ -170,9 +170,7 @@ qorv::Value QorvCSSanitizer::value(const qorv::Value& value)
 
 QorvCSReportItemList QorvCSSanitizer::items(const QorvCSReportItemList& items)
 {
-    auto masked = [this](const std::optional<std::string>& raw) {
-        return raw ? std::optional<std::string>(text(*raw)) : std::nullopt;
-    };
+    auto masked = [this](const auto& raw) { return raw ? std::optional<std::string>(text(*raw)) : std::nullopt; };
     QorvCSReportItemList result;
     result.reserve(items.size());
     for (const auto& item : items) {

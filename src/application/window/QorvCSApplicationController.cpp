@@ -114,12 +114,29 @@ std::string QorvCSApplicationController::reportHTMLForExport(bool forExport)
     return reportHTML(forExport, m_sanitizesReport);
 }
 
-std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
+QorvCSApplicationController::ReportDocuments QorvCSApplicationController::reportHTMLForScreenAndExport()
+{
+    std::optional<QorvCSSanitizer> sanitizer;
+    if (m_sanitizesReport)
+        sanitizer.emplace(newSanitizer());
+    auto exportReport = newHTMLReport(true, sanitizer ? &*sanitizer : nullptr);
+    auto screenReport = newHTMLReport(false, sanitizer ? &*sanitizer : nullptr);
+    screenReport->shareRenderedRowsWith(*exportReport);
+    // One sanitiser masks the same texts in the same order as one for each document would.
+    auto items = contentController()->itemsForReport(*screenReport);
+    if (sanitizer)
+        items = sanitizer->items(items);
+    // The export document carries no section anchors: it is made before they are set.
+    exportReport->addItemsFromArray(items);
+    std::string exported = exportReport->asHTML();
+    anchorSections(items);
+    screenReport->addItemsFromArray(items);
+    return { screenReport->asHTML(), std::move(exported) };
+}
+
+std::shared_ptr<QorvCSHTMLReport> QorvCSApplicationController::newHTMLReport(bool forExport, QorvCSSanitizer* sanitizer)
 {
     auto report = QorvCSHTMLReport::reportForExport(forExport);
-    std::optional<QorvCSSanitizer> sanitizer;
-    if (sanitize)
-        sanitizer.emplace(newSanitizer());
     // What the printed report's header says about where and when it was made.
     const std::string name = computerName();
     report->setTemplateValue("computerName", sanitizer ? sanitizer->text(name) : name);
@@ -131,16 +148,29 @@ std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitiz
     if (localtime_r(&now, &local))
         std::strftime(made, sizeof made, "%Y-%m-%d %H:%M %Z", &local);
     report->setTemplateValue("reportDate", made);
+    return report;
+}
+
+void QorvCSApplicationController::anchorSections(const QorvCSReportItemList& items)
+{
+    m_sectionAnchors.clear();
+    size_t count = 0;
+    for (const auto& item : items)
+        if (auto* title = dynamic_cast<QorvCSReportTitle*>(item.get()); title && !title->sourceID().empty()) {
+            title->setAnchor("section-" + std::to_string(++count));
+            m_sectionAnchors.try_emplace(title->sourceID(), title->anchor());
+        }
+}
+
+std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
+{
+    std::optional<QorvCSSanitizer> sanitizer;
+    if (sanitize)
+        sanitizer.emplace(newSanitizer());
+    auto report = newHTMLReport(forExport, sanitizer ? &*sanitizer : nullptr);
     const auto items = contentController()->itemsForReport(*report);
-    if (!forExport) {
-        m_sectionAnchors.clear();
-        size_t count = 0;
-        for (const auto& item : items)
-            if (auto* title = dynamic_cast<QorvCSReportTitle*>(item.get()); title && !title->sourceID().empty()) {
-                title->setAnchor("section-" + std::to_string(++count));
-                m_sectionAnchors.try_emplace(title->sourceID(), title->anchor());
-            }
-    }
+    if (!forExport)
+        anchorSections(items);
     report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
     return report->asHTML();
 }
@@ -251,11 +281,11 @@ void QorvCSApplicationController::updateWebView()
     show(std::move(screen), std::move(exported), false);
 }
 
-std::pair<std::string, std::string> QorvCSApplicationController::renderBothViews()
+QorvCSApplicationController::ReportDocuments QorvCSApplicationController::renderBothViews()
 {
     cancelPendingUpdate();
     try {
-        std::pair<std::string, std::string> documents { reportHTMLForExport(false), reportHTMLForExport(true) };
+        ReportDocuments documents = reportHTMLForScreenAndExport();
         m_renderFailure.clear();
         return documents;
     } catch (const std::exception& e) {

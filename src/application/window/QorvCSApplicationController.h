@@ -26,13 +26,13 @@
 #include <utility>
 #include <vector>
 
+class QorvCSHTMLReport;
 class QorvCSPowerSourceController;
+class QorvCSSanitizer;
 
 // The main window's controller: owns the content tree, renders the report into the on-screen and the hidden
 // export web view, keeps the report scrolled where the user left it, applies the link policy, searches, and lets
 // printing and feedback pause re-rendering. The views are the shell's; the controller does not own them.
-class QorvCSSanitizer;
-
 class QorvCSApplicationController : public QorvCSWebViewDelegate, public QorvCSOutlineDelegate {
 public:
     QorvCSApplicationController() = default;
@@ -50,6 +50,12 @@ public:
     void searchReport(const std::optional<std::string>& stringValue, bool forward = true);
     void refresh();
     std::string reportHTMLForExport(bool forExport);
+    // Both renderings from one build of the report's items, as reportHTMLForExport(false) and (true) give them.
+    struct ReportDocuments {
+        std::string screen;
+        std::string exported;
+    };
+    ReportDocuments reportHTMLForScreenAndExport();
     // The included sections as JSON, stamped with the computer's name, this version and the time.
     std::string reportJSON(const std::string& applicationVersion);
     // The content tree's debug dictionary, as "Save Debug Information" writes it.
@@ -224,11 +230,15 @@ private:
     bool m_sanitizesReport = false;
     bool m_sanitizesSharedReports = true;
     std::string reportHTML(bool forExport, bool sanitize);
+    // A report with the header's template values (the computer's name masked when sanitising).
+    std::shared_ptr<QorvCSHTMLReport> newHTMLReport(bool forExport, QorvCSSanitizer* sanitizer);
+    // Gives each section's title a counted id and remembers it for the sidebar (the screen rendering's only).
+    void anchorSections(const QorvCSReportItemList& items);
     unsigned long m_renderCount = 0;
     void scheduleUpdate();
     void cancelPendingUpdate();
     void renderChanges();
-    std::pair<std::string, std::string> renderBothViews(); // screen, export; the failure notice when it fails
+    ReportDocuments renderBothViews(); // the failure notice in both when it fails
     // patches: a change the reader did not ask for, so one inside tables or charts patches the shown page in place.
     void show(std::string screen, std::string exported, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;

@@ -205,13 +205,14 @@ TEST(QorvCSContent, LocalisePrefersTheClassQualifiedKey)
         EXPECT_EQ(c.node.localise(c.text), c.expected) << c.node.className() << " / " << c.text;
 }
 
-TEST(QorvCSContent, LocalisedLabelIsCachedUntilTheLabelChanges)
+TEST(QorvCSContent, LocalisedAndProviderLabelsAreCachedUntilTheLabelChanges)
 {
     ScopedStrings strings(R"("QualifiedNode.battery" = "Battery";
 "QualifiedNode.adapter" = "Adapter";
 )");
     QualifiedNode node("n", "battery");
     EXPECT_EQ(node.localisedLabel(), "Battery");
+    EXPECT_EQ(*node.providerLabel(), "battery");
 
     // A stored value stands until the label really changes.
     node.setLocalisedLabel(std::string("Cached"));
@@ -221,6 +222,7 @@ TEST(QorvCSContent, LocalisedLabelIsCachedUntilTheLabelChanges)
     node.setLabel("adapter");
     EXPECT_EQ(node.label(), "adapter");
     EXPECT_EQ(node.localisedLabel(), "Adapter");
+    EXPECT_EQ(*node.providerLabel(), "adapter");
 
     node.setLabel("untranslated");
     EXPECT_EQ(node.localisedLabel(), "untranslated");

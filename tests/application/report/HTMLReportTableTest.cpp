@@ -232,6 +232,25 @@ TEST_F(HTMLReportTable, EachRenderingReadsTheRulesAsTheyNowAre)
     EXPECT_NE(report->asHTML().find("<td>third</td>"), std::string::npos) << "\"rule\" sorts last, so is applied first";
 }
 
+TEST_F(HTMLReportTable, ReportsSharingRenderedRowsTakeOnlyRowsStillTrue)
+{
+    resources.writeRule("rule", writeRule("^a$", "presentation value", "first"));
+    auto table = reporttest::tableWithRows({ { "a", "1" } });
+    auto shown = QorvCSHTMLReport::reportForExport(false);
+    auto exported = QorvCSHTMLReport::reportForExport(true);
+    exported->shareRenderedRowsWith(*shown);
+    shown->addItem(table);
+    exported->addItem(table);
+    EXPECT_NE(shown->asHTML().find("<td>first</td>"), std::string::npos);
+    EXPECT_NE(exported->asHTML().find("<td>first</td>"), std::string::npos);
+
+    // Rules changed and rows added since are rendered anew.
+    resources.writeRule("rule", writeRule("^a$", "presentation value", "again"));
+    EXPECT_NE(exported->asHTML().find("<td>again</td>"), std::string::npos);
+    table->addHeading(QorvCSReportTableHeading::headingWithTitle("b"), QorvCSReportTableValue::valueWithLabel("2"));
+    EXPECT_NE(shown->asHTML().find("<th>b</th><td>2</td>"), std::string::npos);
+}
+
 TEST(ReportTableChanges, OnlyChangesInsideTablesAndFiguresArePatches)
 {
     using Replacement = QorvCSReportTableChanges::Replacement;

@@ -54,6 +54,16 @@ public:
     std::vector<int64_t> chartEnds; // a history chart below the table for each, drawn up to that time
 };
 
+// A battery whose serial is stated in its debug values, as a power source's is.
+class SerialLeaf : public ReadingLeaf {
+public:
+    using ReadingLeaf::ReadingLeaf;
+    void insertDebugValues(qorv::Value::Dictionary& values) override
+    {
+        values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
+    }
+};
+
 // A window controller in a subclass reports its own name in its assertions.
 class RenamedController : public QorvCSApplicationController {
 public:
@@ -456,15 +466,6 @@ TEST(QorvCSApplicationController, StopsObservingWhenItGoes)
 
 TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
 {
-    // A battery whose serial shows in its title and is stated in its debug values.
-    class SerialLeaf : public TitledLeaf {
-    public:
-        using TitledLeaf::TitledLeaf;
-        void insertDebugValues(qorv::Value::Dictionary& values) override
-        {
-            values["powerSource"] = qorv::Value::Dictionary { { "Hardware Serial Number", "SN-4711" } };
-        }
-    };
     auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711 of Ada's ThinkPad");
     group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { serial }));
     controller.setComputerNameSource([] { return "Ada's ThinkPad"; });
@@ -489,6 +490,23 @@ TEST_F(ApplicationControllerTest, SanitizingMasksEveryRenderingAndTheDebugTree)
     controller.setSanitizesReport(false);
     EXPECT_NE(webView.loads.back().find("SN-4711"), std::string::npos);
     EXPECT_NE(qorv::PropertyList::toXML(controller.debugTree()).find("SN-4711"), std::string::npos);
+}
+
+TEST_F(ApplicationControllerTest, BothRenderingsFromOneBuildAreThoseMadeOneByOne)
+{
+    // The serial shows in the title and the table.
+    auto serial = std::make_shared<SerialLeaf>("serial", "Battery SN-4711");
+    serial->reading = "SN-4711 at 12.1 V";
+    group->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { left, serial }));
+    controller.setComputerNameSource([] { return "Ada's ThinkPad"; });
+    for (const bool sanitize : { false, true }) {
+        controller.setSanitizesReport(sanitize);
+        const auto both = controller.reportHTMLForScreenAndExport();
+        EXPECT_EQ(both.screen, controller.reportHTMLForExport(false)) << sanitize;
+        EXPECT_EQ(both.exported, controller.reportHTMLForExport(true)) << sanitize;
+        EXPECT_NE(both.screen.find("id=\"section-3\""), std::string::npos) << sanitize;
+        EXPECT_EQ(both.screen.find("SN-4711") == std::string::npos, sanitize);
+    }
 }
 
 TEST_F(ApplicationControllerTest, FeedbackSharesOnlyIncludedSectionsSanitisedByDefault)
