@@ -1,9 +1,10 @@
-// One re-render of the window, as its refresh makes it: the screen and the export rendering of a synthetic tree of 100
+// Both renderings of one report, as the command line makes them for --html with --export-html (the window makes the
+// screen's at each change, the export's when it prints): the screen and the export rendering of a synthetic tree of 100
 // sections with a 50-row table each, through the real templates, rule set and texts. Each figure is also given as a
 // ratio to a floor measured in the same process: the same rows escaped and appended into a page twice, nothing else.
-// Both are timed in the thread's processor time, so the ratio holds on a machine others are busy on.
-// Goals: a first rendering in English (rules read and compiled anew, nothing remembered) under 10 ms, the German one
-// given beside it; warm, both renderings within 2x the floor.
+// Both are timed in the thread's processor time, so the ratio holds on a machine others are busy on. Goals: a first
+// rendering in English (rules read and compiled anew, nothing remembered) under 10 ms, the German one given beside it;
+// warm, both renderings within 2x the floor.
 #include "QorvCSApplicationController.h"
 #include "QorvCSHTMLReport.h"
 #include "QorvCSReportCupelController.h"

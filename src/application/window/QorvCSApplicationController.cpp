@@ -266,39 +266,55 @@ void QorvCSApplicationController::renderChanges()
 {
     if (isPaused())
         return;
-    auto [screen, exported] = renderBothViews();
-    // A change that alters nothing shown (a reading the report rounds away) costs no load in the views.
-    if (screen == m_shownScreen && exported == m_shownExport)
+    std::string screen = renderScreen();
+    // A change that alters nothing shown (a reading the report rounds away) costs no load in the view.
+    if (screen == m_shownScreen)
         return;
-    show(std::move(screen), std::move(exported), true);
+    show(std::move(screen), true);
 }
 
 void QorvCSApplicationController::updateWebView()
 {
     if (isPaused())
         return;
-    auto [screen, exported] = renderBothViews();
-    show(std::move(screen), std::move(exported), false);
+    show(renderScreen(), false);
 }
 
-QorvCSApplicationController::ReportDocuments QorvCSApplicationController::renderBothViews()
+std::string QorvCSApplicationController::renderScreen()
 {
     cancelPendingUpdate();
     try {
-        ReportDocuments documents = reportHTMLForScreenAndExport();
+        std::string screen = reportHTMLForExport(false);
         m_renderFailure.clear();
-        return documents;
+        return screen;
     } catch (const std::exception& e) {
-        // Every later change fails the same way: say it once.
-        if (m_renderFailure != e.what())
-            qorv::log(qorv::format("The report could not be rendered: %@", e.what()));
-        m_renderFailure = e.what();
-        std::string notice = renderFailureHTML(m_renderFailure);
-        return { notice, notice };
+        noteRenderFailure(e.what());
+        return renderFailureHTML(m_renderFailure);
     }
 }
 
-void QorvCSApplicationController::show(std::string screen, std::string exported, bool patches)
+const std::string& QorvCSApplicationController::exportDocument()
+{
+    if (!m_shownExport) {
+        try {
+            m_shownExport = reportHTMLForExport(true);
+        } catch (const std::exception& e) {
+            noteRenderFailure(e.what());
+            m_shownExport = renderFailureHTML(e.what());
+        }
+    }
+    return *m_shownExport;
+}
+
+void QorvCSApplicationController::noteRenderFailure(const std::string& failure)
+{
+    // Every later change fails the same way: say it once.
+    if (m_renderFailure != failure)
+        qorv::log(qorv::format("The report could not be rendered: %@", failure));
+    m_renderFailure = failure;
+}
+
+void QorvCSApplicationController::show(std::string screen, bool patches)
 {
     ++m_renderCount;
     if (m_contentWebView) {
@@ -318,10 +334,11 @@ void QorvCSApplicationController::show(std::string screen, std::string exported,
             m_contentWebView->loadHTMLString(screen);
         }
     }
-    // The hidden export view is given its document when something prints it (see printWithInfo), not at every
-    // change: an idle window then runs one renderer, and a change costs one page's work.
+    // The export rendering is made, and the hidden export view given it, when something prints (see printWithInfo),
+    // not at every change: an idle window then runs one renderer, and a change costs one rendering and one page's
+    // work.
     m_shownScreen = std::move(screen);
-    m_shownExport = std::move(exported);
+    m_shownExport.reset();
 }
 
 void QorvCSApplicationController::webViewDidFinishLoad(QorvCSWebView&)

@@ -238,13 +238,16 @@ private:
     void scheduleUpdate();
     void cancelPendingUpdate();
     void renderChanges();
-    ReportDocuments renderBothViews(); // the failure notice in both when it fails
+    std::string renderScreen(); // the failure notice when it fails
+    // The export rendering of the report the screen shows, made when first asked for after each change.
+    const std::string& exportDocument();
+    void noteRenderFailure(const std::string& failure);
     // patches: a change the reader did not ask for, so one inside tables or charts patches the shown page in place.
-    void show(std::string screen, std::string exported, bool patches);
+    void show(std::string screen, bool patches);
     qorv::RunLoop::Id m_updateTimer = 0;
     std::chrono::steady_clock::time_point m_firstPendingChange;
     std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
-    std::string m_shownExport; // the export rendering that goes with it
+    std::optional<std::string> m_shownExport; // the export rendering that goes with it, once made
     std::string m_printViewDocument; // what the export view was last given
     unsigned m_printJobs = 0; // handed to the print operation and not yet finished
     std::string m_renderFailure; // why the last rendering failed; empty after a good one

@@ -86,9 +86,11 @@ void QorvCSApplicationController::printWithInfo(
     }
     // Updates wait until the operation has finished, however it ends.
     pauseUpdates();
-    // A job the operation turns away (another is running) must not change the document the running one prints.
-    if (m_contentPrintView && m_printJobs == 0 && m_printViewDocument != m_shownExport) {
-        m_printViewDocument = m_shownExport;
+    // A job the operation turns away (another is running) must not change the document the running one prints, and
+    // before the window has shown a report there is none to print.
+    const bool shown = !m_shownScreen.empty() || m_shownExport;
+    if (m_contentPrintView && m_printJobs == 0 && shown && m_printViewDocument != exportDocument()) {
+        m_printViewDocument = exportDocument();
         m_contentPrintView->loadHTMLString(m_printViewDocument);
     }
     ++m_printJobs;

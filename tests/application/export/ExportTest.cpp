@@ -164,6 +164,15 @@ TEST_F(ExportTest, TheExportViewIsLetGoAfterEachJobAndLoadedAgainForTheNext)
     printer.finish(false);
     EXPECT_EQ(second, false);
     EXPECT_EQ(exported.releases, 2) << "a failed job lets go too";
+
+    // After a change the next job prints the report as it is now, not the rendering made for the last job.
+    controller.setComputerNameSource([] { return std::string("Bob's Desktop"); });
+    controller.refresh();
+    std::optional<bool> third;
+    printTo("third.pdf", third);
+    ASSERT_EQ(exported.loads.size(), 3u);
+    EXPECT_NE(exported.loads[2].find("Bob&#x27;s Desktop"), std::string::npos);
+    EXPECT_EQ(exported.loads[2], controller.reportHTMLForExport(true));
 }
 
 TEST_F(ExportTest, PDFExportOffersTheReportNameAndTellsTheUserWhenSavingFails)
