@@ -6,17 +6,18 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 tool=${1:-$here/../../build/profiler-bench/src/tools/profiler/cellsheet-profiler}
-for program in hyperfine inxi lshw; do
-  command -v "$program" >/dev/null || { echo "compare.sh: $program is not installed" >&2; exit 2; }
-done
-[ -x "$tool" ] || { echo "compare.sh: no executable at $tool" >&2; exit 2; }
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-# inxi reads its own configuration and may ask the network for nothing with -F; -c0 drops the colours.
+for program in hyperfine inxi lshw; do
+  command -v "$program" > "$out/found" || { echo "compare.sh: $program is not installed" >&2; exit 2; }
+done
+[ -x "$tool" ] || { echo "compare.sh: no executable at $tool" >&2; exit 2; }
+# inxi reads its own configuration and may ask the network for nothing with -F; -c0 drops the colours. Each tool
+# writes into this run's folder.
 hyperfine --warmup 3 --min-runs 10 --export-markdown "$out/results.md" --export-json "$out/results.json" \
-  -n cellsheet-profiler "$tool --xml > /dev/null" \
-  -n "inxi -F" "inxi -F -c0 > /dev/null 2>&1" \
-  -n "lshw -xml" "lshw -xml > /dev/null 2>&1"
+  -n cellsheet-profiler "$tool --xml > $out/profiler.xml" \
+  -n "inxi -F" "inxi -F -c0 > $out/inxi.txt 2>&1" \
+  -n "lshw -xml" "lshw -xml > $out/lshw.xml 2>&1"
 cat "$out/results.md"
 python3 - "$out/results.json" <<'PY'
 import json, sys
