@@ -212,7 +212,13 @@ std::string QorvCSHTMLReport::htmlForReportHistoryChart(const QorvCSReportItem& 
     QorvAssert(chart != nullptr, "%@ cannot render %@ as a history chart", className(), item.className());
     const QorvCSHistoryChartRenderer renderer(
         forExport() ? QorvCSReportPalette::printPalette() : palette(), forExport());
-    return renderer.html(chart->chart(), "history-" + std::to_string(state.itemIndex()));
+    const std::string idPrefix = "history-" + std::to_string(state.itemIndex());
+    if (!m_chartsAsLastDrawn)
+        return renderer.html(chart->chart(), idPrefix);
+    bool behind = false;
+    std::string html = renderer.html(chart->chart(), idPrefix, &behind);
+    m_chartsBehind = m_chartsBehind || behind;
+    return html;
 }
 
 std::string QorvCSHTMLReport::escapeString(std::string_view text)

@@ -53,6 +53,12 @@ public:
     // two renderings of the same items (the screen's and the export's), whose rows do not change in between.
     void shareRenderedRowsWith(QorvCSHTMLReport& other);
 
+    // Takes each history chart drawn before as it was last drawn, without drawing it: for a document that must
+    // reach the page at once, its charts to follow.
+    void setChartsAsLastDrawn(bool asLastDrawn) { m_chartsAsLastDrawn = asLastDrawn; }
+    // Whether a chart taken as last drawn was drawn from other data than it now has.
+    bool chartsBehind() const { return m_chartsBehind; }
+
 private:
     std::string filledTop(std::string top) const;
     // What htmlForReportTable gives, appended to html.
@@ -62,4 +68,6 @@ private:
     std::shared_ptr<RenderedTables> m_renderedTables;
 
     std::vector<std::pair<std::string, std::string>> m_templateValues;
+    bool m_chartsAsLastDrawn = false;
+    bool m_chartsBehind = false;
 };

@@ -302,7 +302,8 @@ constexpr size_t drawnChartsKept = 64;
 
 } // namespace
 
-std::string QorvCSHistoryChartRenderer::html(const QorvCSHistoryChart& chart, const std::string& idPrefix) const
+std::string QorvCSHistoryChartRenderer::html(
+    const QorvCSHistoryChart& chart, const std::string& idPrefix, bool* behind) const
 {
     // Most renderings draw the charts of the one before: those are remembered, the most recently used first.
     struct Memory {
@@ -313,15 +314,27 @@ std::string QorvCSHistoryChartRenderer::html(const QorvCSHistoryChart& chart, co
     const std::string zone = zoneOf(chart.from, chart.to);
     {
         std::lock_guard lock(memory.mutex);
+        auto lastDrawn = memory.drawn.end();
         for (auto it = memory.drawn.begin(); it != memory.drawn.end(); ++it) {
             const auto& [colors, drawn] = *it;
-            if (colors == m_colors && drawn.idPrefix == idPrefix && drawn.zone == zone
-                && sameDrawing(drawn.chart, chart)) {
+            if (colors != m_colors || drawn.idPrefix != idPrefix)
+                continue;
+            if (drawn.zone == zone && sameDrawing(drawn.chart, chart)) {
                 memory.drawn.splice(memory.drawn.begin(), memory.drawn, it);
+                if (behind)
+                    *behind = false;
                 return memory.drawn.front().second.html;
             }
+            if (lastDrawn == memory.drawn.end())
+                lastDrawn = it;
+        }
+        if (behind && lastDrawn != memory.drawn.end()) {
+            *behind = true;
+            return lastDrawn->second.html;
         }
     }
+    if (behind)
+        *behind = false;
     std::string out = draw(chart, idPrefix);
     std::lock_guard lock(memory.mutex);
     memory.drawn.emplace_front(m_colors, DrawnChart { chart, idPrefix, zone, out });

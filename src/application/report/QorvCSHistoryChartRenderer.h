@@ -14,8 +14,10 @@ public:
 
     // idPrefix makes the chart's element ids unique in its document. Times are labelled in the local time zone.
     // The last few charts drawn are remembered by everything they were drawn from: drawing one again from the same
-    // samples (an update that added none) costs a comparison.
-    std::string html(const QorvCSHistoryChart& chart, const std::string& idPrefix) const;
+    // samples (an update that added none) costs a comparison. With behind given, a chart drawn before under idPrefix in
+    // these colours is not drawn again: its last drawing comes back, and *behind says whether that was drawn from
+    // other data than the chart's.
+    std::string html(const QorvCSHistoryChart& chart, const std::string& idPrefix, bool* behind = nullptr) const;
 
 private:
     struct Colors {

@@ -162,17 +162,21 @@ void QorvCSApplicationController::anchorSections(const QorvCSReportItemList& ite
         }
 }
 
-std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize)
+std::string QorvCSApplicationController::reportHTML(bool forExport, bool sanitize, bool* chartsBehind)
 {
     std::optional<QorvCSSanitizer> sanitizer;
     if (sanitize)
         sanitizer.emplace(newSanitizer());
     auto report = newHTMLReport(forExport, sanitizer ? &*sanitizer : nullptr);
+    report->setChartsAsLastDrawn(chartsBehind != nullptr);
     const auto items = contentController()->itemsForReport(*report);
     if (!forExport)
         anchorSections(items);
     report->addItemsFromArray(sanitizer ? sanitizer->items(items) : items);
-    return report->asHTML();
+    std::string html = report->asHTML();
+    if (chartsBehind)
+        *chartsBehind = report->chartsBehind();
+    return html;
 }
 
 QorvCSApplicationController::SharedReport QorvCSApplicationController::reportToShare(bool sanitize)
@@ -257,34 +261,51 @@ void QorvCSApplicationController::scheduleUpdate()
 
 void QorvCSApplicationController::cancelPendingUpdate()
 {
-    if (m_updateTimer)
-        qorv::RunLoop::main().removeTimer(m_updateTimer);
-    m_updateTimer = 0;
+    // A rendering shows every change so far, and draws the charts it needs.
+    for (auto* timer : { &m_updateTimer, &m_chartsTimer }) {
+        if (*timer)
+            qorv::RunLoop::main().removeTimer(*timer);
+        *timer = 0;
+    }
 }
 
-void QorvCSApplicationController::renderChanges()
+void QorvCSApplicationController::showChanges(bool tablesFirst)
 {
     if (isPaused())
-        return;
-    std::string screen = renderScreen();
+        return; // resuming renders the whole report
+    // A minute's turn redraws every history chart: the new reading is patched in with the charts as last drawn, and
+    // the charts follow in the next turn.
+    bool chartsBehind = false;
+    const bool patchable = m_contentWebView && !m_shownScreen.empty();
+    std::string screen = renderScreen(tablesFirst && patchable ? &chartsBehind : nullptr);
+    auto patch = patchTo(screen);
+    if (chartsBehind && !patch) {
+        // Loaded whole: with the charts as they are now.
+        screen = renderScreen();
+        chartsBehind = false;
+    }
     // A change that alters nothing shown (a reading the report rounds away) costs no load in the view.
-    if (screen == m_shownScreen)
-        return;
-    show(std::move(screen), true);
+    if (screen != m_shownScreen)
+        show(std::move(screen), std::move(patch));
+    if (chartsBehind)
+        m_chartsTimer = qorv::RunLoop::main().addTimer(std::chrono::milliseconds(0), false, [this] {
+            m_chartsTimer = 0;
+            showChanges(false);
+        });
 }
 
 void QorvCSApplicationController::updateWebView()
 {
     if (isPaused())
         return;
-    show(renderScreen(), false);
+    show(renderScreen(), std::nullopt);
 }
 
-std::string QorvCSApplicationController::renderScreen()
+std::string QorvCSApplicationController::renderScreen(bool* chartsBehind)
 {
     cancelPendingUpdate();
     try {
-        std::string screen = reportHTMLForExport(false);
+        std::string screen = reportHTML(false, m_sanitizesReport, chartsBehind);
         m_renderFailure.clear();
         return screen;
     } catch (const std::exception& e) {
@@ -314,18 +335,21 @@ void QorvCSApplicationController::noteRenderFailure(const std::string& failure)
     m_renderFailure = failure;
 }
 
-void QorvCSApplicationController::show(std::string screen, bool patches)
+std::optional<QorvCSReportTableChanges> QorvCSApplicationController::patchTo(const std::string& screen) const
+{
+    // A change inside tables or charts (a new reading) patches the page the reader is on; anything else loads it anew.
+    if (!m_contentWebView || m_shownScreen.empty())
+        return std::nullopt;
+    return QorvCSReportTableChanges::between(m_shownScreen, screen);
+}
+
+void QorvCSApplicationController::show(std::string screen, std::optional<QorvCSReportTableChanges> patch)
 {
     ++m_renderCount;
     if (m_contentWebView) {
-        // A change inside tables or charts (a new reading) patches the page the reader is on; anything else loads it
-        // anew.
-        const auto changes = !patches || m_shownScreen.empty()
-            ? std::nullopt
-            : QorvCSReportTableChanges::between(m_shownScreen, screen);
-        if (changes) {
-            if (!changes->replacements.empty())
-                m_contentWebView->replaceTables(*changes, screen);
+        if (patch) {
+            if (!patch->replacements.empty())
+                m_contentWebView->replaceTables(*patch, screen);
         } else {
             if (auto position = m_contentWebView->scrollPosition()) {
                 m_scrollAfterRefreshPoint = *position;

@@ -94,7 +94,11 @@ public:
     // can hold the rendering back.
     static constexpr std::chrono::milliseconds coalescingDelay { 150 };
     static constexpr std::chrono::milliseconds coalescingLimit { 1000 };
-    bool hasPendingUpdate() const { return m_updateTimer != 0; }
+    // A change, or the history charts that moved with it, not yet rendered.
+    bool hasPendingUpdate() const { return m_updateTimer != 0 || m_chartsTimer != 0; }
+    // Renders the report as a change does, without waiting for others: the shown page is patched where it can be,
+    // its tables first. History charts that moved are drawn and patched in the next turn of the run loop.
+    void renderChanges() { showChanges(true); }
 
     // Export and print. The print operation finishes later: completion (optional) then says whether it worked and,
     // when it did not, why.
@@ -229,7 +233,7 @@ private:
     unsigned long m_pauseStack = 0;
     bool m_sanitizesReport = false;
     bool m_sanitizesSharedReports = true;
-    std::string reportHTML(bool forExport, bool sanitize);
+    std::string reportHTML(bool forExport, bool sanitize, bool* chartsBehind = nullptr);
     // A report with the header's template values (the computer's name masked when sanitising).
     std::shared_ptr<QorvCSHTMLReport> newHTMLReport(bool forExport, QorvCSSanitizer* sanitizer);
     // Gives each section's title a counted id and remembers it for the sidebar (the screen rendering's only).
@@ -237,14 +241,18 @@ private:
     unsigned long m_renderCount = 0;
     void scheduleUpdate();
     void cancelPendingUpdate();
-    void renderChanges();
-    std::string renderScreen(); // the failure notice when it fails
+    // tablesFirst: the charts are taken as last drawn, and drawn anew in the next turn when they are behind.
+    void showChanges(bool tablesFirst);
+    // The failure notice when it fails. chartsBehind given: charts as last drawn, and whether one is behind its data.
+    std::string renderScreen(bool* chartsBehind = nullptr);
     // The export rendering of the report the screen shows, made when first asked for after each change.
     const std::string& exportDocument();
     void noteRenderFailure(const std::string& failure);
-    // patches: a change the reader did not ask for, so one inside tables or charts patches the shown page in place.
-    void show(std::string screen, bool patches);
+    // What patches the shown page into screen; nullopt when it must be loaded whole.
+    std::optional<QorvCSReportTableChanges> patchTo(const std::string& screen) const;
+    void show(std::string screen, std::optional<QorvCSReportTableChanges> patch);
     qorv::RunLoop::Id m_updateTimer = 0;
+    qorv::RunLoop::Id m_chartsTimer = 0; // draws the charts the page was patched without
     std::chrono::steady_clock::time_point m_firstPendingChange;
     std::string m_shownScreen; // the document last handed to the screen view, to skip loading the same again
     std::optional<std::string> m_shownExport; // the export rendering that goes with it, once made

@@ -639,3 +639,71 @@ TEST_F(ApplicationControllerTest, ANewReadingPatchesTheShownTableAndChartAndANew
         EXPECT_NE(webView.patches.back().replacements[0].html.find(step.text), std::string::npos) << step.what;
     }
 }
+
+// A minute's turn moves every history chart: the new reading is patched in before the charts are even drawn, they
+// follow in the next turn, and whatever arrives in between, the page ends as a full rendering shows the report.
+TEST_F(ApplicationControllerTest, AMinutesTurnPatchesTheReadingBeforeTheChartsAndThePageEndsAsAFullRendering)
+{
+    struct HeldPrint : QorvCSPrintOperation {
+        void run(const QorvCSPrintJob&, bool, Completion completion) override { pending = std::move(completion); }
+        void runPageLayout(qorv::Value::Dictionary&) override { }
+        Completion pending;
+    } printOperation;
+    controller.setPrintOperation(&printOperation);
+    auto battery = std::make_shared<ReadingLeaf>("battery", "Battery");
+    battery->chartEnds = { 1'800'000'000 };
+    root->setChildren(std::make_shared<QorvCSContent::Children>(QorvCSContent::Children { group, battery }));
+    controller.awakeFromNib();
+    // A print before: its charts are remembered in print colours too.
+    controller.printDocument();
+    std::exchange(printOperation.pending, {})(true, "");
+
+    struct Case {
+        std::string what;
+        std::function<void()> between; // after the reading is patched in, before the charts are drawn
+        std::string chartPatched; // the chart the next patch brings, when one does
+    };
+    const Case cases[] = {
+        { "nothing", [] {}, "Up to 1800000060" },
+        { "another reading",
+            [&] {
+                battery->reading = "12.9 V";
+                changeNode(*battery);
+            },
+            "Up to 1800000120" },
+        { "a print",
+            [&] {
+                controller.printDocument();
+                EXPECT_NE(printView.loads.back().find("Up to 1800000180"), std::string::npos)
+                    << "the new chart printed";
+            } },
+        { "a full load", [&] { controller.refresh(); } },
+        { "a pause", [&] { controller.pauseUpdates(); } },
+    };
+    int minute = 0;
+    for (const auto& c : cases) {
+        const size_t patches = webView.patches.size();
+        battery->reading = "13." + std::to_string(++minute) + " V";
+        battery->chartEnds = { 1'800'000'000 + 60 * minute };
+        changeNode(*battery);
+        controller.renderChanges();
+        ASSERT_EQ(webView.patches.size(), patches + 1) << c.what;
+        ASSERT_EQ(webView.patches.back().replacements.size(), 1u) << c.what << ": the reading alone";
+        EXPECT_NE(webView.patches.back().replacements[0].html.find(battery->reading.substr(0, 5)), std::string::npos)
+            << c.what;
+        EXPECT_TRUE(controller.hasPendingUpdate()) << c.what << ": the charts are still to come";
+
+        c.between();
+        settle();
+        if (!c.chartPatched.empty()) {
+            ASSERT_EQ(webView.patches.size(), patches + 2) << c.what;
+            EXPECT_NE(webView.patches.back().replacements.back().html.find(c.chartPatched), std::string::npos)
+                << c.what;
+        }
+        if (printOperation.pending)
+            std::exchange(printOperation.pending, {})(true, "");
+        if (controller.isPaused())
+            controller.resumeUpdates();
+        EXPECT_EQ(webView.page, controller.reportHTMLForExport(false)) << c.what;
+    }
+}

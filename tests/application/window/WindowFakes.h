@@ -47,10 +47,19 @@ public:
         bool operator==(const Search&) const = default;
     };
     void setDelegate(QorvCSWebViewDelegate* d) override { delegate = d; }
-    void loadHTMLString(const std::string& html) override { loads.push_back(html); }
-    void replaceTables(const QorvCSReportTableChanges& changes, const std::string&) override
+    void loadHTMLString(const std::string& html) override
+    {
+        loads.push_back(html);
+        page = html;
+    }
+    void replaceTables(const QorvCSReportTableChanges& changes, const std::string& document) override
     {
         patches.push_back(changes);
+        // The page becomes the document only when the replacements are what take it there.
+        const auto fitting = QorvCSReportTableChanges::between(page, document);
+        const bool fits
+            = fitting && fitting->tableCount == changes.tableCount && fitting->replacements == changes.replacements;
+        page = fits ? document : "a patch that does not fit the page";
     }
     std::optional<Point> scrollPosition() const override { return position; }
     void scrollToPoint(Point point) override { scrolls.push_back(point); }
@@ -65,6 +74,7 @@ public:
     QorvCSWebViewDelegate* delegate = nullptr;
     std::vector<std::string> loads;
     std::vector<QorvCSReportTableChanges> patches;
+    std::string page; // the document the page shows once what it was handed is in
     std::optional<Point> position; // nullopt: no document shown yet
     std::vector<Point> scrolls;
     std::vector<Search> searches;
