@@ -274,7 +274,7 @@ void QorvCSApplicationController::showChanges(bool tablesFirst)
     if (isPaused())
         return; // resuming renders the whole report
     // A minute's turn redraws every history chart: the new reading is patched in with the charts as last drawn, and
-    // the charts follow in the next turn.
+    // the charts follow once the page has taken it.
     bool chartsBehind = false;
     const bool patchable = m_contentWebView && !m_shownScreen.empty();
     std::string screen = renderScreen(tablesFirst && patchable ? &chartsBehind : nullptr);
@@ -288,7 +288,7 @@ void QorvCSApplicationController::showChanges(bool tablesFirst)
     if (screen != m_shownScreen)
         show(std::move(screen), std::move(patch));
     if (chartsBehind)
-        m_chartsTimer = qorv::RunLoop::main().addTimer(std::chrono::milliseconds(0), false, [this] {
+        m_chartsTimer = qorv::RunLoop::main().addTimer(chartsDelay, false, [this] {
             m_chartsTimer = 0;
             showChanges(false);
         });

@@ -94,10 +94,13 @@ public:
     // can hold the rendering back.
     static constexpr std::chrono::milliseconds coalescingDelay { 150 };
     static constexpr std::chrono::milliseconds coalescingLimit { 1000 };
+    // How long the history charts that moved with a reading wait for it: the page takes a patched reading in a few
+    // milliseconds, and drawing the charts meanwhile would hold up its answer.
+    static constexpr std::chrono::milliseconds chartsDelay { 20 };
     // A change, or the history charts that moved with it, not yet rendered.
     bool hasPendingUpdate() const { return m_updateTimer != 0 || m_chartsTimer != 0; }
     // Renders the report as a change does, without waiting for others: the shown page is patched where it can be,
-    // its tables first. History charts that moved are drawn and patched in the next turn of the run loop.
+    // its tables first. History charts that moved are drawn and patched chartsDelay later.
     void renderChanges() { showChanges(true); }
 
     // Export and print. The print operation finishes later: completion (optional) then says whether it worked and,
@@ -241,7 +244,7 @@ private:
     unsigned long m_renderCount = 0;
     void scheduleUpdate();
     void cancelPendingUpdate();
-    // tablesFirst: the charts are taken as last drawn, and drawn anew in the next turn when they are behind.
+    // tablesFirst: the charts are taken as last drawn, and drawn anew shortly after when they are behind.
     void showChanges(bool tablesFirst);
     // The failure notice when it fails. chartsBehind given: charts as last drawn, and whether one is behind its data.
     std::string renderScreen(bool* chartsBehind = nullptr);
