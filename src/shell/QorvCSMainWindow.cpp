@@ -103,9 +103,18 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     connect(m_webView->page(), &QWebEnginePage::findTextFinished, this, [this](const QWebEngineFindTextResult& result) {
         m_search->showResult(m_searchedText, result.activeMatch(), result.numberOfMatches());
     });
-    // A new rendering takes the highlighted matches with it; searching it again would scroll the reader away.
-    connect(m_webView, &QorvCSWebEngineView::reportLoaded, m_search, &QorvCSSearchField::forgetResult);
-    connect(m_webView, &QorvCSWebEngineView::reportPatched, m_search, &QorvCSSearchField::forgetResult);
+    // A new rendering takes the highlighted matches with it; searching it again would scroll the reader away. A patch's
+    // charts go in after its tables, so a count made in between is gone again once they are in. The engine's search
+    // would go on counting a patched page as it was: it is ended (its answer is for no text), and the next step
+    // counts the page afresh.
+    const auto pageChanged = [this] {
+        m_searchedText.clear();
+        m_webView->findText(QString());
+        m_search->forgetResult();
+    };
+    connect(m_webView, &QorvCSWebEngineView::reportLoaded, this, pageChanged);
+    connect(m_webView, &QorvCSWebEngineView::reportPatched, this, pageChanged);
+    connect(m_webView, &QorvCSWebEngineView::chartsSettled, this, pageChanged);
 
     m_controller->setToolbar(m_toolbarAdapter.get());
     m_controller->setContentOutline(m_outline);
