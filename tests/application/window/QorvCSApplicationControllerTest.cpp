@@ -661,7 +661,7 @@ TEST_F(ApplicationControllerTest, AMinutesTurnPatchesTheReadingBeforeTheChartsAn
     struct Case {
         std::string what;
         std::function<void()> between; // after the reading is patched in, before the charts are drawn
-        std::string chartPatched; // the chart the next patch brings, when one does
+        std::string chartPatched = ""; // the chart the next patch brings, when one does
     };
     const Case cases[] = {
         { "nothing", [] {}, "Up to 1800000060" },
