@@ -10,6 +10,7 @@
 
 #include "QorvCSCommandLine.h"
 #include "QorvCSHistory.h"
+#include "QorvCSPDFFinisher.h"
 #include "QorvCSResourceDirectories.h"
 
 #include "foundation/Bundle.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv)
     }
     qorv::Bundle::main().setResourceDirectories(QorvCSResourceDirectories(
         commandLine->resourceDirectories, qorv::Bundle::executablePath(), CELLSHEET_BUILD_RESOURCES));
+    QorvCSPDFFinisher::setModuleDirectory(
+        QorvCSModuleDirectory(qorv::Bundle::executablePath(), CELLSHEET_BUILD_MODULES));
 
     if (!hasDisplay()) {
         if (!commandLine->isBatch()) {
