@@ -1,3 +1,4 @@
+#include "QorvCSModules.h"
 #include "QorvCSPDFFinisher.h"
 
 #include "foundation/Bundle.h"
@@ -95,7 +96,7 @@ TEST(PDFFinisher, LeavesTheFileAsItWasWhenItCannotBeFinished)
     const fs::path notALibrary = dir / "not-a-library";
     fs::create_directories(notALibrary);
     std::ofstream(notALibrary / "cellsheet-pdf.so") << "not a library";
-    const std::string built = QorvCSPDFFinisher::moduleDirectory();
+    const std::string built = QorvCSModules::directory();
     const struct {
         const char* what;
         bool isPDF;
@@ -114,19 +115,21 @@ TEST(PDFFinisher, LeavesTheFileAsItWasWhenItCannotBeFinished)
             std::ofstream(file) << "not a pdf";
         std::stringstream before;
         before << std::ifstream(file, std::ios::binary).rdbuf();
-        QorvCSPDFFinisher::setModuleDirectory(c.moduleDirectory);
+        QorvCSModules::setDirectory(c.moduleDirectory);
         const std::string error = QorvCSPDFFinisher::finish(file, "t", 36);
-        QorvCSPDFFinisher::setModuleDirectory(built);
+        QorvCSModules::setDirectory(built);
         EXPECT_NE(error.find("the PDF file could not be finished: "), std::string::npos) << error;
         std::stringstream kept;
         kept << std::ifstream(file, std::ios::binary).rdbuf();
         EXPECT_TRUE(kept.str() == before.str()) << "the file was changed";
         EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
-        // A failure to load is not remembered: with the module back, the same file is finished.
-        if (c.isPDF) {
-            EXPECT_EQ(QorvCSPDFFinisher::finish(file, "t", 36), "");
-        }
     }
+    // A failure to load is not remembered: once the module is where the program looks, the file is finished.
+    fs::create_directories(dir / "no-module");
+    fs::copy_file(fs::path(built) / "cellsheet-pdf.so", dir / "no-module" / "cellsheet-pdf.so");
+    QorvCSModules::setDirectory(dir / "no-module");
+    EXPECT_EQ(QorvCSPDFFinisher::finish(dir / "report.pdf", "t", 36), "");
+    QorvCSModules::setDirectory(built);
     EXPECT_NE(QorvCSPDFFinisher::finish(dir / "missing.pdf", "t", 36), "");
     fs::remove_all(dir);
 }
