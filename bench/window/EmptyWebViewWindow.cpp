@@ -1,6 +1,8 @@
 // The floor of the window's memory: one shown web view with an empty page, nothing else, set up as the
-// application sets up its engine. Runs until killed; see idle-pss.
+// application sets up its engine. Given an HTML file, the view shows that file instead, so the report's own
+// document can be weighed apart from the program that shows it. Runs until killed; see idle-pss.
 #include <QApplication>
+#include <QUrl>
 #include <QWebEngineView>
 
 #include <cstdlib>
@@ -15,7 +17,10 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QWebEngineView view;
     view.resize(1100, 700);
-    view.setHtml(QStringLiteral("<!DOCTYPE html><html><body></body></html>"));
+    if (argc > 1)
+        view.load(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[1])));
+    else
+        view.setHtml(QStringLiteral("<!DOCTYPE html><html><body></body></html>"));
     view.show();
     return application.exec();
 }

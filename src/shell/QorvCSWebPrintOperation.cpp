@@ -2,9 +2,12 @@
 
 #include "QorvCSWebEngineView.h"
 
+#include "QorvCSModules.h"
 #include "QorvCSPDFFinisher.h"
+#include "pdf-pages/QorvCSPDFPagesModule.h"
 
 #include "foundation/AtomicFile.h"
+#include "foundation/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +17,8 @@
 #include <QJsonObject>
 #include <QPageLayout>
 #include <QPageSetupDialog>
-#include <QPainter>
-#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -228,25 +228,28 @@ void QorvCSWebPrintOperation::printPass(const QString& path, const QPageLayout& 
     m_view->page()->printToPdf(path, layout);
 }
 
+namespace {
+
+// Qt PDF's part, loaded the first time a job reads a printed PDF's pages.
+const QorvCSPDFPagesFunctions* pdfPages(std::string& reason)
+{
+    const auto entry = reinterpret_cast<QorvCSPDFPagesEntry>(
+        QorvCSModules::symbol(QORVCS_PDF_PAGES_MODULE_NAME, QORVCS_PDF_PAGES_SYMBOL, reason));
+    return entry ? entry() : nullptr;
+}
+
+} // namespace
+
 QJsonArray QorvCSWebPrintOperation::pageEndings(const QString& pdf)
 {
-    QJsonArray endings;
-    QPdfDocument document;
-    if (document.load(pdf) != QPdfDocument::Error::None)
-        return endings;
-    const int pages = document.pageCount();
-    for (int page = 0; page + 1 < pages; ++page) { // the last page has nothing after it to keep with
-        const QStringList lines = document.getAllText(page).text().split(
-            QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
-        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-            if (line->trimmed().isEmpty())
-                continue;
-            endings.append(QJsonObject { { QStringLiteral("text"), line->trimmed() },
-                { QStringLiteral("page"), page + 1 }, { QStringLiteral("pages"), pages } });
-            break;
-        }
+    std::string reason;
+    const QorvCSPDFPagesFunctions* pages = pdfPages(reason);
+    if (!pages) {
+        // The PDF is still made, with the page breaks as laid out.
+        qorv::log("rows could not be kept with their headings across pages: " + reason);
+        return {};
     }
-    return endings;
+    return pages->pageEndings(pdf);
 }
 
 std::string QorvCSWebPrintOperation::printDocument(const QString& pdf, QPrinter& printer)
@@ -270,23 +273,19 @@ std::string QorvCSWebPrintOperation::putInPlace(const QString& printed, const QS
 
 std::string QorvCSWebPrintOperation::rasterize(const QString& pdf, QPrinter& printer)
 {
-    QPdfDocument document;
-    if (document.load(pdf) != QPdfDocument::Error::None)
+    std::string reason;
+    const QorvCSPDFPagesFunctions* pages = pdfPages(reason);
+    if (!pages)
+        return tr("the report could not be prepared for printing").toStdString() + ": " + reason;
+    switch (pages->rasterize(pdf, printer)) {
+    case QorvCSPDFPagesFunctions::Result::Printed:
+        return {};
+    case QorvCSPDFPagesFunctions::Result::Unreadable:
         return tr("the report could not be prepared for printing").toStdString();
-    printer.setFullPage(true); // the PDF's pages already hold the margins
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return tr("printing failed").toStdString();
-    // 300 dots per inch are plenty for text on paper and keep a page's image small.
-    constexpr double dotsPerPoint = 300.0 / 72.0;
-    for (int page = 0; page < document.pageCount(); ++page) {
-        if (page > 0 && !printer.newPage())
-            return tr("printing failed").toStdString();
-        const QSizeF points = document.pagePointSize(page);
-        const QImage image = document.render(page, (points * dotsPerPoint).toSize());
-        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height())), image);
+    case QorvCSPDFPagesFunctions::Result::PrintingFailed:
+        break;
     }
-    return painter.end() ? std::string() : tr("printing failed").toStdString();
+    return tr("printing failed").toStdString();
 }
 
 void QorvCSWebPrintOperation::runPageLayout(qorv::Value::Dictionary& settings)

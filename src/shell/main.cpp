@@ -10,6 +10,7 @@
 
 #include "QorvCSCommandLine.h"
 #include "QorvCSHistory.h"
+#include "QorvCSModules.h"
 #include "QorvCSResourceDirectories.h"
 
 #include "foundation/Bundle.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     }
     qorv::Bundle::main().setResourceDirectories(QorvCSResourceDirectories(
         commandLine->resourceDirectories, qorv::Bundle::executablePath(), CELLSHEET_BUILD_RESOURCES));
+    QorvCSModules::setDirectory(QorvCSModuleDirectory(qorv::Bundle::executablePath(), CELLSHEET_BUILD_MODULES));
 
     if (!hasDisplay()) {
         if (!commandLine->isBatch()) {

@@ -62,6 +62,16 @@ def check_tree(root, where):
     page = result.stdout.decode("utf-8", "replace")
     check('lang="de"' in page and "Energie- und Inventarbericht" in page,
           f"{where}: the report is not German: {page[:300]!r}")
+    # A PDF is made with the modules the installed copy loads from its own library folder.
+    with tempfile.TemporaryDirectory() as scratch:
+        pdf = os.path.join(scratch, "report.pdf")
+        result = subprocess.run([binary, "--pdf", pdf, "--inventory-timeout", "1"], cwd=scratch,
+                                env=dict(installed_environment(), XDG_RUNTIME_DIR=scratch), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=240)
+        check(result.returncode == 0 and b"module" not in result.stderr,
+              f"{where}: --pdf: exit status {result.returncode}: {result.stderr.decode()}")
+        text = subprocess.run(["pdftotext", "-f", "1", "-l", "1", pdf, "-"], capture_output=True, text=True).stdout
+        check("Page 1 of " in text, f"{where}: the PDF has no page numbers: {text[-300:]!r}")
 
 
 with tempfile.TemporaryDirectory() as directory:

@@ -1,4 +1,5 @@
 #include "QorvCSWebPrintOperation.h"
+#include "QorvCSModules.h"
 #include "QorvCSWebEngineView.h"
 
 #include <QPdfDocument>
@@ -211,5 +212,11 @@ TEST(QorvCSWebPrintOperation, PaperGetsEveryPageOfTheFinishedPDF)
             inked += qGray(last.pixel(x, y)) < 200;
     EXPECT_GT(inked, 20);
     EXPECT_NE(QorvCSWebPrintOperation::rasterize(QString::fromStdString(dir + "/missing.pdf"), printer), "");
+    // Without the module that reads the pages, printing says why.
+    const std::string built = QorvCSModules::directory();
+    QorvCSModules::setDirectory(dir + "/no-modules");
+    const std::string error = QorvCSWebPrintOperation::rasterize(finishedPDF, printer);
+    QorvCSModules::setDirectory(built);
+    EXPECT_NE(error.find("prepared for printing: its module could not be loaded"), std::string::npos) << error;
     std::filesystem::remove_all(dir);
 }

@@ -5,6 +5,23 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The install keeps the relative layout of its GNU directories wherever it is put (another prefix, DESTDIR).
+fs::path installed(const std::string& executablePath, const char* fromBindir)
+{
+    return (fs::path(executablePath).parent_path() / fromBindir).lexically_normal();
+}
+
+bool isInstalled(const std::string& executablePath)
+{
+    std::error_code ec;
+    return !executablePath.empty()
+        && fs::is_regular_file(installed(executablePath, CELLSHEET_RESOURCES_FROM_BINDIR) / "Info.plist", ec);
+}
+
+} // namespace
+
 std::vector<std::string> QorvCSResourceDirectories(
     const std::vector<std::string>& overlays, const std::string& executablePath, const std::string& builtDirectory)
 {
@@ -13,13 +30,14 @@ std::vector<std::string> QorvCSResourceDirectories(
         directories.emplace_back(override);
         return directories;
     }
-    std::error_code ec;
-    // The install keeps the relative layout of its GNU directories wherever it is put (another prefix, DESTDIR).
-    const fs::path installed
-        = (fs::path(executablePath).parent_path() / CELLSHEET_RESOURCES_FROM_BINDIR).lexically_normal();
-    if (!executablePath.empty() && fs::is_regular_file(installed / "Info.plist", ec))
-        directories.push_back(installed.string());
-    else
-        directories.push_back(builtDirectory);
+    directories.push_back(isInstalled(executablePath)
+            ? installed(executablePath, CELLSHEET_RESOURCES_FROM_BINDIR).string()
+            : builtDirectory);
     return directories;
+}
+
+std::string QorvCSModuleDirectory(const std::string& executablePath, const std::string& builtDirectory)
+{
+    return isInstalled(executablePath) ? installed(executablePath, CELLSHEET_MODULES_FROM_BINDIR).string()
+                                       : builtDirectory;
 }

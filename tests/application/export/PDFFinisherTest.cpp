@@ -1,3 +1,4 @@
+#include "QorvCSModules.h"
 #include "QorvCSPDFFinisher.h"
 
 #include "foundation/Bundle.h"
@@ -89,16 +90,46 @@ TEST(PDFFinisher, NumbersEveryPageAndSetsTheTitle)
     fs::remove_all(dir);
 }
 
-TEST(PDFFinisher, LeavesAFileThatIsNoPDFAsItWas)
+TEST(PDFFinisher, LeavesTheFileAsItWasWhenItCannotBeFinished)
 {
     const fs::path dir = scratch();
-    const fs::path file = dir / "report.pdf";
-    std::ofstream(file) << "not a pdf";
-    EXPECT_NE(QorvCSPDFFinisher::finish(file, "t", 36).find("could not be finished"), std::string::npos);
-    std::stringstream kept;
-    kept << std::ifstream(file).rdbuf();
-    EXPECT_EQ(kept.str(), "not a pdf");
-    EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
+    const fs::path notALibrary = dir / "not-a-library";
+    fs::create_directories(notALibrary);
+    std::ofstream(notALibrary / "cellsheet-pdf.so") << "not a library";
+    const std::string built = QorvCSModules::directory();
+    const struct {
+        const char* what;
+        bool isPDF;
+        fs::path moduleDirectory;
+    } cases[] = {
+        { "a file that is no PDF", false, built },
+        { "no module where the program looks", true, dir / "no-module" },
+        { "a module that is no library", true, notALibrary },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir / "report.pdf";
+        if (c.isPDF)
+            writePDF(file, 2);
+        else
+            std::ofstream(file) << "not a pdf";
+        std::stringstream before;
+        before << std::ifstream(file, std::ios::binary).rdbuf();
+        QorvCSModules::setDirectory(c.moduleDirectory);
+        const std::string error = QorvCSPDFFinisher::finish(file, "t", 36);
+        QorvCSModules::setDirectory(built);
+        EXPECT_NE(error.find("the PDF file could not be finished: "), std::string::npos) << error;
+        std::stringstream kept;
+        kept << std::ifstream(file, std::ios::binary).rdbuf();
+        EXPECT_TRUE(kept.str() == before.str()) << "the file was changed";
+        EXPECT_FALSE(fs::exists(file.string() + ".finishing"));
+    }
+    // A failure to load is not remembered: once the module is where the program looks, the file is finished.
+    fs::create_directories(dir / "no-module");
+    fs::copy_file(fs::path(built) / "cellsheet-pdf.so", dir / "no-module" / "cellsheet-pdf.so");
+    QorvCSModules::setDirectory(dir / "no-module");
+    EXPECT_EQ(QorvCSPDFFinisher::finish(dir / "report.pdf", "t", 36), "");
+    QorvCSModules::setDirectory(built);
     EXPECT_NE(QorvCSPDFFinisher::finish(dir / "missing.pdf", "t", 36), "");
     fs::remove_all(dir);
 }
