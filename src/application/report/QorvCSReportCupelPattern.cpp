@@ -34,15 +34,20 @@ struct Fragment {
     Bytes first;
     bool nullable = false;
     std::optional<std::vector<std::string>> texts;
+    // Whenever the fragment matches, the subject holds one of these texts (none empty): those of a literal, or
+    // those a look-ahead requires.
+    std::optional<std::vector<std::string>> holds;
 };
 
 constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
+constexpr size_t heldKept = 64; // nor a list of more texts one of which a subject must hold
 constexpr int deepestGroup = 64;
 
 Fragment literal(std::string text, Bytes first)
 {
     Fragment fragment;
     fragment.first = first;
+    fragment.holds = std::vector<std::string> { text };
     fragment.texts = std::vector<std::string> { std::move(text) };
     return fragment;
 }
@@ -72,6 +77,18 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
         sequence.first |= atom.first;
         sequence.nullable = atom.nullable;
     }
+    // Every atom of a sequence takes part in its match: the longest shortest text is the rarest requirement.
+    auto shortest = [](const std::vector<std::string>& texts) {
+        size_t length = std::string::npos;
+        for (const auto& text : texts)
+            length = std::min(length, text.size());
+        return length;
+    };
+    for (const auto& atom : atoms)
+        if (atom.holds
+            && (!sequence.holds || shortest(*atom.holds) > shortest(*sequence.holds)
+                || (shortest(*atom.holds) == shortest(*sequence.holds) && atom.holds->size() < sequence.holds->size())))
+            sequence.holds = atom.holds;
     std::vector<std::string> texts { std::string() };
     for (const auto& atom : atoms) {
         if (!atom.texts || atom.kind != Fragment::Kind::Consuming)
@@ -85,6 +102,9 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
             }
         texts = std::move(longer);
     }
+    // The whole texts are the strongest requirement, unless one of them is empty.
+    if (texts.size() <= heldKept && std::none_of(texts.begin(), texts.end(), [](const auto& t) { return t.empty(); }))
+        sequence.holds = texts;
     sequence.texts = std::move(texts);
     return sequence;
 }
@@ -94,7 +114,13 @@ Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
     Fragment alternation;
     std::vector<std::string> texts;
     bool allTexts = true;
+    std::vector<std::string> held;
+    bool allHold = !alternatives.empty();
     for (const auto& alternative : alternatives) {
+        if (alternative.holds && held.size() + alternative.holds->size() <= heldKept)
+            held.insert(held.end(), alternative.holds->begin(), alternative.holds->end());
+        else
+            allHold = false;
         alternation.first |= alternative.first;
         alternation.nullable = alternation.nullable || alternative.nullable;
         if (alternative.texts && texts.size() + alternative.texts->size() <= textsKept)
@@ -104,6 +130,8 @@ Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
     }
     if (allTexts)
         alternation.texts = std::move(texts);
+    if (allHold)
+        alternation.holds = std::move(held);
     return alternation;
 }
 
@@ -156,6 +184,7 @@ private:
         if (q == '?' || q == '*') {
             ++m_pos;
             fragment.nullable = true;
+            fragment.holds.reset();
         } else if (q == '+') {
             ++m_pos;
         } else if (q == '{') {
@@ -174,6 +203,8 @@ private:
                 return fail();
             ++m_pos;
             fragment.nullable = fragment.nullable || none;
+            if (none)
+                fragment.holds.reset();
         } else {
             return fragment;
         }
@@ -227,8 +258,10 @@ private:
         std::string text(m_pattern.substr(m_pos, length));
         m_pos += length;
         Fragment fragment = literal(text, nonASCIIBytes());
-        if (text == "\xEF\xBF\xBD") // also what malformed input reads as
+        if (text == "\xEF\xBF\xBD") { // also what malformed input reads as
             fragment.texts.reset();
+            fragment.holds.reset();
+        }
         return fragment;
     }
 
@@ -236,10 +269,11 @@ private:
     {
         if (depth >= deepestGroup)
             return fail();
-        bool lookaround = false;
+        bool lookaround = false, lookahead = false;
         if (startsWith("(?:")) {
             m_pos += 3;
         } else if (startsWith("(?=") || startsWith("(?!")) {
+            lookahead = m_pattern[m_pos + 2] == '=';
             m_pos += 3;
             lookaround = true;
         } else if (startsWith("(?<=") || startsWith("(?<!")) {
@@ -256,8 +290,13 @@ private:
         if (m_failed || peek() != ')')
             return fail();
         ++m_pos;
-        if (lookaround)
-            return zeroWidth(Fragment::Kind::ZeroWidth);
+        if (lookaround) {
+            Fragment fragment = zeroWidth(Fragment::Kind::ZeroWidth);
+            // What a look-ahead matches lies in the subject, though outside the match.
+            if (lookahead)
+                fragment.holds = combineAlternatives(alternatives).holds;
+            return fragment;
+        }
         return combineAlternatives(alternatives);
     }
 
@@ -375,6 +414,17 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     for (const auto& atoms : *alternatives)
         combined.push_back(combineSequence(atoms));
     const Fragment whole = combineAlternatives(combined);
+    if (whole.holds) {
+        m_holdsOneOf = *whole.holds;
+        // By first byte, so that a subject is read once.
+        std::sort(m_holdsOneOf.begin(), m_holdsOneOf.end(), [](const std::string& a, const std::string& b) {
+            return static_cast<unsigned char>(a.front()) < static_cast<unsigned char>(b.front());
+        });
+        for (const auto& text : m_holdsOneOf)
+            ++m_holdsFrom[static_cast<unsigned char>(text.front()) + 1];
+        for (size_t byte = 1; byte < m_holdsFrom.size(); ++byte)
+            m_holdsFrom[byte] += m_holdsFrom[byte - 1];
+    }
     m_emptyAtStart = alternatives->size() == 1
         && std::all_of(alternatives->front().begin(), alternatives->front().end(),
             [](const Fragment& atom) { return atom.kind == Fragment::Kind::Start; });
@@ -395,6 +445,8 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
             run.clear();
         }
     }
+    if (m_holdsOneOf.size() == 1 && m_required.find(m_holdsOneOf.front()) != std::string::npos)
+        m_holdsOneOf.clear(); // the required text says as much
     m_anchored = !atoms.empty() && atoms.front().kind == Fragment::Kind::Start;
     if (!m_anchored || atoms.size() < 3 || atoms.back().kind != Fragment::Kind::End)
         return;
@@ -415,10 +467,21 @@ std::string_view QorvCSReportCupelPattern::withoutFinalLineTerminator(std::strin
     return subject;
 }
 
+bool QorvCSReportCupelPattern::holdsOneOf(std::string_view subject) const
+{
+    for (size_t at = 0; at < subject.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(subject[at]);
+        for (uint16_t index = m_holdsFrom[byte]; index < m_holdsFrom[byte + 1]; ++index)
+            if (subject.substr(at).starts_with(m_holdsOneOf[index]))
+                return true;
+    }
+    return false;
+}
+
 bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
 {
     if (!m_constrained)
-        return true;
+        return m_holdsOneOf.empty() || holdsOneOf(subject);
     if (m_wholeTextsOnly) {
         if (m_wholeTexts.contains(subject))
             return true;
@@ -433,5 +496,7 @@ bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
         return false;
     }
     // Far cheaper than the search, and most texts lack the words a rule looks for.
-    return m_required.empty() || subject.find(m_required) != std::string_view::npos;
+    if (!m_required.empty() && subject.find(m_required) == std::string_view::npos)
+        return false;
+    return m_holdsOneOf.empty() || holdsOneOf(subject);
 }

@@ -5,6 +5,7 @@
 #include "foundation/Log.h"
 
 #include <unicode/regex.h>
+#include <unicode/unistr.h>
 #include <unicode/utext.h>
 
 #include <algorithm>
@@ -233,9 +234,26 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     if (U_FAILURE(status) || !matcher)
         return std::nullopt;
 
+    // ASCII text is searched as UTF-16, whose offsets are its byte offsets: ICU matches it in a faster loop
+    // than UTF-8 text, with the same result.
+    const bool ascii = std::all_of(subject.begin(), subject.end(), [](char c) { return (c & 0x80) == 0; });
     UText text = UTEXT_INITIALIZER;
-    utext_openUTF8(&text, subject.data(), static_cast<int64_t>(subject.size()), &status);
-    matcher->reset(&text);
+    char16_t shortUnits[64];
+    std::u16string longUnits;
+    icu::UnicodeString wide;
+    if (ascii) {
+        char16_t* units = shortUnits;
+        if (subject.size() > std::size(shortUnits)) {
+            longUnits.resize(subject.size());
+            units = longUnits.data();
+        }
+        std::copy(subject.begin(), subject.end(), units);
+        wide.setTo(false, units, static_cast<int32_t>(subject.size())); // read-only, over units
+        matcher->reset(wide);
+    } else {
+        utext_openUTF8(&text, subject.data(), static_cast<int64_t>(subject.size()), &status);
+        matcher->reset(&text);
+    }
     matcher->setTimeLimit(matchTimeLimit, status);
     const bool found = U_SUCCESS(status) && matcher->find(status);
     Groups groups;
@@ -248,7 +266,7 @@ QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
         const int32_t count = matcher->groupCount();
         for (int32_t group = 0; group <= count; ++group) {
             UErrorCode groupStatus = U_ZERO_ERROR;
-            // Over UTF-8 text the offsets are byte offsets; a group that took no part has none (-1).
+            // Over UTF-8 or ASCII text the offsets are byte offsets; a group that took no part has none (-1).
             const int64_t start = matcher->start64(group, groupStatus);
             const int64_t end = matcher->end64(group, groupStatus);
             if (U_SUCCESS(groupStatus) && start >= 0 && end >= start)

@@ -4,6 +4,7 @@
 
 #include "foundation/Assert.h"
 #include "foundation/Log.h"
+#include "foundation/Regex.h"
 
 #include "AssertionMessage.h"
 
@@ -253,9 +254,31 @@ TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
         { "ab+c", "abbc", true },
         { "a(?=b)bc", "abc", true },
         { "a(?:b)c", "abd", false },
+        // A subject must hold one of the words a look-ahead or every choice requires, anywhere in it.
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "5, Down", true },
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "Dow, 5", false },
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "Up\n", true },
+        { "(?<![\\w])(AC|UPS)\\b|(?<=\\d )(mAh|W)\\b", "5 W", true },
+        { "(?<![\\w])(AC|UPS)\\b|(?<=\\d )(mAh|W)\\b", "5 V, DC", false },
+        { "(?:(?=ab))?c", "c", true },
+        { "(?:Up){0}c|(?:Up){0,2}d", "d", true },
+        { "Up|\\d", "5", true },
+        { "Up|", "x", true },
+        { "^(?!Up)(.*)$", "Down", true },
+        { "(?=[ab])\\w", "b", true },
+        { "a\xEF\xBF\xBD|b\xEF\xBF\xBD", "a\xFF", true },
+        { "(?=.*\xE2\x90\x9E)", "a\xE2\x90\x9E", true },
+        { "(?=.*\xE2\x90\x9E)", "a\xFF", false },
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
+        // The search agrees: it finds what the shape lets through here, and never what the shape turns down.
+        auto regex = qorv::Regex::compile(c.regex);
+        ASSERT_TRUE(regex) << c.regex;
+        qorv::Regex::Match found;
+        EXPECT_EQ(regex->firstMatch(c.subject, found) == qorv::Regex::Outcome::Matched, c.mayMatch)
+            << c.regex << " on " << c.subject;
+    }
 }
 
 // A pattern of start anchors alone is known to match without a search; anything more is searched.
@@ -265,4 +288,32 @@ TEST(CupelPattern, KnowsAPatternOfStartAnchorsAloneMatchesEverySubject)
         std::initializer_list<std::pair<const char*, bool>> { { "^", true }, { "", true }, { "^^", true },
             { "^$", false }, { "(^)", false }, { "^|a", false }, { "\\A", false }, { "^a", false }, { "^(", false } })
         EXPECT_EQ(QorvCSReportCupelPattern(regex).matchesEmptyAtStart(), emptyAtStart) << regex;
+}
+
+// Rules search ASCII subjects by a faster way than other text; either way a rule's captures are the groups the
+// plain search finds, line terminators, empty groups and groups that took no part included.
+TEST(Cupel, CapturesAreThoseOfThePlainSearchForEveryKindOfSubject)
+{
+    const char* patterns[] = { "^(-?)(\\d+)()$", "^(a|(b))?(.*?)$", "(\\w+)\\.(\\d*)(x)?", "(.)(\\s?)($)" };
+    const char* subjects[] = { "", "12", "-7\n", "-7\r\n", "a\r", "x.5 y.", "b\xC3\xA9.1",
+        "\xFF"
+        "ab",
+        "ab\xE2\x80\xA8", "ab\n\n", "\t \x7F" };
+    for (const char* pattern : patterns) {
+        auto regex = qorv::Regex::compile(pattern);
+        ASSERT_TRUE(regex) << pattern;
+        auto cupel
+            = QorvCSReportCupel::cupelWithFields(dict({ { "match", match("value", pattern, { "<1>", "<2>", "<3>" }) },
+                { "replace", dict({ { "format", "[<1>|<2>|<3>]" } }) } }));
+        for (const char* subject : subjects) {
+            qorv::Regex::Match found;
+            std::string expected = "none";
+            if (regex->firstMatch(subject, found) == qorv::Regex::Outcome::Matched)
+                expected = "[" + found.groups[1].value_or("") + "|" + found.groups[2].value_or("") + "|"
+                    + found.groups[3].value_or("") + "]";
+            auto record = reporttest::record({ { "value", subject } });
+            const bool applied = cupel->transform(record);
+            EXPECT_EQ(applied ? *record.at("value").asString() : "none", expected) << pattern << " on " << subject;
+        }
+    }
 }
