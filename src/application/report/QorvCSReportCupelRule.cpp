@@ -118,8 +118,11 @@ QorvCSReportCupelRule::QorvCSReportCupelRule(const qorv::Value& fields, std::str
         malformed("\"match\" has no \"regex\"; the rule never applies");
     if (m_regex) {
         m_shape.emplace(*m_regex);
-        if (m_compilation == Compilation::Compiled)
+        if (m_compilation == Compilation::Compiled) {
             m_pattern = compilePattern(*m_regex);
+            if (m_pattern)
+                m_backtracker = QorvCSReportCupelBacktracker::make(*m_regex);
+        }
     }
 
     if (const qorv::Value* captures = match ? match->find("captures") : nullptr) {
@@ -195,7 +198,6 @@ std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const 
         return std::nullopt; // does not compile: not reported
     if (m_shape->matchesEmptyAtStart())
         return std::vector<std::string>(1); // the whole match, empty; such a pattern has no groups
-
     std::unique_lock lock(m_matcherMutex, std::try_to_lock);
     if (!lock.owns_lock())
         return search(*m_pattern, nullptr, subject);
@@ -224,6 +226,17 @@ std::optional<std::vector<std::string>> QorvCSReportCupelRule::firstMatch(const 
 QorvCSReportCupelRule::Groups QorvCSReportCupelRule::search(
     const icu::RegexPattern& pattern, icu::RegexMatcher* reusable, const std::string& subject) const
 {
+    if (m_backtracker && &pattern == m_pattern.get()) {
+        std::vector<std::string> groups;
+        switch (m_backtracker->firstMatch(subject, groups)) {
+        case QorvCSReportCupelBacktracker::Outcome::Matched:
+            return groups;
+        case QorvCSReportCupelBacktracker::Outcome::NoMatch:
+            return std::nullopt;
+        case QorvCSReportCupelBacktracker::Outcome::Unknown:
+            break;
+        }
+    }
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::RegexMatcher> own;
     icu::RegexMatcher* matcher = reusable;

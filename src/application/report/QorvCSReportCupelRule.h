@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QorvCSReportCupelBacktracker.h"
 #include "QorvCSReportCupelPattern.h"
 
 #include "foundation/Value.h"
@@ -78,6 +79,7 @@ private:
     std::optional<std::string> m_regex;
     std::unique_ptr<icu::RegexPattern> m_pattern; // null when the pattern does not compile or is compiled late
     std::optional<QorvCSReportCupelPattern> m_shape; // what the pattern can match, to skip hopeless searches
+    std::unique_ptr<QorvCSReportCupelBacktracker> m_backtracker; // searches simple patterns without ICU, or null
     Compilation m_compilation;
 
     std::vector<std::optional<std::string>> m_captureNames; // nullopt for an entry that is not a string

@@ -1,4 +1,5 @@
 #include "QorvCSReportCupel.h"
+#include "QorvCSReportCupelBacktracker.h"
 #include "QorvCSReportCupelPattern.h"
 #include "ReportTestSupport.h"
 
@@ -316,4 +317,47 @@ TEST(Cupel, CapturesAreThoseOfThePlainSearchForEveryKindOfSubject)
             EXPECT_EQ(applied ? *record.at("value").asString() : "none", expected) << pattern << " on " << subject;
         }
     }
+}
+
+// Simple patterns over ASCII subjects are searched without ICU; the first match and its groups must be ICU's.
+TEST(CupelBacktracker, FindsWhatICUFindsWhereItAnswers)
+{
+    const char* patterns[] = { "^(-?)(\\d+)$", "^(-?);0*(\\d+)(\\d\\d)\\d{4};(.*)$", "^(-?);(\\d*?)([0-8]?)(9*);(.*)$",
+        "^((?:[1-9]\\d?)?)(\\d)$", "^(?:[6-9]\\d{3}|[1-9]\\d{4,})$", "^([^#]*)#, (.+)$", "(a|ab)(c|bcd)(d*)",
+        "(?:(a)|b)+", "(a+)+b", "a*?b", "x{2,3}?", "x{2,}", "(\\d\\d)+", "^$", "$", "^", ".", "(.)$", "a{0}b", "[^#]*#",
+        "[a-c.]+", "\\.\\-\\ \\t", "(a)|b", "^On battery(.*)$", "\\|(.+)$", "#[Oo]n battery#.*\\|(.+)$", "\\r$",
+        "[^a]$", "(?:(a)x|ab)", "(a)?b|ac" };
+    const char* subjects[] = { "", "0", "12", "-7\n", "-7\r\n", "7\r", "\r\n", "a\nb", ";0000001888; Wh", "-;12999;x",
+        "Yes", "ab#, cd", "ab#", "abcd", "abcdd", "ab", "bab", "aaab", "xxxx", "123456", "\n", ". -\t",
+        "#on battery#x|OL", "On battery, low", "5 GB\n\n", "a\r\n", "ac" };
+    for (const char* pattern : patterns) {
+        auto regex = qorv::Regex::compile(pattern);
+        ASSERT_TRUE(regex) << pattern;
+        auto backtracker = QorvCSReportCupelBacktracker::make(pattern);
+        ASSERT_TRUE(backtracker) << pattern;
+        for (const char* subject : subjects) {
+            qorv::Regex::Match expected;
+            const bool matched = regex->firstMatch(subject, expected) == qorv::Regex::Outcome::Matched;
+            QorvCSReportCupelBacktracker::Groups groups;
+            const auto outcome = backtracker->firstMatch(subject, groups);
+            ASSERT_EQ(outcome,
+                matched ? QorvCSReportCupelBacktracker::Outcome::Matched
+                        : QorvCSReportCupelBacktracker::Outcome::NoMatch)
+                << pattern << " on " << subject;
+            if (!matched)
+                continue;
+            ASSERT_EQ(groups.size(), expected.groups.size()) << pattern;
+            for (size_t group = 0; group < groups.size(); ++group)
+                EXPECT_EQ(groups[group], expected.groups[group].value_or(""))
+                    << pattern << " on " << subject << " #" << group;
+        }
+    }
+    // What it does not know is left to ICU: the pattern, or the subject.
+    for (const char* pattern : { "(?=a)a", "(?<!a)b", "(a)\\1", "\\w", "\\s", "(?i)a", "a++", "(a*)*", "(a?)+",
+             "\\p{L}", "[[:alpha:]]", "[a b]", "\xC3\xA9", "\\Qa\\E", "\\x41", "a{1001}", "\\bx", "^*" })
+        EXPECT_FALSE(QorvCSReportCupelBacktracker::make(pattern)) << pattern;
+    auto digits = QorvCSReportCupelBacktracker::make("^(\\d+)$");
+    QorvCSReportCupelBacktracker::Groups groups;
+    EXPECT_EQ(digits->firstMatch("\xD9\xA3", groups), QorvCSReportCupelBacktracker::Outcome::Unknown);
+    EXPECT_EQ(digits->firstMatch(std::string(300, '1'), groups), QorvCSReportCupelBacktracker::Outcome::Unknown);
 }
