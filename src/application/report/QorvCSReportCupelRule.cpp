@@ -310,6 +310,20 @@ std::string QorvCSReportCupelRule::fill(std::string templateText, const Captures
     return templateText;
 }
 
+QorvCSReportCupelRule::Translations QorvCSReportCupelRule::translations() const
+{
+    const uint64_t generation = qorv::Bundle::main().textsGeneration();
+    std::unique_lock lock(m_translationsMutex, std::try_to_lock);
+    if (lock.owns_lock() && m_translations.generation == generation)
+        return m_translations;
+    Translations made { generation, m_format ? translated(*m_format) : std::string(),
+        m_acronym ? translated(m_acronym->first) : std::string(),
+        m_acronym ? translated(m_acronym->second) : std::string() };
+    if (lock.owns_lock())
+        m_translations = made;
+    return made;
+}
+
 bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
 {
     if (!m_matchKey || !passesFilter(record))
@@ -349,15 +363,17 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
             captures.emplace_back(name, std::move(text));
     }
 
+    if (!m_acronym && !m_format)
+        return false;
+    Translations texts = translations();
     if (m_acronym)
         record.insert_or_assign("acronym",
-            qorv::Value(
-                qorv::Value::Dictionary { { "acronym", fill(translated(m_acronym->first), captures, subjectSize) },
-                    { "text", fill(translated(m_acronym->second), captures, subjectSize) } }));
+            qorv::Value(qorv::Value::Dictionary { { "acronym", fill(std::move(texts.find), captures, subjectSize) },
+                { "text", fill(std::move(texts.text), captures, subjectSize) } }));
 
     if (!m_format)
         return false;
     record.insert_or_assign(
-        m_replaceKey ? *m_replaceKey : *m_matchKey, fill(translated(*m_format), captures, subjectSize));
+        m_replaceKey ? *m_replaceKey : *m_matchKey, fill(std::move(texts.format), captures, subjectSize));
     return true;
 }

@@ -88,6 +88,16 @@ private:
     std::optional<std::string> m_replaceKey;
     std::optional<std::pair<std::string, std::string>> m_acronym; // "find", "text"
 
+    // The templates as translated for the main bundle's texts of one generation: looked up once, not per record.
+    struct Translations {
+        uint64_t generation = 0;
+        std::string format, find, text;
+    };
+    // A copy of the templates translated for the current texts.
+    Translations translations() const;
+    mutable std::mutex m_translationsMutex;
+    mutable Translations m_translations;
+
     using Groups = std::optional<std::vector<std::string>>;
     Groups search(const icu::RegexPattern& pattern, icu::RegexMatcher* reusable, const std::string& subject) const;
 
