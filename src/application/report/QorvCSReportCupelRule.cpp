@@ -326,7 +326,7 @@ QorvCSReportCupelRule::Translations QorvCSReportCupelRule::translations() const
 
 bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
 {
-    if (!m_matchKey || !passesFilter(record))
+    if (!m_matchKey)
         return false;
     auto subjectEntry = record.find(*m_matchKey);
     if (subjectEntry == record.end())
@@ -334,8 +334,11 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
     const std::string* subject = subjectEntry->second.asString();
     if (!subject || !m_regex)
         return false;
-    // The plain way searches every time; it is what the shortcut is checked against.
+    // The plain way searches every time; it is what the shortcut is checked against. The shortcut goes before the
+    // filter: most subjects lack what the pattern needs, and neither check changes the record.
     if (m_compilation == Compilation::Compiled && !m_shape->mayMatch(*subject))
+        return false;
+    if (!passesFilter(record))
         return false;
 
     auto groups = firstMatch(*subject);
