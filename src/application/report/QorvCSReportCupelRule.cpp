@@ -171,12 +171,24 @@ void QorvCSReportCupelRule::malformed(const std::string& reason) const
         "QorvCSReportCupel rule %@: %@", m_source.empty() ? std::string("made in code") : m_source, reason));
 }
 
-bool QorvCSReportCupelRule::passesFilter(const qorv::Value::Dictionary& record) const
+qorv::Value::Dictionary::iterator QorvCSReportCupelRule::Lookup::find(
+    qorv::Value::Dictionary& record, const std::string& key)
+{
+    for (size_t index = 0; index < m_count; ++index)
+        if (m_found[index]->first == key)
+            return m_found[index];
+    auto it = record.find(key);
+    if (it != record.end() && m_count < m_found.size())
+        m_found[m_count++] = it;
+    return it;
+}
+
+bool QorvCSReportCupelRule::passesFilter(qorv::Value::Dictionary& record, Lookup* lookup) const
 {
     if (m_filterUnsatisfiable)
         return false;
     for (const auto& [key, required] : m_filter) {
-        auto it = record.find(key);
+        auto it = lookup ? lookup->find(record, key) : record.find(key);
         if (it == record.end())
             return false;
         const std::string* actual = it->second.asString();
@@ -324,11 +336,11 @@ QorvCSReportCupelRule::Translations QorvCSReportCupelRule::translations() const
     return made;
 }
 
-bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
+bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record, Lookup* lookup) const
 {
     if (!m_matchKey)
         return false;
-    auto subjectEntry = record.find(*m_matchKey);
+    auto subjectEntry = lookup ? lookup->find(record, *m_matchKey) : record.find(*m_matchKey);
     if (subjectEntry == record.end())
         return false;
     const std::string* subject = subjectEntry->second.asString();
@@ -338,7 +350,7 @@ bool QorvCSReportCupelRule::apply(qorv::Value::Dictionary& record) const
     // filter: most subjects lack what the pattern needs, and neither check changes the record.
     if (m_compilation == Compilation::Compiled && !m_shape->mayMatch(*subject))
         return false;
-    if (!passesFilter(record))
+    if (!passesFilter(record, lookup))
         return false;
 
     auto groups = firstMatch(*subject);

@@ -5,6 +5,7 @@
 
 #include "foundation/Value.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -36,8 +37,20 @@ public:
     QorvCSReportCupelRule(const QorvCSReportCupelRule&) = delete;
     QorvCSReportCupelRule& operator=(const QorvCSReportCupelRule&) = delete;
 
-    // Applies the rule to the record in place; see QorvCSReportCupel::transform.
-    bool apply(qorv::Value::Dictionary& record) const;
+    // The record's entries found so far while rules apply to it one after another. Rules only add and replace
+    // entries, so an entry once found stays where it is; most rules read the same few keys.
+    class Lookup {
+    public:
+        qorv::Value::Dictionary::iterator find(qorv::Value::Dictionary& record, const std::string& key);
+
+    private:
+        std::array<qorv::Value::Dictionary::iterator, 8> m_found {};
+        size_t m_count = 0;
+    };
+
+    // Applies the rule to the record in place; see QorvCSReportCupel::transform. lookup, when given, is used for
+    // this record alone, by rules that never remove entries.
+    bool apply(qorv::Value::Dictionary& record, Lookup* lookup = nullptr) const;
 
     // Unique for the life of the process: identifies the rule in caches that outlive it.
     uint64_t serial() const { return m_serial; }
@@ -61,7 +74,7 @@ public:
 private:
     using Captures = std::vector<std::pair<std::string, std::string>>;
 
-    bool passesFilter(const qorv::Value::Dictionary& record) const;
+    bool passesFilter(qorv::Value::Dictionary& record, Lookup* lookup) const;
     // The texts of the capture groups of the first match, or nullopt when there is none.
     std::optional<std::vector<std::string>> firstMatch(const std::string& subject) const;
     // The template with each capture name replaced by its text, cut (and logged once) when it grows too large.
