@@ -26,6 +26,9 @@ Bytes byteRange(unsigned char from, unsigned char to)
     return bytes;
 }
 
+constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
+constexpr size_t heldKept = 64; // nor a list of more texts one of which a subject must hold
+
 // One piece of a pattern: what it can start with, whether it can match nothing, and, while it is made only of
 // literal text and groups of such, the texts it matches.
 struct Fragment {
@@ -34,20 +37,28 @@ struct Fragment {
     Bytes first;
     bool nullable = false;
     std::optional<std::vector<std::string>> texts;
-    // Whenever the fragment matches, the subject holds one of these texts (none empty): those of a literal, or
-    // those a look-ahead requires.
+    // Whenever the fragment matches, the subject holds one of these texts (none empty), where its texts do not say
+    // as much already: those a look-ahead requires, or those of a repeated literal.
     std::optional<std::vector<std::string>> holds;
 };
 
-constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
-constexpr size_t heldKept = 64; // nor a list of more texts one of which a subject must hold
+// Texts one of which the subject holds whenever the fragment matches, or null.
+const std::vector<std::string>* heldTexts(const Fragment& fragment)
+{
+    if (fragment.holds)
+        return &*fragment.holds;
+    if (fragment.texts && fragment.kind == Fragment::Kind::Consuming && fragment.texts->size() <= heldKept
+        && std::none_of(fragment.texts->begin(), fragment.texts->end(), [](const auto& t) { return t.empty(); }))
+        return &*fragment.texts;
+    return nullptr;
+}
+
 constexpr int deepestGroup = 64;
 
 Fragment literal(std::string text, Bytes first)
 {
     Fragment fragment;
     fragment.first = first;
-    fragment.holds = std::vector<std::string> { text };
     fragment.texts = std::vector<std::string> { std::move(text) };
     return fragment;
 }
@@ -84,11 +95,18 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
             length = std::min(length, text.size());
         return length;
     };
+    const std::vector<std::string>* best = nullptr;
+    size_t bestShortest = 0;
     for (const auto& atom : atoms)
-        if (atom.holds
-            && (!sequence.holds || shortest(*atom.holds) > shortest(*sequence.holds)
-                || (shortest(*atom.holds) == shortest(*sequence.holds) && atom.holds->size() < sequence.holds->size())))
-            sequence.holds = atom.holds;
+        if (const auto* held = heldTexts(atom)) {
+            const size_t length = shortest(*held);
+            if (!best || length > bestShortest || (length == bestShortest && held->size() < best->size())) {
+                best = held;
+                bestShortest = length;
+            }
+        }
+    if (best)
+        sequence.holds = *best;
     std::vector<std::string> texts { std::string() };
     for (const auto& atom : atoms) {
         if (!atom.texts || atom.kind != Fragment::Kind::Consuming)
@@ -102,9 +120,8 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
             }
         texts = std::move(longer);
     }
-    // The whole texts are the strongest requirement, unless one of them is empty.
-    if (texts.size() <= heldKept && std::none_of(texts.begin(), texts.end(), [](const auto& t) { return t.empty(); }))
-        sequence.holds = texts;
+    // The whole texts are the strongest requirement (see heldTexts).
+    sequence.holds.reset();
     sequence.texts = std::move(texts);
     return sequence;
 }
@@ -117,8 +134,9 @@ Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
     std::vector<std::string> held;
     bool allHold = !alternatives.empty();
     for (const auto& alternative : alternatives) {
-        if (alternative.holds && held.size() + alternative.holds->size() <= heldKept)
-            held.insert(held.end(), alternative.holds->begin(), alternative.holds->end());
+        const auto* alternativeHolds = heldTexts(alternative);
+        if (alternativeHolds && held.size() + alternativeHolds->size() <= heldKept)
+            held.insert(held.end(), alternativeHolds->begin(), alternativeHolds->end());
         else
             allHold = false;
         alternation.first |= alternative.first;
@@ -208,6 +226,10 @@ private:
         } else {
             return fragment;
         }
+        // Repeated at least once, a literal's texts are still held.
+        if (!fragment.nullable && !fragment.holds)
+            if (const auto* held = heldTexts(fragment))
+                fragment.holds = *held;
         fragment.texts.reset();
         if (peek() == '?' || peek() == '+') // lazy or possessive
             ++m_pos;
@@ -294,7 +316,8 @@ private:
             Fragment fragment = zeroWidth(Fragment::Kind::ZeroWidth);
             // What a look-ahead matches lies in the subject, though outside the match.
             if (lookahead)
-                fragment.holds = combineAlternatives(alternatives).holds;
+                if (const Fragment body = combineAlternatives(alternatives); const auto* held = heldTexts(body))
+                    fragment.holds = *held;
             return fragment;
         }
         return combineAlternatives(alternatives);
@@ -414,8 +437,8 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     for (const auto& atoms : *alternatives)
         combined.push_back(combineSequence(atoms));
     const Fragment whole = combineAlternatives(combined);
-    if (whole.holds) {
-        m_holdsOneOf = *whole.holds;
+    if (const auto* held = heldTexts(whole)) {
+        m_holdsOneOf = *held;
         // By first byte, so that a subject is read once.
         std::sort(m_holdsOneOf.begin(), m_holdsOneOf.end(), [](const std::string& a, const std::string& b) {
             return static_cast<unsigned char>(a.front()) < static_cast<unsigned char>(b.front());
