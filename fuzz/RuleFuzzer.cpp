@@ -1,12 +1,15 @@
 // Rule files: any bytes as a rule file, applied to the rows of a table; whatever the rule writes, the table's
-// markup stays the renderer's own (text from the rule or the rows is always escaped).
+// markup stays the renderer's own (text from the rule or the rows is always escaped). Input with a NUL byte is also
+// read as a pattern and a subject: where the rules' own backtracker answers, it must find what ICU finds.
 #include "QorvCSHTMLReport.h"
 #include "QorvCSHTMLReportState.h"
+#include "QorvCSReportCupelBacktracker.h"
 #include "QorvCSReportCupelController.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
+#include "foundation/Regex.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -44,12 +47,41 @@ std::shared_ptr<QorvCSReportTable> table()
     return table;
 }
 
+// Aborts where the backtracker's answer differs from ICU's.
+void compareWithICU(std::string_view input)
+{
+    const size_t split = input.find('\0');
+    if (split == std::string_view::npos)
+        return;
+    const std::string_view pattern = input.substr(0, split), subject = input.substr(split + 1);
+    auto regex = qorv::Regex::compile(pattern);
+    auto backtracker = QorvCSReportCupelBacktracker::make(pattern);
+    if (!regex || !backtracker)
+        return;
+    QorvCSReportCupelBacktracker::Groups groups;
+    const auto outcome = backtracker->firstMatch(subject, groups);
+    qorv::Regex::Match expected;
+    const auto icu = regex->firstMatch(subject, expected, 50);
+    if (outcome == QorvCSReportCupelBacktracker::Outcome::Unknown || icu == qorv::Regex::Outcome::TimedOut)
+        return;
+    if ((outcome == QorvCSReportCupelBacktracker::Outcome::Matched) != (icu == qorv::Regex::Outcome::Matched))
+        std::abort();
+    if (icu != qorv::Regex::Outcome::Matched)
+        return;
+    if (groups.size() != expected.groups.size())
+        std::abort();
+    for (size_t group = 0; group < groups.size(); ++group)
+        if (groups[group] != expected.groups[group].value_or(""))
+            std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const auto quiet = qorv::setLogSink([](const std::string&) {});
     static const std::string folder = resourceFolder();
+    compareWithICU(std::string_view(reinterpret_cast<const char*>(data), size));
     std::ofstream(folder + "/QorvCSReportCupel/fuzz.plist", std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     QorvCSReportCupelController::forgetCachedRules();

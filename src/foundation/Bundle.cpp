@@ -5,6 +5,7 @@
 #include "PropertyList.h"
 #include "RegularFile.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +34,7 @@ void Bundle::setResourceDirectories(std::vector<std::string> directories)
     m_ownInfo.reset();
     m_tables.clear();
     m_defaultTable.table = nullptr;
+    m_textsGeneration.value = Generation::next();
 }
 
 void Bundle::setLanguages(std::vector<std::string> languages)
@@ -40,6 +42,13 @@ void Bundle::setLanguages(std::vector<std::string> languages)
     m_languages = std::move(languages);
     m_tables.clear();
     m_defaultTable.table = nullptr;
+    m_textsGeneration.value = Generation::next();
+}
+
+uint64_t Bundle::Generation::next()
+{
+    static std::atomic<uint64_t> last { 0 };
+    return ++last;
 }
 
 std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type) const

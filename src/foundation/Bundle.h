@@ -2,6 +2,7 @@
 
 #include "Value.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -51,6 +52,10 @@ public:
     static std::vector<std::string> preferredLanguages();
     void setLanguages(std::vector<std::string> languages);
 
+    // Changes whenever the texts may have: with the languages or the directories. Unique to the bundle and each
+    // copy of it, so that a translation remembered with it stays right while it is the same.
+    uint64_t textsGeneration() const { return m_textsGeneration.value; }
+
 private:
     // Looked up for every row of every rendering, so a hash table with lookup by string_view.
     struct TextHash {
@@ -77,6 +82,18 @@ private:
         }
     };
     mutable TablePointer m_defaultTable;
+    struct Generation {
+        uint64_t value = next();
+        Generation() = default;
+        Generation(const Generation&) { }
+        Generation& operator=(const Generation&)
+        {
+            value = next();
+            return *this;
+        }
+        static uint64_t next();
+    };
+    Generation m_textsGeneration;
 };
 
 // Parses the classic strings-file syntax, "key" = "value"; with comments. On a syntax error returns nullopt and

@@ -99,13 +99,19 @@ TEST(Bundle, LocalisationFallsBackThroughThePreferredLanguages)
 
 TEST(Bundle, TextsFollowTheLanguagesAndDirectoriesAsTheyChange)
 {
+    // Translations remembered with a generation are looked up again whenever it changes.
     Bundle bundle = bundleWith({ base }, { "de", "en" });
     EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Computer");
     const Bundle copy = bundle;
+    const uint64_t first = bundle.textsGeneration();
+    EXPECT_NE(copy.textsGeneration(), first);
     bundle.setResourceDirectories({ overlay, base });
     EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Rechner");
+    const uint64_t second = bundle.textsGeneration();
+    EXPECT_NE(second, first);
     bundle.setLanguages({ "en" });
     EXPECT_EQ(bundle.localizedString("QorvCSContentComputerGroup.label"), "Computer");
+    EXPECT_NE(bundle.textsGeneration(), second);
     EXPECT_EQ(copy.localizedString("QorvCSPowerSource.Name"), "Name (Basis)");
 }
 

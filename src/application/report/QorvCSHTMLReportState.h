@@ -23,6 +23,7 @@ public:
     // Created on first read; lives as long as this state.
     const std::shared_ptr<QorvCSReportCupelController>& cupels();
     void setCupels(std::shared_ptr<QorvCSReportCupelController> cupels) { m_cupels = std::move(cupels); }
+    bool hasCupels() const { return m_cupels != nullptr; }
 
 private:
     int64_t m_headingLevel = 1;

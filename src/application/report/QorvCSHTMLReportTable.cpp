@@ -346,6 +346,10 @@ struct QorvCSHTMLReport::RenderedTables {
         std::shared_ptr<const RenderedRows> rows;
     };
     std::unordered_map<const QorvCSReportTable*, Entry> entries;
+    // The rule set a rendering made, which the next rendering by the other report takes once: the rule folder is
+    // listed and read once for the two documents of one rendering, and anew for the next pair.
+    std::shared_ptr<QorvCSReportCupelController> rules;
+    const QorvCSHTMLReport* rulesMadeBy = nullptr;
 
     std::shared_ptr<const RenderedRows> find(const QorvCSReportTable& table,
         const std::shared_ptr<const QorvCSReportTable::Pairs>& pairs, uint64_t generation) const
@@ -386,6 +390,16 @@ void QorvCSHTMLReport::appendTable(std::string& html, const QorvCSReportItem& it
     const auto pairs = table->headingValuePairs();
     if (!pairs->empty()) {
         // The rule set is made, and its files read, on the first row of the rendering.
+        if (m_renderedTables && QorvCSReportCupelController::cachesRules() && !state.hasCupels()) {
+            auto& shared = *m_renderedTables;
+            if (shared.rules && shared.rulesMadeBy != this) {
+                state.setCupels(std::move(shared.rules));
+                shared.rules.reset();
+            } else {
+                shared.rules = state.cupels();
+                shared.rulesMadeBy = this;
+            }
+        }
         QorvCSReportCupelController& rules = *state.cupels();
         std::shared_ptr<const RenderedRows> rendered;
         if (QorvCSReportCupelController::cachesRules()) {

@@ -156,16 +156,17 @@ qorv::Value::Dictionary QorvCSReportCupelController::transform(qorv::Value::Dict
 
 qorv::Value::Dictionary QorvCSReportCupelController::recordForRow(const QorvCSReportTablePair& row)
 {
+    // Made for every row a rendering sends through the rules: entered in key order, each at the end.
     qorv::Value::Dictionary record;
-    record.emplace("presentation heading", row.heading->title());
     if (row.heading->raw())
-        record.emplace("heading", *row.heading->raw());
-    record.emplace("presentation value", row.value->label());
+        record.emplace_hint(record.end(), "heading", *row.heading->raw());
+    record.emplace_hint(record.end(), "presentation heading", row.heading->title());
+    record.emplace_hint(record.end(), "presentation value", row.value->label());
     if (row.value->provider())
-        record.emplace("provider", *row.value->provider());
-    if (row.value->raw())
-        record.emplace("value", *row.value->raw());
+        record.emplace_hint(record.end(), "provider", *row.value->provider());
     if (row.value->sourceType())
-        record.emplace("source type", *row.value->sourceType());
+        record.emplace_hint(record.end(), "source type", *row.value->sourceType());
+    if (row.value->raw())
+        record.emplace_hint(record.end(), "value", *row.value->raw());
     return record;
 }

@@ -26,6 +26,9 @@ Bytes byteRange(unsigned char from, unsigned char to)
     return bytes;
 }
 
+constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
+constexpr size_t heldKept = 64; // nor a list of more texts one of which a subject must hold
+
 // One piece of a pattern: what it can start with, whether it can match nothing, and, while it is made only of
 // literal text and groups of such, the texts it matches.
 struct Fragment {
@@ -34,9 +37,22 @@ struct Fragment {
     Bytes first;
     bool nullable = false;
     std::optional<std::vector<std::string>> texts;
+    // Whenever the fragment matches, the subject holds one of these texts (none empty), where its texts do not say
+    // as much already: those a look-ahead requires, or those of a repeated literal.
+    std::optional<std::vector<std::string>> holds;
 };
 
-constexpr size_t textsKept = 256; // a list of more whole texts than this is not worth keeping
+// Texts one of which the subject holds whenever the fragment matches, or null.
+const std::vector<std::string>* heldTexts(const Fragment& fragment)
+{
+    if (fragment.holds)
+        return &*fragment.holds;
+    if (fragment.texts && fragment.kind == Fragment::Kind::Consuming && fragment.texts->size() <= heldKept
+        && std::none_of(fragment.texts->begin(), fragment.texts->end(), [](const auto& t) { return t.empty(); }))
+        return &*fragment.texts;
+    return nullptr;
+}
+
 constexpr int deepestGroup = 64;
 
 Fragment literal(std::string text, Bytes first)
@@ -72,6 +88,25 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
         sequence.first |= atom.first;
         sequence.nullable = atom.nullable;
     }
+    // Every atom of a sequence takes part in its match: the longest shortest text is the rarest requirement.
+    auto shortest = [](const std::vector<std::string>& texts) {
+        size_t length = std::string::npos;
+        for (const auto& text : texts)
+            length = std::min(length, text.size());
+        return length;
+    };
+    const std::vector<std::string>* best = nullptr;
+    size_t bestShortest = 0;
+    for (const auto& atom : atoms)
+        if (const auto* held = heldTexts(atom)) {
+            const size_t length = shortest(*held);
+            if (!best || length > bestShortest || (length == bestShortest && held->size() < best->size())) {
+                best = held;
+                bestShortest = length;
+            }
+        }
+    if (best)
+        sequence.holds = *best;
     std::vector<std::string> texts { std::string() };
     for (const auto& atom : atoms) {
         if (!atom.texts || atom.kind != Fragment::Kind::Consuming)
@@ -85,6 +120,8 @@ Fragment combineSequence(const std::vector<Fragment>& atoms)
             }
         texts = std::move(longer);
     }
+    // The whole texts are the strongest requirement (see heldTexts).
+    sequence.holds.reset();
     sequence.texts = std::move(texts);
     return sequence;
 }
@@ -94,7 +131,14 @@ Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
     Fragment alternation;
     std::vector<std::string> texts;
     bool allTexts = true;
+    std::vector<std::string> held;
+    bool allHold = !alternatives.empty();
     for (const auto& alternative : alternatives) {
+        const auto* alternativeHolds = heldTexts(alternative);
+        if (alternativeHolds && held.size() + alternativeHolds->size() <= heldKept)
+            held.insert(held.end(), alternativeHolds->begin(), alternativeHolds->end());
+        else
+            allHold = false;
         alternation.first |= alternative.first;
         alternation.nullable = alternation.nullable || alternative.nullable;
         if (alternative.texts && texts.size() + alternative.texts->size() <= textsKept)
@@ -104,6 +148,8 @@ Fragment combineAlternatives(const std::vector<Fragment>& alternatives)
     }
     if (allTexts)
         alternation.texts = std::move(texts);
+    if (allHold)
+        alternation.holds = std::move(held);
     return alternation;
 }
 
@@ -156,6 +202,7 @@ private:
         if (q == '?' || q == '*') {
             ++m_pos;
             fragment.nullable = true;
+            fragment.holds.reset();
         } else if (q == '+') {
             ++m_pos;
         } else if (q == '{') {
@@ -174,9 +221,15 @@ private:
                 return fail();
             ++m_pos;
             fragment.nullable = fragment.nullable || none;
+            if (none)
+                fragment.holds.reset();
         } else {
             return fragment;
         }
+        // Repeated at least once, a literal's texts are still held.
+        if (!fragment.nullable && !fragment.holds)
+            if (const auto* held = heldTexts(fragment))
+                fragment.holds = *held;
         fragment.texts.reset();
         if (peek() == '?' || peek() == '+') // lazy or possessive
             ++m_pos;
@@ -227,8 +280,10 @@ private:
         std::string text(m_pattern.substr(m_pos, length));
         m_pos += length;
         Fragment fragment = literal(text, nonASCIIBytes());
-        if (text == "\xEF\xBF\xBD") // also what malformed input reads as
+        if (text == "\xEF\xBF\xBD") { // also what malformed input reads as
             fragment.texts.reset();
+            fragment.holds.reset();
+        }
         return fragment;
     }
 
@@ -236,10 +291,11 @@ private:
     {
         if (depth >= deepestGroup)
             return fail();
-        bool lookaround = false;
+        bool lookaround = false, lookahead = false;
         if (startsWith("(?:")) {
             m_pos += 3;
         } else if (startsWith("(?=") || startsWith("(?!")) {
+            lookahead = m_pattern[m_pos + 2] == '=';
             m_pos += 3;
             lookaround = true;
         } else if (startsWith("(?<=") || startsWith("(?<!")) {
@@ -256,8 +312,14 @@ private:
         if (m_failed || peek() != ')')
             return fail();
         ++m_pos;
-        if (lookaround)
-            return zeroWidth(Fragment::Kind::ZeroWidth);
+        if (lookaround) {
+            Fragment fragment = zeroWidth(Fragment::Kind::ZeroWidth);
+            // What a look-ahead matches lies in the subject, though outside the match.
+            if (lookahead)
+                if (const Fragment body = combineAlternatives(alternatives); const auto* held = heldTexts(body))
+                    fragment.holds = *held;
+            return fragment;
+        }
         return combineAlternatives(alternatives);
     }
 
@@ -375,6 +437,17 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
     for (const auto& atoms : *alternatives)
         combined.push_back(combineSequence(atoms));
     const Fragment whole = combineAlternatives(combined);
+    if (const auto* held = heldTexts(whole)) {
+        m_holdsOneOf = *held;
+        // By first byte, so that a subject is read once.
+        std::sort(m_holdsOneOf.begin(), m_holdsOneOf.end(), [](const std::string& a, const std::string& b) {
+            return static_cast<unsigned char>(a.front()) < static_cast<unsigned char>(b.front());
+        });
+        for (const auto& text : m_holdsOneOf)
+            ++m_holdsFrom[static_cast<unsigned char>(text.front()) + 1];
+        for (size_t byte = 1; byte < m_holdsFrom.size(); ++byte)
+            m_holdsFrom[byte] += m_holdsFrom[byte - 1];
+    }
     m_emptyAtStart = alternatives->size() == 1
         && std::all_of(alternatives->front().begin(), alternatives->front().end(),
             [](const Fragment& atom) { return atom.kind == Fragment::Kind::Start; });
@@ -395,6 +468,8 @@ QorvCSReportCupelPattern::QorvCSReportCupelPattern(std::string_view regex)
             run.clear();
         }
     }
+    if (m_holdsOneOf.size() == 1 && m_required.find(m_holdsOneOf.front()) != std::string::npos)
+        m_holdsOneOf.clear(); // the required text says as much
     m_anchored = !atoms.empty() && atoms.front().kind == Fragment::Kind::Start;
     if (!m_anchored || atoms.size() < 3 || atoms.back().kind != Fragment::Kind::End)
         return;
@@ -415,10 +490,21 @@ std::string_view QorvCSReportCupelPattern::withoutFinalLineTerminator(std::strin
     return subject;
 }
 
+bool QorvCSReportCupelPattern::holdsOneOf(std::string_view subject) const
+{
+    for (size_t at = 0; at < subject.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(subject[at]);
+        for (uint16_t index = m_holdsFrom[byte]; index < m_holdsFrom[byte + 1]; ++index)
+            if (subject.substr(at).starts_with(m_holdsOneOf[index]))
+                return true;
+    }
+    return false;
+}
+
 bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
 {
     if (!m_constrained)
-        return true;
+        return m_holdsOneOf.empty() || holdsOneOf(subject);
     if (m_wholeTextsOnly) {
         if (m_wholeTexts.contains(subject))
             return true;
@@ -433,5 +519,7 @@ bool QorvCSReportCupelPattern::mayMatch(std::string_view subject) const
         return false;
     }
     // Far cheaper than the search, and most texts lack the words a rule looks for.
-    return m_required.empty() || subject.find(m_required) != std::string_view::npos;
+    if (!m_required.empty() && subject.find(m_required) == std::string_view::npos)
+        return false;
+    return m_holdsOneOf.empty() || holdsOneOf(subject);
 }

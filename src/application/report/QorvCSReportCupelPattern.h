@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What a rule's regular expression (ICU syntax, no flags) can match, read from its text without running it: the
 // bytes a match can start with, whether it must start at the subject's start, and, for a pattern that matches only
@@ -33,6 +36,9 @@ private:
     bool m_anchored = false; // a match starts at the subject's first byte
     std::bitset<256> m_firstBytes; // the bytes a match can start with
     std::string m_required; // text every match contains, the longest run of plain characters outside any choice
+    bool holdsOneOf(std::string_view subject) const;
+    std::vector<std::string> m_holdsOneOf; // texts one of which a subject must hold to match (by first byte), or none
+    std::array<uint16_t, 257> m_holdsFrom {}; // where the texts of each first byte start in m_holdsOneOf
     bool m_emptyAtStart = false;
     bool m_wholeTextsOnly = false;
     std::set<std::string, std::less<>> m_wholeTexts;

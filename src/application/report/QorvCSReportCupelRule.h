@@ -1,9 +1,11 @@
 #pragma once
 
+#include "QorvCSReportCupelBacktracker.h"
 #include "QorvCSReportCupelPattern.h"
 
 #include "foundation/Value.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,8 +37,20 @@ public:
     QorvCSReportCupelRule(const QorvCSReportCupelRule&) = delete;
     QorvCSReportCupelRule& operator=(const QorvCSReportCupelRule&) = delete;
 
-    // Applies the rule to the record in place; see QorvCSReportCupel::transform.
-    bool apply(qorv::Value::Dictionary& record) const;
+    // The record's entries found so far while rules apply to it one after another. Rules only add and replace
+    // entries, so an entry once found stays where it is; most rules read the same few keys.
+    class Lookup {
+    public:
+        qorv::Value::Dictionary::iterator find(qorv::Value::Dictionary& record, const std::string& key);
+
+    private:
+        std::array<qorv::Value::Dictionary::iterator, 8> m_found {};
+        size_t m_count = 0;
+    };
+
+    // Applies the rule to the record in place; see QorvCSReportCupel::transform. lookup, when given, is used for
+    // this record alone, by rules that never remove entries.
+    bool apply(qorv::Value::Dictionary& record, Lookup* lookup = nullptr) const;
 
     // Unique for the life of the process: identifies the rule in caches that outlive it.
     uint64_t serial() const { return m_serial; }
@@ -60,7 +74,7 @@ public:
 private:
     using Captures = std::vector<std::pair<std::string, std::string>>;
 
-    bool passesFilter(const qorv::Value::Dictionary& record) const;
+    bool passesFilter(qorv::Value::Dictionary& record, Lookup* lookup) const;
     // The texts of the capture groups of the first match, or nullopt when there is none.
     std::optional<std::vector<std::string>> firstMatch(const std::string& subject) const;
     // The template with each capture name replaced by its text, cut (and logged once) when it grows too large.
@@ -78,6 +92,7 @@ private:
     std::optional<std::string> m_regex;
     std::unique_ptr<icu::RegexPattern> m_pattern; // null when the pattern does not compile or is compiled late
     std::optional<QorvCSReportCupelPattern> m_shape; // what the pattern can match, to skip hopeless searches
+    std::unique_ptr<QorvCSReportCupelBacktracker> m_backtracker; // searches simple patterns without ICU, or null
     Compilation m_compilation;
 
     std::vector<std::optional<std::string>> m_captureNames; // nullopt for an entry that is not a string
@@ -85,6 +100,16 @@ private:
     std::optional<std::string> m_format;
     std::optional<std::string> m_replaceKey;
     std::optional<std::pair<std::string, std::string>> m_acronym; // "find", "text"
+
+    // The templates as translated for the main bundle's texts of one generation: looked up once, not per record.
+    struct Translations {
+        uint64_t generation = 0;
+        std::string format, find, text;
+    };
+    // A copy of the templates translated for the current texts.
+    Translations translations() const;
+    mutable std::mutex m_translationsMutex;
+    mutable Translations m_translations;
 
     using Groups = std::optional<std::vector<std::string>>;
     Groups search(const icu::RegexPattern& pattern, icu::RegexMatcher* reusable, const std::string& subject) const;

@@ -59,6 +59,7 @@ void QorvCSReportCupelSelection::bringIn(
 void QorvCSReportCupelSelection::apply(qorv::Value::Dictionary& record) const
 {
     Bits candidates((m_rules.size() + 63) / 64);
+    QorvCSReportCupelRule::Lookup lookup;
     for (const auto& [key, value] : record)
         if (auto it = m_entries.find(key); it != m_entries.end())
             bringIn(it->second, value, candidates, 0);
@@ -66,7 +67,7 @@ void QorvCSReportCupelSelection::apply(qorv::Value::Dictionary& record) const
         while (candidates[word] != 0) {
             const size_t index = word * 64 + size_t(std::countr_zero(candidates[word]));
             candidates[word] &= candidates[word] - 1;
-            m_rules[index]->apply(record);
+            m_rules[index]->apply(record, &lookup);
             for (const auto& [key, entry] : m_written[index])
                 if (auto it = record.find(key); it != record.end())
                     bringIn(*entry, it->second, candidates, index + 1);

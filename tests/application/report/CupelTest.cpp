@@ -1,9 +1,11 @@
 #include "QorvCSReportCupel.h"
+#include "QorvCSReportCupelBacktracker.h"
 #include "QorvCSReportCupelPattern.h"
 #include "ReportTestSupport.h"
 
 #include "foundation/Assert.h"
 #include "foundation/Log.h"
+#include "foundation/Regex.h"
 
 #include "AssertionMessage.h"
 
@@ -253,9 +255,31 @@ TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
         { "ab+c", "abbc", true },
         { "a(?=b)bc", "abc", true },
         { "a(?:b)c", "abd", false },
+        // A subject must hold one of the words a look-ahead or every choice requires, anywhere in it.
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "5, Down", true },
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "Dow, 5", false },
+        { "^(?=(?:[^,]*, )*(?:Up|Down)(?:, |$))([^,]+)(?:, ([^,]+))?$", "Up\n", true },
+        { "(?<![\\w])(AC|UPS)\\b|(?<=\\d )(mAh|W)\\b", "5 W", true },
+        { "(?<![\\w])(AC|UPS)\\b|(?<=\\d )(mAh|W)\\b", "5 V, DC", false },
+        { "(?:(?=ab))?c", "c", true },
+        { "(?:Up){0}c|(?:Up){0,2}d", "d", true },
+        { "Up|\\d", "5", true },
+        { "Up|", "x", true },
+        { "^(?!Up)(.*)$", "Down", true },
+        { "(?=[ab])\\w", "b", true },
+        { "a\xEF\xBF\xBD|b\xEF\xBF\xBD", "a\xFF", true },
+        { "(?=.*\xE2\x90\x9E)", "a\xE2\x90\x9E", true },
+        { "(?=.*\xE2\x90\x9E)", "a\xFF", false },
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
+        // The search agrees: it finds what the shape lets through here, and never what the shape turns down.
+        auto regex = qorv::Regex::compile(c.regex);
+        ASSERT_TRUE(regex) << c.regex;
+        qorv::Regex::Match found;
+        EXPECT_EQ(regex->firstMatch(c.subject, found) == qorv::Regex::Outcome::Matched, c.mayMatch)
+            << c.regex << " on " << c.subject;
+    }
 }
 
 // A pattern of start anchors alone is known to match without a search; anything more is searched.
@@ -265,4 +289,75 @@ TEST(CupelPattern, KnowsAPatternOfStartAnchorsAloneMatchesEverySubject)
         std::initializer_list<std::pair<const char*, bool>> { { "^", true }, { "", true }, { "^^", true },
             { "^$", false }, { "(^)", false }, { "^|a", false }, { "\\A", false }, { "^a", false }, { "^(", false } })
         EXPECT_EQ(QorvCSReportCupelPattern(regex).matchesEmptyAtStart(), emptyAtStart) << regex;
+}
+
+// Rules search ASCII subjects by a faster way than other text; either way a rule's captures are the groups the
+// plain search finds, line terminators, empty groups and groups that took no part included.
+TEST(Cupel, CapturesAreThoseOfThePlainSearchForEveryKindOfSubject)
+{
+    const char* patterns[] = { "^(-?)(\\d+)()$", "^(a|(b))?(.*?)$", "(\\w+)\\.(\\d*)(x)?", "(.)(\\s?)($)" };
+    const char* subjects[] = { "", "12", "-7\n", "-7\r\n", "a\r", "x.5 y.", "b\xC3\xA9.1",
+        "\xFF"
+        "ab",
+        "ab\xE2\x80\xA8", "ab\n\n", "\t \x7F" };
+    for (const char* pattern : patterns) {
+        auto regex = qorv::Regex::compile(pattern);
+        ASSERT_TRUE(regex) << pattern;
+        auto cupel
+            = QorvCSReportCupel::cupelWithFields(dict({ { "match", match("value", pattern, { "<1>", "<2>", "<3>" }) },
+                { "replace", dict({ { "format", "[<1>|<2>|<3>]" } }) } }));
+        for (const char* subject : subjects) {
+            qorv::Regex::Match found;
+            std::string expected = "none";
+            if (regex->firstMatch(subject, found) == qorv::Regex::Outcome::Matched)
+                expected = "[" + found.groups[1].value_or("") + "|" + found.groups[2].value_or("") + "|"
+                    + found.groups[3].value_or("") + "]";
+            auto record = reporttest::record({ { "value", subject } });
+            const bool applied = cupel->transform(record);
+            EXPECT_EQ(applied ? *record.at("value").asString() : "none", expected) << pattern << " on " << subject;
+        }
+    }
+}
+
+// Simple patterns over ASCII subjects are searched without ICU; the first match and its groups must be ICU's.
+TEST(CupelBacktracker, FindsWhatICUFindsWhereItAnswers)
+{
+    const char* patterns[] = { "^(-?)(\\d+)$", "^(-?);0*(\\d+)(\\d\\d)\\d{4};(.*)$", "^(-?);(\\d*?)([0-8]?)(9*);(.*)$",
+        "^((?:[1-9]\\d?)?)(\\d)$", "^(?:[6-9]\\d{3}|[1-9]\\d{4,})$", "^([^#]*)#, (.+)$", "(a|ab)(c|bcd)(d*)",
+        "(?:(a)|b)+", "(a+)+b", "a*?b", "x{2,3}?", "x{2,}", "(\\d\\d)+", "^$", "$", "^", ".", "(.)$", "a{0}b", "[^#]*#",
+        "[a-c.]+", "\\.\\-\\ \\t", "(a)|b", "^On battery(.*)$", "\\|(.+)$", "#[Oo]n battery#.*\\|(.+)$", "\\r$",
+        "[^a]$", "(?:(a)x|ab)", "(a)?b|ac" };
+    const char* subjects[] = { "", "0", "12", "-7\n", "-7\r\n", "7\r", "\r\n", "a\nb", ";0000001888; Wh", "-;12999;x",
+        "Yes", "ab#, cd", "ab#", "abcd", "abcdd", "ab", "bab", "aaab", "xxxx", "123456", "\n", ". -\t",
+        "#on battery#x|OL", "On battery, low", "5 GB\n\n", "a\r\n", "ac" };
+    for (const char* pattern : patterns) {
+        auto regex = qorv::Regex::compile(pattern);
+        ASSERT_TRUE(regex) << pattern;
+        auto backtracker = QorvCSReportCupelBacktracker::make(pattern);
+        ASSERT_TRUE(backtracker) << pattern;
+        for (const char* subject : subjects) {
+            qorv::Regex::Match expected;
+            const bool matched = regex->firstMatch(subject, expected) == qorv::Regex::Outcome::Matched;
+            QorvCSReportCupelBacktracker::Groups groups;
+            const auto outcome = backtracker->firstMatch(subject, groups);
+            ASSERT_EQ(outcome,
+                matched ? QorvCSReportCupelBacktracker::Outcome::Matched
+                        : QorvCSReportCupelBacktracker::Outcome::NoMatch)
+                << pattern << " on " << subject;
+            if (!matched)
+                continue;
+            ASSERT_EQ(groups.size(), expected.groups.size()) << pattern;
+            for (size_t group = 0; group < groups.size(); ++group)
+                EXPECT_EQ(groups[group], expected.groups[group].value_or(""))
+                    << pattern << " on " << subject << " #" << group;
+        }
+    }
+    // What it does not know is left to ICU: the pattern, or the subject.
+    for (const char* pattern : { "(?=a)a", "(?<!a)b", "(a)\\1", "\\w", "\\s", "(?i)a", "a++", "(a*)*", "(a?)+",
+             "\\p{L}", "[[:alpha:]]", "[a b]", "\xC3\xA9", "\\Qa\\E", "\\x41", "a{1001}", "\\bx", "^*" })
+        EXPECT_FALSE(QorvCSReportCupelBacktracker::make(pattern)) << pattern;
+    auto digits = QorvCSReportCupelBacktracker::make("^(\\d+)$");
+    QorvCSReportCupelBacktracker::Groups groups;
+    EXPECT_EQ(digits->firstMatch("\xD9\xA3", groups), QorvCSReportCupelBacktracker::Outcome::Unknown);
+    EXPECT_EQ(digits->firstMatch(std::string(300, '1'), groups), QorvCSReportCupelBacktracker::Outcome::Unknown);
 }

@@ -249,6 +249,14 @@ TEST_F(HTMLReportTable, ReportsSharingRenderedRowsTakeOnlyRowsStillTrue)
     EXPECT_NE(exported->asHTML().find("<td>again</td>"), std::string::npos);
     table->addHeading(QorvCSReportTableHeading::headingWithTitle("b"), QorvCSReportTableValue::valueWithLabel("2"));
     EXPECT_NE(shown->asHTML().find("<th>b</th><td>2</td>"), std::string::npos);
+
+    // The two documents of one rendering apply one reading of the rule folder; the next rendering reads it again.
+    EXPECT_NE(exported->asHTML().find("<td>again</td>"), std::string::npos);
+    resources.writeRule("rule", writeRule("^a$", "presentation value", "third"));
+    EXPECT_NE(shown->asHTML().find("<td>again</td>"), std::string::npos);
+    EXPECT_NE(exported->asHTML().find("<td>third</td>"), std::string::npos);
+    EXPECT_NE(shown->asHTML().find("<td>third</td>"), std::string::npos);
+    EXPECT_NE(shown->asHTML().find("<td>third</td>"), std::string::npos);
 }
 
 TEST(ReportTableChanges, OnlyChangesInsideTablesAndFiguresArePatches)
