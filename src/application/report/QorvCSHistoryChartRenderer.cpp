@@ -17,7 +17,7 @@ namespace {
 // The drawing's own units; the figure scales to the page's width.
 constexpr double width = 640, height = 230;
 constexpr double left = 44, right = 48, top = 26, bottom = 30;
-constexpr double plotWidth = width - left - right, plotHeight = height - top - bottom;
+constexpr double plotHeight = height - top - bottom;
 
 // A coordinate with one decimal: enough for any screen, and short.
 void appendNumber(std::string& out, double value)
