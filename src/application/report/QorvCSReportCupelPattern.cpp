@@ -226,6 +226,9 @@ private:
         } else {
             return fragment;
         }
+        // A repeated anchor may be taken no times ("^*", "$?"): it no longer anchors or ends the match.
+        if (fragment.kind == Fragment::Kind::Start || fragment.kind == Fragment::Kind::End)
+            fragment.kind = Fragment::Kind::ZeroWidth;
         // Repeated at least once, a literal's texts are still held.
         if (!fragment.nullable && !fragment.holds)
             if (const auto* held = heldTexts(fragment))

@@ -270,6 +270,11 @@ TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
         { "a\xEF\xBF\xBD|b\xEF\xBF\xBD", "a\xFF", true },
         { "(?=.*\xE2\x90\x9E)", "a\xE2\x90\x9E", true },
         { "(?=.*\xE2\x90\x9E)", "a\xFF", false },
+        // A repeated anchor may be taken no times: it neither anchors the match nor ends it.
+        { "^*&", "a&", true },
+        { "^?y", "ay", true },
+        { "^abc$?", "abcd", true },
+        { "^abc$*", "xabc", false },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
