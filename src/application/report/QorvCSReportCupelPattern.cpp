@@ -280,6 +280,11 @@ private:
         for (size_t i = 1; i < length; ++i)
             if ((static_cast<unsigned char>(m_pattern[m_pos + i]) & 0xC0) != 0x80)
                 return fail();
+        // Overlong forms, surrogates and code points past U+10FFFF read as U+FFFD too, not as these bytes.
+        const auto second = static_cast<unsigned char>(m_pattern[m_pos + 1]);
+        if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90)
+            || (c == 0xF4 && second > 0x8F))
+            return fail();
         std::string text(m_pattern.substr(m_pos, length));
         m_pos += length;
         Fragment fragment = literal(text, nonASCIIBytes());

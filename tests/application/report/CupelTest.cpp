@@ -275,6 +275,9 @@ TEST(CupelPattern, TurnsDownTextsThatLackTheWordsEveryMatchHolds)
         { "^?y", "ay", true },
         { "^abc$?", "abcd", true },
         { "^abc$*", "xabc", false },
+        // Bytes that are no character read as U+FFFD in the pattern as in the subject.
+        { "\xF4\xB2\x92\x92", "A\x8B\x97\x84\x92\x92", true },
+        { "x\xED\xA0\x80", "x\xFF\xFF\xFF", true },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(QorvCSReportCupelPattern(c.regex).mayMatch(c.subject), c.mayMatch) << c.regex << " on " << c.subject;
