@@ -108,8 +108,10 @@ QorvCSMainWindow::QorvCSMainWindow(QWidget* parent)
     // would go on counting a patched page as it was: it is ended (its answer is for no text), and the next step
     // counts the page afresh.
     const auto pageChanged = [this] {
+        // Most readings arrive with no search under way: they cost the engine no call.
+        if (!m_searchedText.isEmpty())
+            m_webView->findText(QString());
         m_searchedText.clear();
-        m_webView->findText(QString());
         m_search->forgetResult();
     };
     connect(m_webView, &QorvCSWebEngineView::reportLoaded, this, pageChanged);
